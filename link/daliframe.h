@@ -1,0 +1,35 @@
+#ifndef DALIFRAME_H
+#define DALIFRAME_H
+
+#include <QStringList>
+
+// Frame class, the third byte of a DALI tool frame.
+enum DaliFrameClassDef {
+    DALI_FRAME_SEND_ONCE = 1,
+    DALI_FRAME_SEND_TWICE = 2, // configuration command: the bus needs it twice within 100 ms
+    DALI_FRAME_QUERY = 3,      // a backward frame is expected
+};
+
+// Command numbers outside the opcode range 0..255.
+constexpr int DALI_CMD_SPECIAL_FIRST = 256; // TERMINATE
+constexpr int DALI_CMD_SPECIAL_LAST = 276;  // WRITE MEMORY LOCATION-NO REPLY
+constexpr int DALI_CMD_PING = 263;
+constexpr int DALI_CMD_DAPC = 350;
+
+constexpr int DALI_ADDR_BROADCAST = 0xFE;
+
+// Writes [address byte, data byte, frame class] into out for the device type 6 command set
+// (dtMode 0) or the device type 8 set (any other dtMode). Returns false and leaves out
+// untouched for a number that has no frame.
+bool encodeDaliFrame(int dtMode, int cmd, int addr, int para, int out[3]);
+
+// True for the special commands that carry a data byte, and DAPC.
+bool daliCommandHasParameter(int dtMode, int cmd);
+
+// Command name lists: "NNN NAME", in the order the console shows them.
+QStringList dt6CommandNameList();
+QStringList dt8CommandNameList();
+// Names of the USB programming tool's 32 command codes; the index is the code.
+QStringList iProgCommandNameList();
+
+#endif // DALIFRAME_H
