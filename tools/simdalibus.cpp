@@ -1,0 +1,3 @@
+#include "simdalibus.h"
+
+SimDaliBus::~SimDaliBus() = default;
