@@ -1,0 +1,214 @@
+#include "daliconsole.h"
+
+#include "daliframe.h"
+
+#include <QTimer>
+
+namespace {
+
+// Address bytes with the selector bit clear (the encoder sets it for commands).
+constexpr int DALI_ADDR_SHORT_LAST = 0x7F;
+constexpr int DALI_ADDR_GROUP_FIRST = 0x80;
+constexpr int DALI_ADDR_GROUP_LAST = 0x9F;
+constexpr int DALI_ADDR_BROADCAST_COMMAND = 0xFF;
+constexpr int DALI_DATA_BYTE_MAX = 0xFF;
+
+// The two command sets the serial link can be switched to. The console does not know which one
+// is current; the link refuses a number the current set lacks, the console one that neither has.
+constexpr int DALI_DT6_SET = 0;
+constexpr int DALI_DT8_SET = 1;
+
+bool isAddressedCommand(int cmd)
+{
+    return (cmd >= 0 && cmd <= 255) || cmd == DALI_CMD_DAPC;
+}
+
+bool isValidAddress(int addr)
+{
+    // 0xA0..0xFD are the special command bytes: an address there would turn a plain command
+    // into INITIALISE, RANDOMISE and the like.
+    return (addr >= 0 && addr <= DALI_ADDR_SHORT_LAST)
+           || (addr >= DALI_ADDR_GROUP_FIRST && addr <= DALI_ADDR_GROUP_LAST)
+           || addr == DALI_ADDR_BROADCAST || addr == DALI_ADDR_BROADCAST_COMMAND;
+}
+
+// Why a command cannot go on the bus as given; empty when it can.
+QString refusalReason(int cmd, int addr, int para)
+{
+    int frame[3];
+    if (!encodeDaliFrame(DALI_DT6_SET, cmd, addr, para, frame)
+        && !encodeDaliFrame(DALI_DT8_SET, cmd, addr, para, frame))
+        return QString("no DALI frame for command %1").arg(cmd);
+    if (addr == -1 || (isAddressedCommand(cmd) && !isValidAddress(addr)))
+        return QString("address %1 out of range").arg(addr);
+    if (daliCommandHasParameter(DALI_DT6_SET, cmd) && (para < 0 || para > DALI_DATA_BYTE_MAX))
+        return QString("data %1 out of range").arg(para);
+    return QString();
+}
+
+} // namespace
+
+DaliConsole::DaliConsole(QObject* parent) : QObject(parent), delayTimer(new QTimer(this))
+{
+    delayTimer->setSingleShot(true);
+    // A coarse timer may fire up to 5 % early; a delay the user entered is a minimum (a fade or
+    // a driver's start-up must be over before the next command goes out).
+    delayTimer->setTimerType(Qt::PreciseTimer);
+    connect(delayTimer, &QTimer::timeout, this, &DaliConsole::sendNextCmd);
+}
+
+DaliConsole::~DaliConsole() = default;
+
+void DaliConsole::setEnabled(int enable)
+{
+    enabled = enable != 0;
+}
+
+void DaliConsole::setLoop(int loop)
+{
+    loopEnabled = loop != 0;
+}
+
+void DaliConsole::setMode(int mode)
+{
+    consoleMode = mode;
+}
+
+int DaliConsole::mode() const
+{
+    return consoleMode;
+}
+
+void DaliConsole::setSingleCommand(int cmd, int addr, int para)
+{
+    singleCmd = cmd;
+    singleAddr = addr;
+    singlePara = para;
+}
+
+int DaliConsole::currentIndex() const
+{
+    return nextIndex;
+}
+
+void DaliConsole::setCurrentIndex(int index)
+{
+    nextIndex = index;
+}
+
+void DaliConsole::clearCmdSequence()
+{
+    cmdSequence.clear();
+}
+
+void DaliConsole::addCmdSequenceItem(int cmd, int addr, int para, int delay)
+{
+    cmdSequence.append(CmdSeqItemDef{cmd, para, addr, delay});
+}
+
+void DaliConsole::send()
+{
+    switch (consoleMode) {
+    case CONSOLE_MODE_SINGLE:
+        emitCommand(singleCmd, singleAddr, singlePara);
+        break;
+    case CONSOLE_MODE_RUN:
+        if (enabled)
+            continueSequence();
+        break;
+    case CONSOLE_MODE_STEP:
+        scheduleNextCmd();
+        break;
+    default:
+        break;
+    }
+}
+
+void DaliConsole::stop()
+{
+    consoleMode = CONSOLE_MODE_SINGLE;
+    delayTimer->stop();
+}
+
+void DaliConsole::sendDaliConsoleCmdSequence()
+{
+    if (enabled)
+        continueSequence();
+}
+
+void DaliConsole::daliConsoleCommandResponse(QByteArray data)
+{
+    if (enabled)
+        emit displayConsoleResponse(data);
+}
+
+void DaliConsole::continueSequence()
+{
+    if (consoleMode != CONSOLE_MODE_RUN && consoleMode != CONSOLE_MODE_STEP)
+        return;
+
+    if (nextIndex <= cmdSequence.size()) {
+        if (consoleMode == CONSOLE_MODE_RUN)
+            scheduleNextCmd();
+        return;
+    }
+
+    nextIndex = 1;
+    if (loopEnabled) {
+        if (consoleMode == CONSOLE_MODE_RUN)
+            scheduleNextCmd();
+    } else {
+        emit cmdSeqFinish();
+    }
+}
+
+void DaliConsole::scheduleNextCmd()
+{
+    if (cmdSequence.isEmpty()) {
+        // Nothing to send means no completion will ever come: end a run here so the tab does
+        // not wait for one.
+        if (consoleMode == CONSOLE_MODE_RUN)
+            emit cmdSeqFinish();
+        return;
+    }
+    // The tab sets index 0 when no row is selected; the user then means the first item.
+    if (nextIndex < 1 || nextIndex > cmdSequence.size())
+        nextIndex = 1;
+
+    const CmdSeqItemDef& item = cmdSequence.at(nextIndex - 1);
+    if (item.delayMs < 1) {
+        sendNextCmd();
+        return;
+    }
+    // A pending delay already sends the next item when it expires; restarting it would let a
+    // fast second step push the command out later and later.
+    if (!delayTimer->isActive())
+        delayTimer->start(item.delayMs);
+}
+
+void DaliConsole::sendNextCmd()
+{
+    // The list may have been rebuilt or the row selection cleared while a delay ran.
+    if (cmdSequence.isEmpty() || nextIndex > cmdSequence.size())
+        return;
+    if (nextIndex < 1)
+        nextIndex = 1;
+
+    const CmdSeqItemDef item = cmdSequence.at(nextIndex - 1);
+    const int sent = nextIndex;
+    emitCommand(item.cmd, item.addr, item.para);
+    emit displayCmdSequenceItem(sent - 1);
+    // The tab's row selection, run inside the emit above, sets the index to the row just sent;
+    // only now may it move on, or the same item would go out again and again.
+    nextIndex = nextIndex + 1;
+}
+
+void DaliConsole::emitCommand(int cmd, int addr, int para)
+{
+    const QString reason = refusalReason(cmd, addr, para);
+    if (!reason.isEmpty()) {
+        emit debug_msg("DALI console: nothing sent, " + reason);
+        return;
+    }
+    emit sendCommand(cmd, addr, para, SENDER_DALI_CONSOLE);
+}
