@@ -1,0 +1,25 @@
+#ifndef PRODUCTLIST_H
+#define PRODUCTLIST_H
+
+#include <QString>
+
+// Outcome of reading "Product List.txt" for the window to show:
+// - !opened: information box, title "error", text errorString, button Ok;
+// - listError: critical box, title "Error", text "Product list file error, please contact the
+//   manufacturer!", button Ok.
+// Both can be false together (a clean read); a file that cannot be opened never sets listError.
+struct ProductListReadResult
+{
+    bool opened = false;
+    QString errorString;
+    bool listError = false;
+};
+
+// Appends the products of the list file at path to productList, counting every line read in
+// productListLineNumber from its current value on; neither is cleared first. Lines 1 and 2 are
+// headings. A product line has 11 comma-separated fields; other lines are skipped. Reading stops
+// at the first product line whose index is not its position in productList: that line is
+// dropped, so a record's position always equals its product index.
+ProductListReadResult readProductListFile(const QString& path);
+
+#endif // PRODUCTLIST_H
