@@ -1,0 +1,370 @@
+#include "serialcommunication.h"
+
+#include "daliframe.h"
+#include "usbframe.h"
+
+namespace {
+
+// Request timing: read time from the first answer byte, wait time (the transaction waits four
+// times as long for the first byte).
+constexpr int DALI_READ_TIME = 40;
+constexpr int DALI_WAIT_TIME = 1000;
+constexpr int DALI_REPEAT_READ_TIME = 40;
+constexpr int DALI_REPEAT_WAIT_TIME = 100;
+constexpr int IPROG_READ_TIME = 180;
+constexpr int IPROG_WAIT_TIME = 400;
+// The enter-boot answer is taken as soon as its first chunk is in: the boot loader repeats
+// the frame on every answer while the user switches the driver on.
+constexpr int BOOT_ENTER_READ_TIME = 0;
+constexpr int BOOT_READ_TIME = 100;
+constexpr int BOOT_WAIT_TIME = 3000;
+constexpr int BOOT_COMMAND_OFFSET = 2;
+constexpr quint8 BOOT_CMD_ENTER = 0x07;
+
+// The DALI tool's status byte for "done"; a send-twice frame so acknowledged goes out once more.
+constexpr quint8 DALI_ANSWER_OK = 1;
+
+// Tool detection.
+constexpr int PROBE_READ_TIME = 40;
+constexpr int PROBE_WAIT_TIME = 100;
+constexpr int VCP_DALI_PROBE_WAIT_TIME = 1000;
+constexpr int TOOL_BAUD_RATE = 19200;
+// The USB programming tool behind an FTDI adapter runs at 1200 baud.
+constexpr int IPROG_FTDI_BAUD_RATE = 1200;
+const char FTDI_MANUFACTURER[] = "FTDI";
+constexpr quint16 FTDI_VENDOR_ID = 0x0403;
+constexpr quint16 FTDI_PRODUCT_ID = 0x6001;
+constexpr quint16 VCP_VENDOR_ID = 0x0483;
+constexpr quint16 VCP_PRODUCT_ID = 0x5740;
+
+// ENABLE DEVICE TYPE 0, send once: harmless on any DALI bus, and the DALI tool answers it.
+QByteArray daliToolProbe()
+{
+    return QByteArray::fromHex("c10001");
+}
+
+// Tool frames in the boot frame format: FA, length, FE, payload, sum.
+QByteArray vcpDaliToolProbe()
+{
+    return QByteArray::fromHex("fa05fe0300");
+}
+
+QByteArray vcpiProgToolProbe()
+{
+    return QByteArray::fromHex("fa06fe0100ff");
+}
+
+bool isFtdiPort(const ToolPortInfo& info)
+{
+    return info.manufacturer == QLatin1String(FTDI_MANUFACTURER) && info.vendorIdentifier == FTDI_VENDOR_ID
+           && info.productIdentifier == FTDI_PRODUCT_ID;
+}
+
+bool isVirtualComPort(const ToolPortInfo& info)
+{
+    return info.vendorIdentifier == VCP_VENDOR_ID && info.productIdentifier == VCP_PRODUCT_ID;
+}
+
+bool isToolPort(const ToolPortInfo& info)
+{
+    return isFtdiPort(info) || isVirtualComPort(info);
+}
+
+} // namespace
+
+SerialCommunication::SerialCommunication(QObject* parent)
+    : QObject(parent)
+{
+    connect(&serialTransaction, &SerialTransaction::serialResponse, this, &SerialCommunication::showResponse);
+    connect(&serialTransaction, &SerialTransaction::serialError, this, &SerialCommunication::processError);
+    connect(&serialTransaction, &SerialTransaction::serialTimeout, this, &SerialCommunication::processTimeout);
+}
+
+void SerialCommunication::setWorkMode(int mode)
+{
+    workMode = mode;
+}
+
+void SerialCommunication::setCommandTable(int mode)
+{
+    dtMode = mode;
+    if (mode == 0)
+        commandNames = dt6CommandNames;
+    else if (mode == 1)
+        commandNames = dt8CommandNames;
+    commandNumbers.clear();
+    for (const QString& name : qAsConst(commandNames))
+        commandNumbers.append(name.left(4).trimmed().toInt()); // 0 when not a number
+}
+
+void SerialCommunication::buildCommandTables()
+{
+    dt6CommandNames.append(dt6CommandNameList());
+    dt8CommandNames.append(dt8CommandNameList());
+    setCommandTable(0);
+    iProgCommandNames.append(iProgCommandNameList());
+}
+
+QString SerialCommunication::daliCommandName(int cmd) const
+{
+    const int index = commandNumbers.indexOf(cmd);
+    if (index >= 0 && index < commandNames.size())
+        return commandNames.at(index);
+    if (commandNames.isEmpty())
+        return QString::number(cmd);
+    return commandNames.first();
+}
+
+void SerialCommunication::sendDaliCommand(int cmd, int addr, int para, int sender)
+{
+    senderId = sender;
+    if (cmd == -1 || addr == -1)
+        return;
+    int frame[3];
+    if (!encodeDaliFrame(dtMode, cmd, addr, para, frame)) {
+        emit debug_msg(QStringLiteral("Dali command %1 has no frame, nothing sent").arg(cmd));
+        return;
+    }
+    std::copy(frame, frame + 3, daliFrame);
+
+    QByteArray request;
+    request.append(char(daliFrame[0] & 0xFF));
+    request.append(char(daliFrame[1] & 0xFF));
+    request.append(char(daliFrame[2] & 0xFF));
+    emit debug_msg(QStringLiteral("Send dali command: ") + daliCommandName(cmd) + QStringLiteral("  Data:")
+                   + QString::number(para));
+    serialTransaction.transaction(request, DALI_READ_TIME, DALI_WAIT_TIME);
+}
+
+void SerialCommunication::sendiProgCommand(int cmd, QByteArray data, int sender)
+{
+    senderId = sender;
+    QByteArray frame;
+    if (!buildiProgFrame(cmd, data, &frame)) {
+        emit debug_msg(QStringLiteral("iprog command %1 not sent: %2 data bytes, at most %3 fit in a frame")
+                           .arg(cmd)
+                           .arg(data.size())
+                           .arg(IPROG_MAX_DATA_LENGTH));
+        return;
+    }
+    serialTransaction.transaction(frame, IPROG_READ_TIME, IPROG_WAIT_TIME);
+    if (cmd >= 0 && cmd < iProgCommandNames.size())
+        emit debug_msg(QStringLiteral("Send iprog command: ") + iProgCommandNames.at(cmd));
+    else
+        emit debug_msg(QStringLiteral("Send iprog command: unknown command %1").arg(cmd));
+    emit debug_msg(QStringLiteral("Send data: 0x") + QString::fromLatin1(frame.toHex()));
+}
+
+void SerialCommunication::sendBootCommand(QByteArray cmd_data)
+{
+    senderId = SENDER_BOOT;
+    if (cmd_data.isEmpty()) {
+        emit debug_msg(QStringLiteral("Boot frame is empty, nothing sent"));
+        return;
+    }
+    const bool enterBoot = cmd_data.size() > BOOT_COMMAND_OFFSET
+                           && quint8(cmd_data.at(BOOT_COMMAND_OFFSET)) == BOOT_CMD_ENTER;
+    serialTransaction.transaction(cmd_data, enterBoot ? BOOT_ENTER_READ_TIME : BOOT_READ_TIME, BOOT_WAIT_TIME);
+}
+
+void SerialCommunication::showResponse(QByteArray s)
+{
+    emit debug_msg(QStringLiteral("UART response data: ") + QString::fromLatin1(s.toHex()));
+    if (connected) {
+        if (workMode == senderId && !resendIfSendTwice(s)) {
+            emit commandResponse(s);
+            emit commandSendComplete();
+        }
+        return;
+    }
+    // Detection: only the port that was probed can vouch for a tool.
+    if (!s.isEmpty() && !probedPort.isEmpty() && serialTransaction.portName() == probedPort)
+        answered = true;
+}
+
+bool SerialCommunication::resendIfSendTwice(QByteArray s)
+{
+    // Only the three DALI engines send DALI frames; a boot or USB tool answer says nothing
+    // about the last DALI frame.
+    if (senderId < SENDER_DALI_CONSOLE || senderId > SENDER_DALI_POWER_MONITOR)
+        return false;
+    if (s.isEmpty() || quint8(s.at(0)) != DALI_ANSWER_OK || daliFrame[2] != DALI_FRAME_SEND_TWICE)
+        return false;
+    daliFrame[2] = DALI_FRAME_SEND_ONCE;
+    QByteArray request;
+    request.append(char(daliFrame[0] & 0xFF));
+    request.append(char(daliFrame[1] & 0xFF));
+    request.append(char(DALI_FRAME_SEND_ONCE));
+    serialTransaction.transaction(request, DALI_REPEAT_READ_TIME, DALI_REPEAT_WAIT_TIME);
+    return true;
+}
+
+void SerialCommunication::processError(QString s)
+{
+    forgetProbe();
+    connected = false;
+    emit communicateError(COMM_ERROR_PORT);
+    emit debug_msg(s);
+}
+
+void SerialCommunication::processTimeout(QString s)
+{
+    emit communicateError(COMM_ERROR_TIMEOUT);
+    emit debug_msg(s);
+}
+
+void SerialCommunication::forgetProbe()
+{
+    probeStep = 0;
+    answered = false;
+    probedPort.clear();
+}
+
+bool SerialCommunication::openForDetection(const ToolPortInfo& info, int baudRate)
+{
+    portInfo = info;
+    if (serialTransaction.tryOpenPort(info.portName, baudRate))
+        return true;
+    // A busy or vanished port is passed over; it is no reason to stop looking at the others or to
+    // raise a port error on every detection tick.
+    emit debug_msg(QStringLiteral("Can't open serial port %1, error code %2, skipped")
+                       .arg(info.portName)
+                       .arg(serialTransaction.portError()));
+    return false;
+}
+
+bool SerialCommunication::checkToolPort(int kind)
+{
+    connected = false;
+    if (kind != lastToolKind) {
+        lastToolKind = kind;
+        forgetProbe();
+    }
+    const QList<ToolPortInfo> ports = portLister ? portLister() : availableToolPorts();
+
+    // The port the previous pass probed is judged first, by its answer or its silence.
+    int judged = -1;
+    bool judgedWaits = false; // the judged port sits this pass out
+    if (!probedPort.isEmpty()) {
+        const QString name = probedPort;
+        const bool heard = answered;
+        forgetProbe();
+        for (int i = 0; i < ports.size(); ++i) {
+            if (ports.at(i).portName == name && isToolPort(ports.at(i))) {
+                judged = i;
+                break;
+            }
+        }
+        if (judged >= 0) {
+            const ToolPortInfo& info = ports.at(judged);
+            const bool judgedFtdi = isFtdiPort(info);
+            judgedWaits = judgedFtdi;
+            if (!openForDetection(info, TOOL_BAUD_RATE)) {
+                judgedWaits = true;
+            } else {
+                if (!judgedFtdi) {
+                    if (heard) {
+                        connected = true;
+                        return true;
+                    }
+                } else if (heard) {
+                    // The DALI tool answers the DALI probe; the USB programming tool does not.
+                    if (kind == TOOL_KIND_DALI) {
+                        connected = true;
+                        return true;
+                    }
+                } else if (kind == TOOL_KIND_IPROG && openForDetection(info, IPROG_FTDI_BAUD_RATE)) {
+                    connected = true;
+                    return true;
+                }
+            }
+        }
+    }
+
+    // Then the next port in list order is probed, wrapping round so every port gets its turn.
+    // A probe ends the pass: the probed port has to stay open to hear the answer. An FTDI port
+    // just judged waits one pass before its next probe; a virtual COM port is probed every pass.
+    const int count = ports.size();
+    for (int step = 1; step <= count; ++step) {
+        const int index = (judged + step) % count;
+        if (index == judged && judgedWaits)
+            break;
+        const ToolPortInfo& info = ports.at(index);
+        QByteArray probe;
+        int waitTime = PROBE_WAIT_TIME;
+        if (isFtdiPort(info)) {
+            probe = daliToolProbe();
+        } else if (isVirtualComPort(info)) {
+            if (kind == TOOL_KIND_IPROG) {
+                probe = vcpiProgToolProbe();
+            } else if (kind == TOOL_KIND_DALI) {
+                probe = vcpDaliToolProbe();
+                waitTime = VCP_DALI_PROBE_WAIT_TIME;
+            }
+        } else {
+            continue;
+        }
+        if (!openForDetection(info, TOOL_BAUD_RATE) || probe.isEmpty())
+            continue;
+        probedPort = info.portName;
+        probeStep = 1;
+        serialTransaction.transaction(probe, PROBE_READ_TIME, waitTime);
+        return false;
+    }
+    return false;
+}
+
+void SerialCommunication::setPortLister(ToolPortLister lister)
+{
+    portLister = std::move(lister);
+}
+
+std::array<int, 3> SerialCommunication::lastDaliFrame() const
+{
+    return {daliFrame[0], daliFrame[1], daliFrame[2]};
+}
+
+const QStringList& SerialCommunication::currentCommandNames() const
+{
+    return commandNames;
+}
+
+const QList<int>& SerialCommunication::currentCommandNumbers() const
+{
+    return commandNumbers;
+}
+
+const QStringList& SerialCommunication::iProgCommandNameTable() const
+{
+    return iProgCommandNames;
+}
+
+int SerialCommunication::currentWorkMode() const
+{
+    return workMode;
+}
+
+int SerialCommunication::lastSenderId() const
+{
+    return senderId;
+}
+
+int SerialCommunication::currentDtMode() const
+{
+    return dtMode;
+}
+
+bool SerialCommunication::isToolConnected() const
+{
+    return connected;
+}
+
+ToolPortInfo SerialCommunication::matchedPort() const
+{
+    return portInfo;
+}
+
+const SerialTransaction& SerialCommunication::transactionEngine() const
+{
+    return serialTransaction;
+}

@@ -1,0 +1,222 @@
+#include "serialtransaction.h"
+
+#include "globals.h"
+#include "usbframe.h"
+
+#include <QTime>
+#include <QTimer>
+
+namespace {
+
+const char* const PORT_ERROR_TEXT = "serial port error!";
+
+// Error states that mean the port itself is gone or broken, not a single bad exchange. A USB
+// adapter pulled while open shows as a resource error; a hung-up line keeps reporting read
+// errors on every notification, so the port is closed rather than left spinning.
+bool portIsLost(QSerialPort::SerialPortError error)
+{
+    return error == QSerialPort::DeviceNotFoundError || error == QSerialPort::WriteError
+           || error == QSerialPort::ReadError || error == QSerialPort::ResourceError;
+}
+
+} // namespace
+
+SerialTransaction::SerialTransaction(QObject* parent)
+    : QObject(parent)
+    , port(new QSerialPort(this))
+    , readTimer(new QTimer(this))
+    , waitTimer(new QTimer(this))
+{
+    // The read and wait times are part of the tool protocols; coarse timers may fire 5 % early.
+    waitTimer->setSingleShot(true);
+    waitTimer->setTimerType(Qt::PreciseTimer);
+    readTimer->setSingleShot(true);
+    readTimer->setTimerType(Qt::PreciseTimer);
+    readTimer->setInterval(readTime);
+    waitTimer->setInterval(WAIT_TIME_FACTOR * waitTime);
+
+    connect(waitTimer, &QTimer::timeout, this, &SerialTransaction::handleWriteTimeout);
+    connect(port, &QSerialPort::readyRead, this, &SerialTransaction::handleReadyRead);
+    connect(readTimer, &QTimer::timeout, this, &SerialTransaction::handleReadTimeout);
+    connect(port, &QSerialPort::errorOccurred, this, &SerialTransaction::handlePortError);
+}
+
+SerialTransaction::~SerialTransaction()
+{
+    readTimer->stop();
+    waitTimer->stop();
+    if (port->isOpen())
+        port->close();
+}
+
+bool SerialTransaction::tryOpenPort(const QString& portName, int baudRate)
+{
+    port->close();
+    openedName = portName;
+    port->setPortName(portName);
+    port->setBaudRate(baudRate);
+    port->setDataBits(QSerialPort::Data8);
+    port->setParity(QSerialPort::NoParity);
+    port->setStopBits(QSerialPort::OneStop);
+    port->setFlowControl(QSerialPort::NoFlowControl);
+    return port->open(QIODevice::ReadWrite);
+}
+
+bool SerialTransaction::openPort(const QString& portName, int baudRate)
+{
+    if (tryOpenPort(portName, baudRate))
+        return true;
+    emit serialError(tr("Can't open serial port, error code %1").arg(int(port->error())));
+    return false;
+}
+
+void SerialTransaction::transaction(const QByteArray& req, int readTimeMs, int waitTimeMs)
+{
+    // A timer left over from the previous exchange would cut this one short or report a
+    // time-out for a request that already had its answer.
+    endExchange();
+    request = req;
+    waitTime = waitTimeMs;
+    readTime = readTimeMs;
+    waitTimer->setInterval(WAIT_TIME_FACTOR * waitTime);
+    readTimer->setInterval(readTime);
+    buffer.clear();
+
+    const QSerialPort::SerialPortError status = port->error();
+    if (status == QSerialPort::DeviceNotFoundError || status == QSerialPort::ResourceError
+        || !port->isOpen()) {
+        emit serialError(QString::fromLatin1(PORT_ERROR_TEXT));
+        return;
+    }
+
+    // Whatever is still unread belongs to an earlier exchange and must not be taken for
+    // this request's answer.
+    port->readAll();
+    port->clear(QSerialPort::Input);
+
+    if (port->write(request) == -1 || port->error() == QSerialPort::WriteError) {
+        emit serialError(QString::fromLatin1(PORT_ERROR_TEXT));
+        return;
+    }
+    awaitingAnswer = true;
+    waitTimer->start();
+}
+
+void SerialTransaction::handleReadyRead()
+{
+    const QByteArray bytes = port->readAll();
+    if (!awaitingAnswer)
+        return;
+    buffer.append(bytes);
+
+    switch (programToolIndex) {
+    case PROG_TOOL_DALI:
+        // The DALI tool's answer has no length field: everything that arrives within the read
+        // time after the first chunk is the answer.
+        waitTimer->stop();
+        if (!readTimer->isActive())
+            readTimer->start();
+        break;
+    case PROG_TOOL_IPROG: {
+        // The length byte is unsigned: a USB tool answer carries up to 255 data bytes.
+        const int expected = buffer.size() < 2
+                                 ? IPROG_FRAME_OVERHEAD
+                                 : int(quint8(buffer.at(1))) + IPROG_FRAME_OVERHEAD;
+        if (buffer.size() == expected)
+            deliverAnswer();
+        else if (!readTimer->isActive())
+            readTimer->start();
+        break;
+    }
+    default:
+        // No serial framing for the NFC readers: the answer-wait timer decides.
+        break;
+    }
+}
+
+void SerialTransaction::handleReadTimeout()
+{
+    if (!awaitingAnswer)
+        return;
+    if (buffer.isEmpty()) {
+        endExchange();
+        emit serialTimeout(tr("Wait read response timeout %1").arg(timeOfDay()));
+        return;
+    }
+    deliverAnswer();
+}
+
+void SerialTransaction::handleWriteTimeout()
+{
+    if (!awaitingAnswer)
+        return;
+    endExchange();
+    emit serialTimeout(tr("Write timeout %1, error: %2").arg(timeOfDay(), port->errorString()));
+}
+
+void SerialTransaction::handlePortError(QSerialPort::SerialPortError error)
+{
+    // Open failures are reported by the caller of openPort; only a running port is handled here.
+    // The port is not closed from inside its own error report: that comes from the middle of
+    // its read or write handling.
+    if (!port->isOpen() || !portIsLost(error) || portLossQueued)
+        return;
+    portLossQueued = true;
+    QMetaObject::invokeMethod(this, &SerialTransaction::handlePortLoss, Qt::QueuedConnection);
+}
+
+void SerialTransaction::handlePortLoss()
+{
+    portLossQueued = false;
+    if (!port->isOpen() || !portIsLost(port->error()))
+        return; // reopened in the meantime
+    port->close();
+    if (!awaitingAnswer)
+        return; // the next request finds the port closed and reports it
+    endExchange();
+    emit serialError(QString::fromLatin1(PORT_ERROR_TEXT));
+}
+
+void SerialTransaction::endExchange()
+{
+    readTimer->stop();
+    waitTimer->stop();
+    awaitingAnswer = false;
+}
+
+void SerialTransaction::deliverAnswer()
+{
+    // The state is settled before the signal: its receivers may start the next request at once.
+    endExchange();
+    emit serialResponse(buffer);
+}
+
+QString SerialTransaction::timeOfDay()
+{
+    return QTime::currentTime().toString(QStringLiteral("mm:ss:zzz"));
+}
+
+QString SerialTransaction::portName() const
+{
+    return openedName;
+}
+
+int SerialTransaction::baudRate() const
+{
+    return port->baudRate();
+}
+
+bool SerialTransaction::isOpen() const
+{
+    return port->isOpen();
+}
+
+int SerialTransaction::portError() const
+{
+    return int(port->error());
+}
+
+bool SerialTransaction::isAwaitingAnswer() const
+{
+    return awaitingAnswer;
+}

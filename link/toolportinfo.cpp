@@ -1,0 +1,18 @@
+#include "toolportinfo.h"
+
+#include <QSerialPortInfo>
+
+QList<ToolPortInfo> availableToolPorts()
+{
+    QList<ToolPortInfo> ports;
+    const QList<QSerialPortInfo> infos = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo& info : infos) {
+        ToolPortInfo port;
+        port.portName = info.portName();
+        port.manufacturer = info.manufacturer();
+        port.vendorIdentifier = info.hasVendorIdentifier() ? info.vendorIdentifier() : 0;
+        port.productIdentifier = info.hasProductIdentifier() ? info.productIdentifier() : 0;
+        ports.append(port);
+    }
+    return ports;
+}

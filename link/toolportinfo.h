@@ -1,0 +1,27 @@
+#ifndef TOOLPORTINFO_H
+#define TOOLPORTINFO_H
+
+#include <QList>
+#include <QString>
+#include <QtGlobal>
+
+#include <functional>
+
+// What the tool detection needs to know of one serial port: the name to open it by and the USB
+// identity of the adapter behind it.
+struct ToolPortInfo
+{
+    QString portName;
+    QString manufacturer;
+    quint16 vendorIdentifier = 0;  // 0 when the port has none
+    quint16 productIdentifier = 0; // 0 when the port has none
+};
+
+// Returns the ports the detection walks through, in the order it walks them.
+using ToolPortLister = std::function<QList<ToolPortInfo>()>;
+
+// The serial ports of the PC as the serial port library lists them. Pseudo-terminals are not
+// among them, which is why the detection takes its list through a ToolPortLister.
+QList<ToolPortInfo> availableToolPorts();
+
+#endif // TOOLPORTINFO_H
