@@ -1,0 +1,36 @@
+#ifndef SETTING_PART251_H
+#define SETTING_PART251_H
+
+#include "progdata.h"
+
+#include <QDialog>
+
+namespace Ui {
+class setting_part251;
+}
+
+// Memory bank 1, the luminaire data: GTIN, identification number, content format, date of
+// manufacture, power, mains voltage, light output, CRI, CCT, light distribution and three texts.
+class setting_part251 : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit setting_part251(QWidget* parent = nullptr);
+    ~setting_part251() override;
+
+    void loadSettings(const ProgDataStructDef& data);
+
+signals:
+    // Only the bank-1 fields of data (bank1GTIN to bank1SpecificString) carry meaning.
+    void hideDialog(ProgDataStructDef& data);
+
+private slots:
+    void okBtnClicked();
+    void checkBoxstateChanged();
+
+private:
+    Ui::setting_part251* ui;
+};
+
+#endif // SETTING_PART251_H
