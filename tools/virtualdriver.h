@@ -21,6 +21,10 @@ public:
         Garbage, // takes every command but answers every query with garbageAnswer()
     };
 
+    // Bus result for a backward frame that arrived corrupted (collision, bad timing); the
+    // simulated tool reports it as a tool error.
+    static constexpr int CORRUPTED_FRAME = -2;
+
     static constexpr int DEVICE_TYPE_LED = 6;
     static constexpr quint8 LOCK_UNLOCKED = 0x55;
     static constexpr quint8 LOCK_POWER_ON = 0xFF;
@@ -45,7 +49,8 @@ public:
 
     void setAnswerMode(AnswerMode mode);
     AnswerMode answerMode() const;
-    // What the driver answers in Garbage mode instead of each backward frame it would send.
+    // What the driver answers in Garbage mode instead of each backward frame it would send:
+    // CORRUPTED_FRAME (the default) or a wrong value 0..255.
     void setGarbageAnswer(int answer);
     int garbageAnswer() const;
 
@@ -76,7 +81,7 @@ private:
     QByteArray bank2Data;
     bool pluggedIn = true;
     AnswerMode mode = AnswerMode::Normal;
-    int garbage = 0x00;
+    int garbage = CORRUPTED_FRAME;
     int shortAddress = MASK;
 
     quint8 dtr0Value = 0;

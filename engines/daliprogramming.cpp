@@ -1,0 +1,822 @@
+#include "daliprogramming.h"
+
+#include "globals.h"
+
+#include <QStringList>
+#include <QTextStream>
+
+namespace {
+
+// Memory bank 2 holds the driver's parameter table.
+constexpr int PARAMETER_BANK = 2;
+constexpr int BANK_LAST_ADDRESS = 0;
+constexpr int BANK_LOCK_BYTE = 2;
+constexpr int LOCK_UNLOCKED = 0x55;
+constexpr int FIRST_PARAMETER_ADDRESS = 3;
+constexpr int LAST_PARAMETER_ADDRESS = 72;
+// The read of address 0 is recorded as position 1, so that position 0 stays "not started".
+constexpr int LAST_ADDRESS_READ_POSITION = 1;
+constexpr int UNKNOWN_LAST_ADDRESS = 0xFF;
+
+// Old table layout: the bank ends at 71 and the product is told by two codes.
+constexpr int OLD_LAYOUT_LAST_ADDRESS = 71;
+constexpr int OLD_CODE_A_HIGH = 5;
+constexpr int OLD_CODE_A_LOW = 6;
+constexpr int OLD_CODE_B_HIGH = 65;
+constexpr int OLD_CODE_B_LOW = 66;
+constexpr int UNKNOWN_PRODUCT = 0xFFFF;
+
+// Module operating time: minutes at 28, hours (24 bits, LE) at 29..31.
+constexpr int MODULE_TIME_FIRST_ADDRESS = 28;
+constexpr int MODULE_TIME_LAST_ADDRESS = 31;
+
+// A driver's answer through the DALI tool: [1, backward frame] or a 5-byte form starting with 1.
+constexpr char ANSWER_OK = 1;
+constexpr int ANSWER_SHORT_LENGTH = 2;
+constexpr int ANSWER_LONG_LENGTH = 5;
+
+// A programming run gets four attempts: the first and three retries.
+constexpr int MAX_PROGRAMMING_RETRIES = 3;
+
+const char READ_ERROR_TEXT[] = "Reading product info error";
+
+struct ReadProgressStep
+{
+    int address;
+    const char* text;
+    int value;
+};
+
+const ReadProgressStep READ_PROGRESS[] = {
+    {3, "Reading output current...", 0},
+    {5, "Reading product SN...", 1},
+    {7, "Reading firmware version...", 2},
+    {9, "Reading dimming type...", 3},
+    {10, "Reading EOL function...", 4},
+    {11, "Reading constant lumen output...", 5},
+    {28, "Reading module operatiing time...", 6},
+    {32, "Reading driver operating time...", 7},
+    {36, "Reading OTP function...", 8},
+    {37, "Reading thermal derating...", 9},
+    {52, "Reading 0-10V dimming parameters...", 10},
+    {57, "Reading smart timer dimming parameters...", 11},
+};
+
+// Products whose driver takes only its output current: 41, 42 and their 0x04 variants 45, 46.
+bool currentOnlyProduct(int productIndex)
+{
+    const int base = productIndex & ~0x04;
+    return base == 41 || base == 42;
+}
+
+void setListItem(QList<int>& list, int index, int value)
+{
+    while (list.size() <= index)
+        list.append(0);
+    list[index] = value;
+}
+
+template <typename T>
+void setByte(T& field, int byteIndex, quint8 value)
+{
+    const int shift = 8 * byteIndex;
+    field = T((field & ~(T(0xFF) << shift)) | (T(value) << shift));
+}
+
+} // namespace
+
+DaliProgramming::DaliProgramming(QObject* parent)
+    : ProgEngine(parent)
+{
+    setProgDataListDefaults(programData);
+}
+
+DaliProgramming::~DaliProgramming() = default;
+
+void DaliProgramming::trace(const QString& line) const
+{
+    QTextStream(stdout) << line << '\n';
+}
+
+// ---------------------------------------------------------------------------------------------
+// Common operations
+
+void DaliProgramming::setEnabled(int enable)
+{
+    enabled = enable != 0;
+    resetState();
+}
+
+void DaliProgramming::resetState()
+{
+    state = DALI_PROG_STATE_DETECT;
+    position = 0;
+    sentPosition = 0;
+    memoryLocationStep = 0;
+    retryCount = 0;
+    driverState = DRIVER_DISCONNECTED;
+    programRequested = false;
+    readRequested = false;
+    resetRequested = false;
+    requestOutstanding = false;
+    profileLoaded = 0;
+}
+
+void DaliProgramming::resetProgrammingState()
+{
+    programRequested = false;
+    retryCount = 0;
+    programResult = DALI_PROG_RESULT_IDLE;
+}
+
+void DaliProgramming::startReadProductInfo()
+{
+    productCodeA = 0;
+    productCodeB = 0;
+    if (driverState != DRIVER_CONNECTED)
+        return;
+    emit debug_msg("Start to read product information... ");
+    trace("Start to read product information ");
+    readRequested = true;
+}
+
+void DaliProgramming::startProgramming()
+{
+    if (driverState != DRIVER_CONNECTED)
+        return;
+    emit debug_msg("Start to programming... ");
+    trace("Start to programming... ");
+    programRequested = true;
+    retryCount = 0;
+    programResult = DALI_PROG_RESULT_ARMED;
+}
+
+void DaliProgramming::startResetOperatingTime()
+{
+    if (driverState != DRIVER_CONNECTED)
+        return;
+    emit debug_msg("Start to reset module operating time... ");
+    trace("Start to reset module operating time ");
+    resetRequested = true;
+}
+
+void DaliProgramming::setDriverConnected(int newState)
+{
+    const QString line = newState == DRIVER_DISCONNECTED ? "Lost driver connection!" : "Driver connected!";
+    emit debug_msg(line);
+    trace(line);
+    if (driverState != newState) {
+        driverState = newState;
+        emit driverConnectionStateChangeSignal(newState);
+    }
+}
+
+void DaliProgramming::handleProgrammingResult(bool ok)
+{
+    if (ok) {
+        state = DALI_PROG_STATE_PROGRAM_DONE;
+        programResult = DALI_PROG_RESULT_SUCCESS;
+        emit programmingStateUpdatedSignal(PROG_STATE_SUCCESS);
+        emit debug_msg("Programming success.");
+    } else if (retryCount >= MAX_PROGRAMMING_RETRIES) {
+        emit debug_msg("Programming fail.");
+        trace("programming fail...");
+        state = DALI_PROG_STATE_PROGRAM_DONE;
+        programResult = DALI_PROG_RESULT_FAIL;
+        emit programmingStateUpdatedSignal(PROG_STATE_FAIL);
+    } else {
+        emit debug_msg("Programming fail, retrying...");
+        trace("programming fail, retrying... ");
+        ++retryCount;
+        position = 0;
+        sentPosition = 0;
+        memoryLocationStep = 0;
+        disableDriverDetectTimer();
+        emit programmingStateUpdatedSignal(PROG_STATE_RETRY);
+        // state stays DALI_PROG_STATE_PROGRAM: the next completion starts the sequence over
+    }
+}
+
+void DaliProgramming::resetOptResult(int result)
+{
+    resetRequested = false;
+    emit resetOptResultSignal(result);
+}
+
+ProgDataStructDef& DaliProgramming::writeRecord()
+{
+    return programData;
+}
+
+const ProgDataStructDef& DaliProgramming::readRecord() const
+{
+    return programData;
+}
+
+int DaliProgramming::engineState() const
+{
+    return state;
+}
+
+int DaliProgramming::programmingResult() const
+{
+    return programResult;
+}
+
+int DaliProgramming::driverConnectionState() const
+{
+    return driverState;
+}
+
+int DaliProgramming::memoryBankLastAddress() const
+{
+    return lastAddress;
+}
+
+bool DaliProgramming::isEnabled() const
+{
+    return enabled;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Commands
+
+void DaliProgramming::sendDaliCommand(int cmd, int para)
+{
+    command = cmd;
+    parameter = para;
+    addressByte = BROADCAST_ADDRESS;
+    requestOutstanding = true;
+    emit sendCommand(cmd, addressByte, para, SENDER_DALI_PROGRAMMING);
+}
+
+bool DaliProgramming::setMemoryLocation(int bank, int offset)
+{
+    switch (memoryLocationStep) {
+    case 0:
+        memoryLocationStep = 1;
+        sendDaliCommand(CMD_DTR1, bank);
+        return true;
+    case 1:
+        memoryLocationStep = 2;
+        sendDaliCommand(CMD_DTR0, offset);
+        return true;
+    default:
+        memoryLocationStep = 0;
+        return false;
+    }
+}
+
+void DaliProgramming::resetMemoryLocation()
+{
+    memoryLocationStep = 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Driver detection
+
+void DaliProgramming::toolConnectionStateChange(int newState)
+{
+    toolState = newState;
+    // A tool that came or went ends whatever the link had in flight.
+    requestOutstanding = false;
+    if (enabled)
+        checkDriverConnection();
+}
+
+void DaliProgramming::checkDriverConnection()
+{
+    // The detection timer is shared by all engines: only the enabled one may act on it.
+    if (!enabled)
+        return;
+    if (toolState != 1) {
+        disableDriverDetectTimer();
+        setDriverConnected(DRIVER_DISCONNECTED);
+        return;
+    }
+    // A new request would restart the link's answer wait, so an absent driver would never time
+    // out; the tick is skipped until the outstanding answer, time-out or error has come.
+    if (requestOutstanding)
+        return;
+
+    emit debug_msg("Detecting driver...");
+    trace("Detecting driver...");
+    state = driverState == DRIVER_DISCONNECTED ? DALI_PROG_STATE_DETECT : DALI_PROG_STATE_CONNECTED;
+    sendDaliCommand(CMD_QUERY_DEVICE_TYPE, 0);
+    enableDriverDetectTimer();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Answers and errors
+
+void DaliProgramming::daliProgrammingResponse(QByteArray data)
+{
+    if (!enabled)
+        return;
+    requestOutstanding = false;
+
+    const bool valid = (data.size() == ANSWER_SHORT_LENGTH || data.size() == ANSWER_LONG_LENGTH)
+                       && data.at(0) == ANSWER_OK;
+    const quint8 backward = valid ? quint8(data.at(1)) : 0;
+    emit debug_msg(QString("response result is: %1").arg(valid ? 1 : 0));
+    trace(QString("response result is: %1").arg(valid ? 1 : 0));
+
+    switch (state) {
+    case DALI_PROG_STATE_DETECT:
+    case DALI_PROG_STATE_CONNECTED: {
+        if (!valid || backward == 0) {
+            handleCommError(COMM_ERR_INVALID_ANSWER);
+            return;
+        }
+        // A driver found unsupported stays so until it is taken away: it is neither read nor
+        // programmed again, whatever the next probe answers.
+        if (driverState == DRIVER_UNSUPPORTED)
+            return;
+        const bool newDriver = state == DALI_PROG_STATE_DETECT;
+        position = 0;
+        sentPosition = 0;
+        memoryLocationStep = 0;
+        setDriverConnected(DRIVER_CONNECTED);
+        if (newDriver)
+            lastAddress = UNKNOWN_LAST_ADDRESS;
+        // Every newly connected driver is read at once, unless a profile dictates the data.
+        if (newDriver && !profileLoaded) {
+            disableDriverDetectTimer();
+            state = DALI_PROG_STATE_READ;
+        }
+        if (programRequested && programResult == DALI_PROG_RESULT_ARMED) {
+            emit debug_msg("Start to program next driver... ");
+            trace("Start to program next driver... ");
+            state = DALI_PROG_STATE_PROGRAM;
+            programResult = DALI_PROG_RESULT_PROGRAMMING;
+            retryCount = 0;
+            disableDriverDetectTimer();
+            emit programmingStateUpdatedSignal(PROG_STATE_START);
+        }
+        if (readRequested) {
+            state = DALI_PROG_STATE_READ;
+            readRequested = false;
+            disableDriverDetectTimer();
+        }
+        if (resetRequested) {
+            resetRequested = false;
+            state = DALI_PROG_STATE_RESET_TIME;
+            disableDriverDetectTimer();
+        }
+        break;
+    }
+    case DALI_PROG_STATE_READ:
+        if (!valid) {
+            handleCommError(COMM_ERR_INVALID_ANSWER);
+            return;
+        }
+        // DTR commands are answered too; only a read carries a bank byte.
+        if (command != CMD_READ_MEMORY_LOCATION)
+            return;
+        if (sentPosition == LAST_ADDRESS_READ_POSITION)
+            lastAddress = backward;
+        else
+            decodeBank2(sentPosition, backward);
+        break;
+    case DALI_PROG_STATE_RESET_TIME:
+    case DALI_PROG_STATE_PROGRAM:
+        // The written value is not compared: a valid answer is success.
+        if (!valid)
+            handleCommError(COMM_ERR_INVALID_ANSWER);
+        break;
+    default:
+        break;
+    }
+}
+
+void DaliProgramming::processCommError(int error_type)
+{
+    if (!enabled)
+        return;
+    requestOutstanding = false;
+    handleCommError(error_type);
+}
+
+void DaliProgramming::rearmProductionRun()
+{
+    if (!programRequested)
+        return;
+    if (programResult == DALI_PROG_RESULT_SUCCESS)
+        emit programmingStateUpdatedSignal(PROG_STATE_WAIT_DRIVER);
+    programResult = DALI_PROG_RESULT_ARMED;
+}
+
+void DaliProgramming::handleCommError(int error_type)
+{
+    switch (error_type) {
+    case COMM_ERR_PORT:
+        trace("process dali programming serial port error...");
+        break;
+    case COMM_ERR_TIMEOUT:
+        trace("process dali programming serial port time out...");
+        break;
+    case COMM_ERR_INVALID_ANSWER:
+        trace("process dali programming data error...");
+        break;
+    default:
+        return;
+    }
+
+    if (error_type == COMM_ERR_PORT) {
+        setDriverConnected(DRIVER_DISCONNECTED);
+        switch (state) {
+        case DALI_PROG_STATE_DETECT:
+        case DALI_PROG_STATE_CONNECTED:
+            rearmProductionRun();
+            state = DALI_PROG_STATE_DETECT;
+            break;
+        case DALI_PROG_STATE_READ:
+            state = DALI_PROG_STATE_DETECT;
+            emit productInfoReadUpdateSignal(READ_STATE_ABORT, READ_ERROR_TEXT, 0);
+            break;
+        case DALI_PROG_STATE_RESET_TIME:
+            state = DALI_PROG_STATE_DETECT;
+            resetOptResult(RESET_OPT_FAIL);
+            break;
+        case DALI_PROG_STATE_PROGRAM:
+            state = DALI_PROG_STATE_DETECT;
+            emit programmingStateUpdatedSignal(PROG_STATE_FAIL);
+            programResult = DALI_PROG_RESULT_FAIL;
+            // Keep detection going so the production run carries on with the next driver.
+            enableDriverDetectTimer();
+            break;
+        default:
+            break;
+        }
+        return;
+    }
+
+    switch (state) {
+    case DALI_PROG_STATE_DETECT:
+    case DALI_PROG_STATE_CONNECTED:
+        rearmProductionRun();
+        setDriverConnected(DRIVER_DISCONNECTED);
+        if (error_type == COMM_ERR_TIMEOUT)
+            state = DALI_PROG_STATE_DETECT;
+        enableDriverDetectTimer();
+        break;
+    case DALI_PROG_STATE_READ:
+        state = DALI_PROG_STATE_DETECT;
+        setDriverConnected(DRIVER_DISCONNECTED);
+        emit productInfoReadUpdateSignal(READ_STATE_ABORT, READ_ERROR_TEXT, 0);
+        enableDriverDetectTimer();
+        break;
+    case DALI_PROG_STATE_RESET_TIME:
+        state = DALI_PROG_STATE_DETECT;
+        setDriverConnected(DRIVER_DISCONNECTED);
+        if (error_type == COMM_ERR_TIMEOUT) {
+            position = 0;
+            sentPosition = 0;
+        }
+        resetOptResult(RESET_OPT_FAIL);
+        enableDriverDetectTimer();
+        break;
+    case DALI_PROG_STATE_PROGRAM:
+        if (error_type == COMM_ERR_INVALID_ANSWER) {
+            handleProgrammingResult(false);
+        } else {
+            // A time-out fails the attempt at once; the driver stays counted as connected, so
+            // it is not programmed again until it has been taken away.
+            state = DALI_PROG_STATE_DETECT;
+            emit programmingStateUpdatedSignal(PROG_STATE_FAIL);
+            programResult = DALI_PROG_RESULT_FAIL;
+            enableDriverDetectTimer();
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Sequences
+
+void DaliProgramming::sendDaliProgrammingCmdSequence()
+{
+    if (!enabled)
+        return;
+
+    switch (state) {
+    case DALI_PROG_STATE_READ:
+        runReadSequence();
+        break;
+    case DALI_PROG_STATE_PROGRAM:
+        runWriteSequence(false);
+        break;
+    case DALI_PROG_STATE_RESET_TIME:
+        runWriteSequence(true);
+        break;
+    default:
+        break;
+    }
+
+    if (state == DALI_PROG_STATE_READ_DONE || state == DALI_PROG_STATE_RESET_DONE
+        || state == DALI_PROG_STATE_PROGRAM_DONE) {
+        state = DALI_PROG_STATE_CONNECTED;
+        enableDriverDetectTimer();
+    }
+}
+
+void DaliProgramming::runReadSequence()
+{
+    if (position == 0) {
+        if (memoryLocationStep == 0) {
+            lastAddress = UNKNOWN_LAST_ADDRESS;
+            productIndexRead = false;
+        }
+        if (setMemoryLocation(PARAMETER_BANK, BANK_LAST_ADDRESS))
+            return;
+        position = LAST_ADDRESS_READ_POSITION;
+        sentPosition = LAST_ADDRESS_READ_POSITION;
+        trace(QString("Send programming read command num: %1").arg(sentPosition));
+        sendDaliCommand(CMD_READ_MEMORY_LOCATION, 0);
+        return;
+    }
+
+    if (position == LAST_ADDRESS_READ_POSITION) {
+        if (setMemoryLocation(PARAMETER_BANK, FIRST_PARAMETER_ADDRESS))
+            return;
+        if (lastAddress < FIRST_PARAMETER_ADDRESS) {
+            finishRead();
+            return;
+        }
+        position = FIRST_PARAMETER_ADDRESS;
+    }
+
+    if (position > lastAddress || position > LAST_PARAMETER_ADDRESS) {
+        finishRead();
+        return;
+    }
+    for (const ReadProgressStep& step : READ_PROGRESS) {
+        if (step.address == position)
+            emit productInfoReadUpdateSignal(READ_STATE_PROGRESS, step.text, step.value);
+    }
+    sentPosition = position;
+    ++position;
+    trace(QString("Send programming read command num: %1").arg(sentPosition));
+    sendDaliCommand(CMD_READ_MEMORY_LOCATION, 0);
+}
+
+void DaliProgramming::finishRead()
+{
+    // Whatever the length of the bank: a read that did not reach the product index, or found one
+    // outside the product list, must not hand the window a product it cannot look up.
+    const bool supported = productIndexRead && programData.productIndex < productList.size();
+    state = DALI_PROG_STATE_READ_DONE;
+    if (supported) {
+        trace("read product info complete ");
+        dumpRecord();
+        emit productInfoReadUpdateSignal(READ_STATE_COMPLETE, READ_COMPLETE_TEXT, READ_COMPLETE_VALUE);
+    } else {
+        setDriverConnected(DRIVER_UNSUPPORTED);
+        emit productInfoReadUpdateSignal(READ_STATE_ABORT, READ_ERROR_TEXT, 0);
+    }
+}
+
+void DaliProgramming::decodeBank2(int address, quint8 value)
+{
+    ProgDataStructDef& d = programData;
+
+    if (lastAddress == OLD_LAYOUT_LAST_ADDRESS) {
+        switch (address) {
+        case 3: setByte(d.current, 0, value); break;
+        case 4: setByte(d.current, 1, value); break;
+        case OLD_CODE_A_HIGH: productCodeA = (productCodeA & 0x00FF) | (value << 8); break;
+        case OLD_CODE_A_LOW: productCodeA = (productCodeA & 0xFF00) | value; break;
+        case OLD_CODE_B_HIGH: productCodeB = (productCodeB & 0x00FF) | (value << 8); break;
+        case OLD_CODE_B_LOW:
+            productCodeB = (productCodeB & 0xFF00) | value;
+            if (productCodeA == 45 || productCodeA == 46)
+                d.productIndex = quint16(productCodeA);
+            else if (productCodeB == 41 || productCodeB == 42)
+                d.productIndex = quint16(productCodeB);
+            else
+                d.productIndex = UNKNOWN_PRODUCT;
+            productIndexRead = true;
+            break;
+        default: break;
+        }
+        return;
+    }
+
+    if (address >= 12 && address <= 19) {
+        setListItem(d.CLO_TimeList, address - 12, value);
+    } else if (address >= 20 && address <= 27) {
+        setListItem(d.CLO_LevelList, address - 20, value);
+    } else if (address >= 57 && address <= 61) {
+        setListItem(d.TimeDimStepList, address - 57, value);
+    } else if (address >= 62 && address <= 66) {
+        setListItem(d.TimeDimLevelList, address - 62, value);
+    } else if (address >= 68 && address <= 72) {
+        setListItem(d.TimeDimFadeTimeList, address - 68, value);
+    } else {
+        switch (address) {
+        case 3: setByte(d.current, 0, value); break;
+        case 4: setByte(d.current, 1, value); break;
+        case 5: setByte(d.productIndex, 1, value); break;
+        case 6:
+            setByte(d.productIndex, 0, value);
+            productIndexRead = true;
+            break;
+        case 7: setByte(d.firmwareVersion, 0, value); break;
+        case 8: setByte(d.firmwareVersion, 1, value); break;
+        case 9: d.dimFunctionType = value; break;
+        case 10:
+            d.userEolTime = value;
+            d.EOL_Enable = value > 0;
+            break;
+        case 11: d.CLO_Enable = value > 0; break;
+        case 29: d.moduleOperationTime_hrs = value; break;
+        case 30: setByte(d.moduleOperationTime_hrs, 1, value); break;
+        case 31: setByte(d.moduleOperationTime_hrs, 2, value); break;
+        case 32: d.driverOperationTime_hrs = value; break;
+        case 33: setByte(d.driverOperationTime_hrs, 1, value); break;
+        case 34: setByte(d.driverOperationTime_hrs, 2, value); break;
+        case 36: d.OTP_Enable = value > 0; break;
+        case 37: d.MTP_Enable = value > 0; break;
+        case 38: d.MTP_MinLevel = value; break;
+        case 39: setByte(d.MTP_Start, 0, value); break;
+        case 40: setByte(d.MTP_Start, 1, value); break;
+        case 41: setByte(d.MTP_End, 0, value); break;
+        case 42: setByte(d.MTP_End, 1, value); break;
+        case 52: d.analogDimMinLevel = value; break;
+        case 53: d.analogDimMaxLevel = value; break;
+        case 54: d.analogDimStart = value; break;
+        case 55: d.analogDimEnd = value; break;
+        case 56: d.analogDimMode = value; break;
+        case 67: d.midnightOffset = qint8(value); break;
+        default: break; // 28 and the parameters this engine does not transfer
+        }
+    }
+}
+
+QList<DaliProgramming::WriteStep> DaliProgramming::buildProgramSteps() const
+{
+    const ProgDataStructDef& d = programData;
+    QList<WriteStep> s;
+    auto location = [&s](int address) { s.append({WriteStep::SetLocation, address, 0}); };
+    auto write = [&s](int address, int value) { s.append({WriteStep::Write, address, value & 0xFF}); };
+
+    location(BANK_LOCK_BYTE);
+    s.append({WriteStep::EnableWrite, 0, 0});
+    write(BANK_LOCK_BYTE, LOCK_UNLOCKED);
+    if (currentOnlyProduct(d.productIndex)) {
+        // DTR0 has moved on to 3 with the lock byte write.
+        write(3, d.current);
+        write(4, d.current >> 8);
+        return s;
+    }
+
+    location(3);
+    write(3, d.current);
+    write(4, d.current >> 8);
+
+    location(9);
+    write(9, d.dimFunctionType);
+    write(10, d.userEolTime);
+    write(11, d.CLO_Enable);
+    for (int i = 0; i < 8; ++i)
+        write(12 + i, d.CLO_TimeList.value(i));
+    for (int i = 0; i < 8; ++i)
+        write(20 + i, d.CLO_LevelList.value(i));
+    write(28, d.moduleOperationTime_mins);
+    write(29, d.moduleOperationTime_hrs);
+    write(30, d.moduleOperationTime_hrs >> 8);
+    write(31, d.moduleOperationTime_hrs >> 16);
+
+    location(36);
+    write(36, d.OTP_Enable);
+    write(37, d.MTP_Enable);
+    write(38, d.MTP_MinLevel);
+    write(39, d.MTP_Start);
+    write(40, d.MTP_Start >> 8);
+    write(41, d.MTP_End);
+    write(42, d.MTP_End >> 8);
+
+    location(52);
+    write(52, d.analogDimMinLevel);
+    write(53, 0);
+    write(54, d.analogDimStart);
+    write(55, d.analogDimEnd);
+    write(56, d.analogDimMode);
+    for (int i = 0; i < 5; ++i)
+        write(57 + i, d.TimeDimStepList.value(i));
+    for (int i = 0; i < 5; ++i)
+        write(62 + i, d.TimeDimLevelList.value(i));
+    write(67, d.midnightOffset);
+    for (int i = 0; i < 5; ++i)
+        write(68 + i, d.TimeDimFadeTimeList.value(i));
+    return s;
+}
+
+QList<DaliProgramming::WriteStep> DaliProgramming::buildResetSteps() const
+{
+    QList<WriteStep> s;
+    s.append({WriteStep::SetLocation, BANK_LOCK_BYTE, 0});
+    s.append({WriteStep::EnableWrite, 0, 0});
+    s.append({WriteStep::Write, BANK_LOCK_BYTE, LOCK_UNLOCKED});
+    s.append({WriteStep::SetLocation, MODULE_TIME_FIRST_ADDRESS, 0});
+    for (int a = MODULE_TIME_FIRST_ADDRESS; a <= MODULE_TIME_LAST_ADDRESS; ++a)
+        s.append({WriteStep::Write, a, 0});
+    return s;
+}
+
+void DaliProgramming::runWriteSequence(bool reset)
+{
+    if (position == 0 && memoryLocationStep == 0) {
+        // A bank that cannot hold the whole operating time is not cleared in part and called a
+        // success: the reset fails before anything is written.
+        if (reset && lastAddress < MODULE_TIME_LAST_ADDRESS) {
+            state = DALI_PROG_STATE_RESET_DONE;
+            resetOptResult(RESET_OPT_FAIL);
+            return;
+        }
+        writeSteps = reset ? buildResetSteps() : buildProgramSteps();
+    }
+    const bool shortVariant = !reset && currentOnlyProduct(programData.productIndex);
+
+    while (position < writeSteps.size()) {
+        const WriteStep step = writeSteps.at(position);
+        switch (step.kind) {
+        case WriteStep::SetLocation:
+            if (setMemoryLocation(PARAMETER_BANK, step.address)) {
+                if (reset)
+                    trace(QString("Send reset opt command num: %1").arg(position));
+                else if (shortVariant)
+                    trace("setMemoryLocation(2, 2) then return");
+                return;
+            }
+            if (shortVariant)
+                trace("setMemoryLocation(2, 2) no return");
+            ++position;
+            break;
+        case WriteStep::EnableWrite:
+            if (reset)
+                trace(QString("Send reset opt command num: %1").arg(position));
+            ++position;
+            sendDaliCommand(CMD_ENABLE_WRITE_MEMORY, 0);
+            return;
+        case WriteStep::Write:
+            sentPosition = step.address;
+            if (reset) {
+                trace(QString("Send reset opt command num: %1").arg(position));
+            } else {
+                trace(QString("Send programming write command num: %1").arg(sentPosition));
+                trace(QString("Write data =  %1").arg(step.value));
+            }
+            ++position;
+            sendDaliCommand(CMD_WRITE_MEMORY_LOCATION, step.value);
+            return;
+        }
+    }
+
+    if (reset) {
+        state = DALI_PROG_STATE_RESET_DONE;
+        resetOptResult(RESET_OPT_SUCCESS);
+    } else {
+        handleProgrammingResult(true);
+        dumpRecord();
+    }
+}
+
+void DaliProgramming::dumpRecord() const
+{
+    const ProgDataStructDef& d = programData;
+    QStringList lines;
+    auto line = [&lines](const char* label, int value) { lines << QString(label) + QString::number(value); };
+    auto list = [&line](const char* label, const QList<int>& values) {
+        for (int v : values)
+            line(label, v);
+    };
+    line("current: ", d.current);
+    line("firmwareVersion: ", d.firmwareVersion);
+    line("productIndex: ", d.productIndex);
+    line("dimFunctionType: ", d.dimFunctionType);
+    line("analogDimMode: ", d.analogDimMode);
+    line("analogDimMinLevel: ", d.analogDimMinLevel);
+    line("analogDimStart: ", d.analogDimStart);
+    line("analogDimEnd: ", d.analogDimEnd);
+    list("TimeDimStepList: ", d.TimeDimStepList);
+    list("TimeDimLevelList: ", d.TimeDimLevelList);
+    list("TimeDimFadeTimeList: ", d.TimeDimFadeTimeList);
+    line("MTP_Enable: ", d.MTP_Enable);
+    line("MTP_MinLevel: ", d.MTP_MinLevel);
+    line("MTP_Start: ", d.MTP_Start);
+    line("MTP_End: ", d.MTP_End);
+    line("CLO_Enable: ", d.CLO_Enable);
+    list("CLO_TimeList: ", d.CLO_TimeList);
+    list("CLO_LevelList: ", d.CLO_LevelList);
+    line("moduleOperationTime_mins: ", d.moduleOperationTime_mins);
+    line("moduleOperationTime_hrs: ", d.moduleOperationTime_hrs);
+    line("driverOperationTime_mins: ", d.driverOperationTime_mins);
+    line("driverOperationTime_hrs: ", d.driverOperationTime_hrs);
+    line("EOL_Enable: ", d.EOL_Enable);
+    line("OTP_Enable: ", d.OTP_Enable);
+    line("userEolTime: ", d.userEolTime);
+    trace(lines.join('\n'));
+}

@@ -1,0 +1,137 @@
+#ifndef DALIPROGRAMMING_H
+#define DALIPROGRAMMING_H
+
+#include "progengine.h"
+
+#include <QByteArray>
+#include <QList>
+
+// Programming engine of the DALI programming tool (programming tool 0): detects a driver by
+// polling it, reads its parameter table from DALI memory bank 2, programs the table, clears the
+// module operating time, and in production programs every newly connected driver with the same
+// data. It talks only through the serial link: sendCommand out, commandResponse /
+// commandSendComplete / communicateError in, one command in flight at a time. Every command is a
+// broadcast, so exactly one driver is expected on the bus.
+class DaliProgramming : public ProgEngine
+{
+    Q_OBJECT
+public:
+    // Engine state.
+    enum DaliProgStateDef {
+        DALI_PROG_STATE_DETECT = 0,       // polling; no driver connected
+        DALI_PROG_STATE_READ = 1,         // reading bank 2
+        DALI_PROG_STATE_READ_DONE = 2,
+        DALI_PROG_STATE_CONNECTED = 3,    // polling; a driver is connected
+        DALI_PROG_STATE_RESET_TIME = 4,   // clearing the module operating time
+        DALI_PROG_STATE_RESET_DONE = 5,
+        DALI_PROG_STATE_PROGRAM = 6,      // programming bank 2
+        DALI_PROG_STATE_PROGRAM_DONE = 7,
+    };
+
+    // programResult.
+    enum DaliProgResultDef {
+        DALI_PROG_RESULT_IDLE = 0,
+        DALI_PROG_RESULT_PROGRAMMING = 1,
+        DALI_PROG_RESULT_ARMED = 2,   // programming requested, waiting for a driver
+        DALI_PROG_RESULT_SUCCESS = 3, // last driver programmed
+        DALI_PROG_RESULT_FAIL = 4,    // last driver failed
+    };
+
+    // Sender id the serial link routes this engine's answers by.
+    static constexpr int SENDER_DALI_PROGRAMMING = 2;
+
+    // DALI command numbers (standard opcodes; 256 and up special commands).
+    static constexpr int CMD_ENABLE_WRITE_MEMORY = 129;
+    static constexpr int CMD_QUERY_DEVICE_TYPE = 153;
+    static constexpr int CMD_READ_MEMORY_LOCATION = 197;
+    static constexpr int CMD_DTR0 = 257;
+    static constexpr int CMD_DTR1 = 273;
+    static constexpr int CMD_WRITE_MEMORY_LOCATION = 275;
+    static constexpr int BROADCAST_ADDRESS = 254;
+
+    explicit DaliProgramming(QObject* parent = nullptr);
+    ~DaliProgramming() override;
+
+    void setEnabled(int enable) override;
+    void resetState() override;
+    void resetProgrammingState() override;
+    void startReadProductInfo() override;
+    void startProgramming() override;
+    void startResetOperatingTime() override;
+    void setDriverConnected(int state) override;
+    void handleProgrammingResult(bool ok) override;
+    void resetOptResult(int result) override;
+    ProgDataStructDef& writeRecord() override;
+    const ProgDataStructDef& readRecord() const override;
+
+    // One step of DTR1 := bank, DTR0 := offset per call; returns true while it sent a command,
+    // false (and starts over) once both are done.
+    bool setMemoryLocation(int bank, int offset);
+    void resetMemoryLocation();
+
+    // Read-only views for the window's traces and for tests.
+    int engineState() const;
+    int programmingResult() const;
+    int driverConnectionState() const;
+    int memoryBankLastAddress() const;
+    bool isEnabled() const;
+
+public slots:
+    void checkDriverConnection() override;
+    void toolConnectionStateChange(int state) override;
+    void sendDaliProgrammingCmdSequence();
+    void daliProgrammingResponse(QByteArray data);
+    void processCommError(int error_type);
+
+signals:
+    void sendCommand(int cmd, int addr, int para, int sender);
+
+private:
+    // One step of a write sequence: a location to select, ENABLE WRITE MEMORY, or a byte to write.
+    struct WriteStep
+    {
+        enum Kind { SetLocation, EnableWrite, Write } kind;
+        int address; // bank-2 address (set location: the offset)
+        int value;   // byte to write
+    };
+
+    void sendDaliCommand(int cmd, int para);
+    void handleCommError(int error_type);
+    void rearmProductionRun();
+    void runReadSequence();
+    void finishRead();
+    void runWriteSequence(bool reset);
+    QList<WriteStep> buildProgramSteps() const;
+    QList<WriteStep> buildResetSteps() const;
+    void decodeBank2(int address, quint8 value);
+    void trace(const QString& line) const;
+    void dumpRecord() const;
+
+    ProgDataStructDef programData;
+    bool programRequested = false;
+    bool readRequested = false;
+    bool resetRequested = false;
+    int command = 0;
+    int parameter = 0;
+    int addressByte = BROADCAST_ADDRESS;
+    int position = 0;
+    int sentPosition = 0;
+    int lastAddress = 0xFF; // unknown until read: assume the full table and let the driver tell
+    int state = DALI_PROG_STATE_DETECT;
+    int programResult = DALI_PROG_RESULT_IDLE;
+    bool enabled = false;
+    int memoryLocationStep = 0;
+    int toolState = 0;
+    int driverState = DRIVER_DISCONNECTED;
+    int retryCount = 0;
+
+    // Old table layout (bank 2 ending at 71): two product codes that together tell the product.
+    int productCodeA = 0;
+    int productCodeB = 0;
+    bool productIndexRead = false; // this read reached the address(es) of the product index
+
+    bool requestOutstanding = false; // a command was sent and its answer or error is still due
+    QList<WriteStep> writeSteps;     // plan of the running program or reset sequence
+};
+
+#endif // DALIPROGRAMMING_H

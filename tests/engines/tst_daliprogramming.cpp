@@ -1,0 +1,903 @@
+#include "daliprogramming.h"
+
+#include "daliframe.h"
+#include "globals.h"
+#include "virtualdriver.h"
+
+#include <QSignalSpy>
+#include <QTimer>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(ProgDataStructDef)
+
+// The DALI programming engine against virtual drivers, in one process: a stand-in for the
+// serial link answers as the DALI tool does ([01, backward frame] to a query that got one,
+// [00, 00] to a query nobody answered, [01, 00] to a command, [05, 00] for a corrupted
+// backward frame), repeats a send-twice frame once when the tool confirms it, and delivers the
+// answer later from the event loop as commandResponse then commandSendComplete.
+class FakeDaliLink : public QObject
+{
+    Q_OBJECT
+public:
+    enum class Fault { None, Invalid, Timeout, Hold };
+
+    SimDaliBus* bus = nullptr;
+    QStringList commands; // "cmd:para" of every request, in order
+    QMap<int, Fault> faults; // by request number, counted from 0
+
+    void clear() { commands.clear(); }
+
+public slots:
+    void sendDaliCommand(int cmd, int addr, int para, int sender)
+    {
+        QCOMPARE(sender, 2);
+        QCOMPARE(addr, 254);
+        const int index = commands.size();
+        commands << QString("%1:%2").arg(cmd).arg(para);
+        const Fault fault = faults.value(index, Fault::None);
+        if (fault == Fault::Hold)
+            return;
+        int frame[3];
+        QVERIFY(encodeDaliFrame(0, cmd, addr, para, frame));
+        QByteArray answer = toolAnswer(frame, frame[2]);
+        if (frame[2] == DALI_FRAME_SEND_TWICE && answer.at(0) == 1)
+            answer = toolAnswer(frame, DALI_FRAME_SEND_ONCE); // the link's repeat
+        if (fault == Fault::Invalid)
+            answer = QByteArray::fromHex("010000");
+        QTimer::singleShot(0, this, [this, fault, answer] {
+            if (fault == Fault::Timeout) {
+                emit communicateError(0);
+                return;
+            }
+            emit commandResponse(answer);
+            emit commandSendComplete();
+        });
+    }
+
+signals:
+    void commandResponse(QByteArray s);
+    void commandSendComplete();
+    void communicateError(int err_type);
+
+private:
+    QByteArray toolAnswer(const int frame[3], int frameClass)
+    {
+        int backward = SimDaliBus::NO_ANSWER;
+        if (bus) {
+            backward = bus->forwardFrame(quint8(frame[0]), quint8(frame[1]));
+            if (frameClass == DALI_FRAME_SEND_TWICE)
+                backward = bus->forwardFrame(quint8(frame[0]), quint8(frame[1]));
+        }
+        if (frameClass != DALI_FRAME_QUERY)
+            return QByteArray::fromHex("0100");
+        if (backward == SimDaliBus::NO_ANSWER)
+            return QByteArray::fromHex("0000");
+        if (backward < 0)
+            return QByteArray::fromHex("0500");
+        return QByteArray::fromHex("01") + QByteArray(1, char(backward));
+    }
+};
+
+// Engine, link stand-in and the window's driver-detection timer (fast, for the tests' sake).
+struct Rig
+{
+    FakeDaliLink link;
+    DaliProgramming engine;
+    QTimer detectTimer;
+    QSignalSpy states{&engine, &DaliProgramming::programmingStateUpdatedSignal};
+    QSignalSpy reads{&engine, &DaliProgramming::productInfoReadUpdateSignal};
+    QSignalSpy connection{&engine, &DaliProgramming::driverConnectionStateChangeSignal};
+    QSignalSpy resets{&engine, &DaliProgramming::resetOptResultSignal};
+
+    explicit Rig(SimDaliBus* bus)
+    {
+        link.bus = bus;
+        detectTimer.setInterval(5);
+        QObject::connect(&engine, &DaliProgramming::sendCommand, &link, &FakeDaliLink::sendDaliCommand);
+        QObject::connect(&link, &FakeDaliLink::commandResponse, &engine, &DaliProgramming::daliProgrammingResponse);
+        QObject::connect(&link, &FakeDaliLink::commandSendComplete, &engine,
+                         &DaliProgramming::sendDaliProgrammingCmdSequence);
+        QObject::connect(&link, &FakeDaliLink::communicateError, &engine, &DaliProgramming::processCommError);
+        QObject::connect(&engine, &DaliProgramming::enableDriverDetectTimerSignal, &detectTimer, [this](bool on) {
+            if (!on)
+                detectTimer.stop();
+            else if (!detectTimer.isActive())
+                detectTimer.start();
+        });
+        QObject::connect(&detectTimer, &QTimer::timeout, &engine, &DaliProgramming::checkDriverConnection);
+        engine.setEnabled(1);
+    }
+
+    void start() { engine.toolConnectionStateChange(1); }
+
+    QList<int> stateList() const
+    {
+        QList<int> l;
+        for (const QList<QVariant>& a : states)
+            l << a.at(0).toInt();
+        return l;
+    }
+    QList<int> connectionList() const
+    {
+        QList<int> l;
+        for (const QList<QVariant>& a : connection)
+            l << a.at(0).toInt();
+        return l;
+    }
+    QStringList readList() const
+    {
+        QStringList l;
+        for (const QList<QVariant>& a : reads)
+            l << QString("%1 %2 %3").arg(a.at(0).toInt()).arg(a.at(1).toString()).arg(a.at(2).toInt());
+        return l;
+    }
+};
+
+namespace {
+
+QByteArray hex(const char* text)
+{
+    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
+}
+
+// Memory bank 2 of a current driver: last address 73, every parameter set apart from the
+// engine's start values.
+QByteArray bank73()
+{
+    return hex("49 03 FF"                  // 0-2 last address, table version, lock
+               "BC 02 00 78 05 01"         // 3-8 current 700 LE, product 120 BE, firmware 1.05 LE
+               "82 32 01"                  // 9-11 override + midnight timer, EOL 50 kh, CLO on
+               "00 0B 15 29 3D 51 5B 65"   // 12-19 CLO times
+               "64 63 62 61 60 5F 5E 5D"   // 20-27 CLO levels
+               "1E 45 23 01"               // 28-31 module minutes 30, hours 0x012345
+               "00 01 02 05"               // 32-35 driver hours 0x020100, minutes 5
+               "01 02 28 4E 05 9A 01"      // 36-42 OTP, MTP 2, min 40 %, start 1358, end 410
+               "11 12 13 14 15 16 17 18 19" // 43-51 not transferred
+               "0A 64 5A 0A 01"            // 52-56 0-10V min 10, max 100, 9.0 V, 1.0 V, mode 1
+               "79 83 8D 97 A1"            // 57-61 step durations
+               "63 4F 3B 45 63"            // 62-66 step levels
+               "E2"                        // 67 midnight offset -30
+               "01 02 03 04 05"            // 68-72 fade times
+               "07");                      // 73 override fade time
+}
+
+QByteArray withLastAddress(QByteArray bank, int last)
+{
+    bank = bank.left(last + 1);
+    bank[0] = char(last);
+    return bank;
+}
+
+// Old table layout: current 350 at 3-4, product code A at 5-6, code B at 65-66, 0x33 elsewhere.
+QByteArray oldLayoutBank(const char* codeA, const char* codeB)
+{
+    return hex("47 01 FF 5E 01") + hex(codeA) + QByteArray(58, char(0x33)) + hex(codeB) + QByteArray(5, char(0x33));
+}
+
+ProgDataStructDef engineStartRecord()
+{
+    ProgDataStructDef d;
+    d.TimeDimStepList = {120, 130, 140, 150, 160};
+    d.TimeDimLevelList = {100, 80, 60, 70, 100};
+    d.TimeDimFadeTimeList = {1, 1, 1, 1, 1};
+    d.CLO_TimeList = {0, 10, 20, 40, 60, 80, 90, 100};
+    d.CLO_LevelList = {100, 100, 100, 100, 100, 100, 100, 100};
+    return d;
+}
+
+// What a read of bank73() must give, up to the given last address.
+ProgDataStructDef bank73Record(int lastAddress)
+{
+    ProgDataStructDef d = engineStartRecord();
+    d.current = 700;
+    d.productIndex = 120;
+    d.firmwareVersion = 0x0105;
+    d.dimFunctionType = 0x82;
+    d.userEolTime = 50;
+    d.EOL_Enable = 1;
+    d.CLO_Enable = 1;
+    d.CLO_TimeList = {0, 11, 21, 41, 61, 81, 91, 101};
+    d.CLO_LevelList = {100, 99, 98, 97, 96, 95, 94, 93};
+    d.moduleOperationTime_hrs = 74565;
+    d.driverOperationTime_hrs = 131328;
+    d.OTP_Enable = 1;
+    d.MTP_Enable = 1;
+    d.MTP_MinLevel = 40;
+    d.MTP_Start = 1358;
+    if (lastAddress == 40)
+        return d;
+    d.MTP_End = 410;
+    d.analogDimMinLevel = 10;
+    d.analogDimMaxLevel = 100;
+    d.analogDimStart = 90;
+    d.analogDimEnd = 10;
+    d.analogDimMode = 1;
+    d.TimeDimStepList = {121, 131, 141, 151, 161};
+    d.TimeDimLevelList = {99, 79, 59, 69, 99};
+    d.midnightOffset = -30;
+    d.TimeDimFadeTimeList = {1, 2, 3, 4, 5};
+    return d;
+}
+
+void compareRecords(const ProgDataStructDef& a, const ProgDataStructDef& e)
+{
+    QCOMPARE(a.current, e.current);
+    QCOMPARE(a.firmwareVersion, e.firmwareVersion);
+    QCOMPARE(a.productIndex, e.productIndex);
+    QCOMPARE(a.dimFunctionType, e.dimFunctionType);
+    QCOMPARE(a.analogDimMode, e.analogDimMode);
+    QCOMPARE(a.analogDimMinLevel, e.analogDimMinLevel);
+    QCOMPARE(a.analogDimMaxLevel, e.analogDimMaxLevel);
+    QCOMPARE(a.analogDimStart, e.analogDimStart);
+    QCOMPARE(a.analogDimEnd, e.analogDimEnd);
+    QCOMPARE(a.TimeDimStepList, e.TimeDimStepList);
+    QCOMPARE(a.TimeDimLevelList, e.TimeDimLevelList);
+    QCOMPARE(a.TimeDimFadeTimeList, e.TimeDimFadeTimeList);
+    QCOMPARE(a.MTP_Enable, e.MTP_Enable);
+    QCOMPARE(a.MTP_MinLevel, e.MTP_MinLevel);
+    QCOMPARE(a.MTP_MaxLevel, e.MTP_MaxLevel);
+    QCOMPARE(a.MTP_Start, e.MTP_Start);
+    QCOMPARE(a.MTP_End, e.MTP_End);
+    QCOMPARE(a.MTP_Shutdown, e.MTP_Shutdown);
+    QCOMPARE(a.CLO_Enable, e.CLO_Enable);
+    QCOMPARE(a.CLO_TimeList, e.CLO_TimeList);
+    QCOMPARE(a.CLO_LevelList, e.CLO_LevelList);
+    QCOMPARE(a.moduleOperationTime_mins, e.moduleOperationTime_mins);
+    QCOMPARE(a.moduleOperationTime_hrs, e.moduleOperationTime_hrs);
+    QCOMPARE(a.driverOperationTime_mins, e.driverOperationTime_mins);
+    QCOMPARE(a.driverOperationTime_hrs, e.driverOperationTime_hrs);
+    QCOMPARE(a.EOL_Enable, e.EOL_Enable);
+    QCOMPARE(a.OTP_Enable, e.OTP_Enable);
+    QCOMPARE(a.userEolTime, e.userEolTime);
+    QCOMPARE(a.midnightOffset, e.midnightOffset);
+    QCOMPARE(a.tableVersion, e.tableVersion);
+    QCOMPARE(a.LDP_MinDim, e.LDP_MinDim);
+    QCOMPARE(a.timerDimOverrideFadeTime, e.timerDimOverrideFadeTime);
+}
+
+const QStringList FULL_PROGRESS = {
+    "0 Reading output current... 0",
+    "0 Reading product SN... 1",
+    "0 Reading firmware version... 2",
+    "0 Reading dimming type... 3",
+    "0 Reading EOL function... 4",
+    "0 Reading constant lumen output... 5",
+    "0 Reading module operatiing time... 6",
+    "0 Reading driver operating time... 7",
+    "0 Reading OTP function... 8",
+    "0 Reading thermal derating... 9",
+    "0 Reading 0-10V dimming parameters... 10",
+    "0 Reading smart timer dimming parameters... 11",
+    "2 Driver information read complete. 12",
+};
+
+// The record the programming tests write: product 120, every byte distinct from its neighbours.
+ProgDataStructDef recordToProgram(int productIndex, int current)
+{
+    ProgDataStructDef d = engineStartRecord();
+    d.productIndex = quint16(productIndex);
+    d.current = quint16(current);
+    d.dimFunctionType = 7;
+    d.userEolTime = 60;
+    d.EOL_Enable = 1;
+    d.CLO_Enable = 1;
+    d.CLO_TimeList = {0, 12, 24, 36, 48, 60, 72, 84};
+    d.CLO_LevelList = {100, 98, 96, 94, 92, 90, 88, 86};
+    d.moduleOperationTime_mins = 15;
+    d.moduleOperationTime_hrs = 0xABCDEF;
+    d.OTP_Enable = 1;
+    d.MTP_Enable = 1;
+    d.MTP_MinLevel = 30;
+    d.MTP_Start = 2700;
+    d.MTP_End = 500;
+    d.analogDimMinLevel = 5;
+    d.analogDimMaxLevel = 90;
+    d.analogDimStart = 95;
+    d.analogDimEnd = 15;
+    d.analogDimMode = 1;
+    d.TimeDimStepList = {10, 20, 30, 40, 50};
+    d.TimeDimLevelList = {100, 75, 50, 25, 10};
+    d.midnightOffset = -30;
+    d.TimeDimFadeTimeList = {1, 2, 4, 8, 16};
+    return d;
+}
+
+// A driver of product 120 whose bank 2 holds 0xEE wherever nothing is programmed.
+QByteArray blankBank(int last = 73)
+{
+    QByteArray b = hex("00 03 FF") + QByteArray(last - 2, char(0xEE));
+    b[0] = char(last);
+    b[5] = 0x00;
+    b[6] = 0x78;
+    return b;
+}
+
+const char* const FULL_PROGRAM_COMMANDS =
+    "273:2 257:2 129:0 275:85 "
+    "273:2 257:3 275:26 275:4 "
+    "273:2 257:9 275:7 275:60 275:1 275:0 275:12 275:24 275:36 275:48 275:60 275:72 275:84 275:100 275:98 "
+    "275:96 275:94 275:92 275:90 275:88 275:86 275:15 275:239 275:205 275:171 "
+    "273:2 257:36 275:1 275:1 275:30 275:140 275:10 275:244 275:1 "
+    "273:2 257:52 275:5 275:0 275:95 275:15 275:1 275:10 275:20 275:30 275:40 275:50 275:100 275:75 275:50 "
+    "275:25 275:10 275:226 275:1 275:2 275:4 275:8 275:16";
+
+const char* const FULL_PROGRAM_BANK =
+    "49 03 55 1A 04 00 78 EE EE"
+    "07 3C 01 00 0C 18 24 30 3C 48 54 64 62 60 5E 5C 5A 58 56 0F EF CD AB"
+    "EE EE EE EE"
+    "01 01 1E 8C 0A F4 01"
+    "EE EE EE EE EE EE EE EE EE"
+    "05 00 5F 0F 01 0A 14 1E 28 32 64 4B 32 19 0A E2 01 02 04 08 10"
+    "EE";
+
+QStringList split(const char* commands)
+{
+    return QString(commands).split(' ', Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+class TestDaliProgramming : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+
+    void probeAnswer_data();
+    void probeAnswer();
+    void noToolStopsDetection();
+    void disabledEngineIgnoresEverything();
+    void noProbeWhileRequestOutstanding();
+    void startOperationsNeedDriver();
+    void read_data();
+    void read();
+    void unsupportedProduct_data();
+    void unsupportedProduct();
+    void readAbortsOnBadAnswer_data();
+    void readAbortsOnBadAnswer();
+    void programFull();
+    void programShort_data();
+    void programShort();
+    void programRetries_data();
+    void programRetries();
+    void timeoutFailsAttemptAndLoopGoesOn();
+    void productionLoopOverThreeDrivers();
+    void profileLoadedDriverIsProgrammedNotRead();
+    void resetOperatingTime_data();
+    void resetOperatingTime();
+    void resetWithoutReadOnShortBankFails();
+};
+
+void TestDaliProgramming::initTestCase()
+{
+    qRegisterMetaType<ProgDataStructDef>();
+    productList.clear();
+    for (int i = 0; i < 150; ++i) {
+        ProductRecord r;
+        r.index = i;
+        productList.append(r);
+    }
+}
+
+void TestDaliProgramming::init()
+{
+    profileLoaded = 0;
+}
+
+void TestDaliProgramming::probeAnswer_data()
+{
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<QList<int>>("connection"); // driver connection signals
+    QTest::addColumn<QString>("next");          // the next request, or empty
+
+    QTest::newRow("device type 6") << hex("01 06") << QList<int>{1} << "273:2";
+    QTest::newRow("5-byte answer") << hex("01 06 00 00 00") << QList<int>{1} << "273:2";
+    QTest::newRow("backward frame 0 is no driver") << hex("01 00") << QList<int>{} << "";
+    QTest::newRow("nobody answered") << hex("00 00") << QList<int>{} << "";
+    QTest::newRow("tool error") << hex("05 00") << QList<int>{} << "";
+    QTest::newRow("3 bytes") << hex("01 06 00") << QList<int>{} << "";
+    QTest::newRow("4 bytes") << hex("01 06 00 00") << QList<int>{} << "";
+    QTest::newRow("empty") << QByteArray() << QList<int>{} << "";
+}
+
+void TestDaliProgramming::probeAnswer()
+{
+    QFETCH(QByteArray, answer);
+    QFETCH(QList<int>, connection);
+    QFETCH(QString, next);
+
+    DaliProgramming engine;
+    QSignalSpy sent(&engine, &DaliProgramming::sendCommand);
+    QSignalSpy conn(&engine, &DaliProgramming::driverConnectionStateChangeSignal);
+    QSignalSpy timer(&engine, &DaliProgramming::enableDriverDetectTimerSignal);
+    engine.setEnabled(1);
+    engine.toolConnectionStateChange(1);
+    QCOMPARE(sent.count(), 1);
+    QCOMPARE(sent.at(0), (QList<QVariant>{153, 254, 0, 2}));
+    QCOMPARE(timer.takeFirst().at(0).toBool(), true);
+
+    engine.daliProgrammingResponse(answer);
+    engine.sendDaliProgrammingCmdSequence();
+    QList<int> got;
+    for (const QList<QVariant>& a : conn)
+        got << a.at(0).toInt();
+    QCOMPARE(got, connection);
+    if (next.isEmpty()) {
+        QCOMPARE(sent.count(), 1);
+        QCOMPARE(engine.engineState(), int(DaliProgramming::DALI_PROG_STATE_DETECT));
+        QCOMPARE(timer.last().at(0).toBool(), true); // detection goes on
+    } else {
+        QCOMPARE(sent.count(), 2);
+        QCOMPARE(QString("%1:%2").arg(sent.at(1).at(0).toInt()).arg(sent.at(1).at(2).toInt()), next);
+        QCOMPARE(engine.engineState(), int(DaliProgramming::DALI_PROG_STATE_READ));
+        QCOMPARE(timer.last().at(0).toBool(), false); // stopped while the read runs
+    }
+}
+
+void TestDaliProgramming::noToolStopsDetection()
+{
+    DaliProgramming engine;
+    QSignalSpy sent(&engine, &DaliProgramming::sendCommand);
+    QSignalSpy timer(&engine, &DaliProgramming::enableDriverDetectTimerSignal);
+    engine.setEnabled(1);
+    engine.checkDriverConnection();
+    QCOMPARE(sent.count(), 0);
+    QCOMPARE(timer.count(), 1);
+    QCOMPARE(timer.at(0).at(0).toBool(), false);
+}
+
+void TestDaliProgramming::disabledEngineIgnoresEverything()
+{
+    DaliProgramming engine;
+    engine.setEnabled(1);
+    engine.toolConnectionStateChange(1);
+    engine.daliProgrammingResponse(hex("01 06"));
+    engine.sendDaliProgrammingCmdSequence(); // a read is running
+    engine.setEnabled(0);
+
+    QList<QSignalSpy*> spies = {
+        new QSignalSpy(&engine, &DaliProgramming::sendCommand),
+        new QSignalSpy(&engine, &DaliProgramming::enableDriverDetectTimerSignal),
+        new QSignalSpy(&engine, &DaliProgramming::driverConnectionStateChangeSignal),
+        new QSignalSpy(&engine, &DaliProgramming::programmingStateUpdatedSignal),
+        new QSignalSpy(&engine, &DaliProgramming::productInfoReadUpdateSignal),
+        new QSignalSpy(&engine, &DaliProgramming::resetOptResultSignal),
+        new QSignalSpy(&engine, &DaliProgramming::debug_msg),
+    };
+    engine.checkDriverConnection(); // a tick of the timer the enabled engine runs
+    engine.toolConnectionStateChange(0);
+    engine.checkDriverConnection();
+    engine.daliProgrammingResponse(hex("01 06"));
+    engine.sendDaliProgrammingCmdSequence();
+    for (int error : {0, 1, 3})
+        engine.processCommError(error);
+    for (QSignalSpy* spy : spies) {
+        QCOMPARE(spy->count(), 0);
+        delete spy;
+    }
+}
+
+void TestDaliProgramming::noProbeWhileRequestOutstanding()
+{
+    VirtualDriver driver;
+    driver.unplug();
+    Rig rig(&driver);
+    rig.link.faults[0] = FakeDaliLink::Fault::Hold; // the first probe stays unanswered
+    rig.start();
+    for (int i = 0; i < 5; ++i)
+        rig.engine.checkDriverConnection();
+    QCOMPARE(rig.link.commands, QStringList{"153:0"});
+
+    // The link reports the time-out: the next tick probes again.
+    rig.engine.processCommError(0);
+    rig.engine.checkDriverConnection();
+    QCOMPARE(rig.link.commands, (QStringList{"153:0", "153:0"}));
+}
+
+void TestDaliProgramming::startOperationsNeedDriver()
+{
+    VirtualDriver driver;
+    driver.unplug();
+    Rig rig(&driver);
+    rig.start();
+    QTRY_VERIFY(rig.link.commands.size() >= 2);
+    rig.engine.startProgramming();
+    rig.engine.startReadProductInfo();
+    rig.engine.startResetOperatingTime();
+    QCOMPARE(rig.engine.programmingResult(), 0);
+    driver.setBank2(bank73());
+    driver.plugIn();
+    QTRY_COMPARE(rig.reads.count(), 13);
+    // Nothing was requested while no driver was there: no programming, no second read, no reset.
+    QTRY_VERIFY(rig.link.commands.count("153:0") >= 4);
+    QCOMPARE(rig.states.count(), 0);
+    QCOMPARE(rig.reads.count(), 13);
+    QCOMPARE(rig.resets.count(), 0);
+}
+
+void TestDaliProgramming::read_data()
+{
+    QTest::addColumn<QByteArray>("bank");
+    QTest::addColumn<ProgDataStructDef>("expected");
+    QTest::addColumn<QStringList>("progress");
+    QTest::addColumn<int>("readCommands"); // READ MEMORY LOCATION requests, address 0 included
+
+    QTest::newRow("last address 73") << bank73() << bank73Record(73) << FULL_PROGRESS << 71;
+    QTest::newRow("last address 72") << withLastAddress(bank73(), 72) << bank73Record(72) << FULL_PROGRESS << 71;
+
+    ProgDataStructDef old = engineStartRecord();
+    old.current = 350;
+    old.productIndex = 45;
+    QTest::newRow("old layout, code A 45") << oldLayoutBank("00 2D", "00 29") << old << FULL_PROGRESS << 70;
+    old.productIndex = 41;
+    QTest::newRow("old layout, code B 41") << oldLayoutBank("00 00", "00 29") << old << FULL_PROGRESS << 70;
+    old.productIndex = 46;
+    QTest::newRow("old layout, code A 46") << oldLayoutBank("00 2E", "00 2A") << old << FULL_PROGRESS << 70;
+    old.productIndex = 42;
+    QTest::newRow("old layout, code B 42") << oldLayoutBank("00 2F", "00 2A") << old << FULL_PROGRESS << 70;
+
+    QStringList shortProgress = FULL_PROGRESS.mid(0, 10);
+    shortProgress << "2 Driver information read complete. 12";
+    QTest::newRow("short bank, last address 40") << withLastAddress(bank73(), 40) << bank73Record(40)
+                                                 << shortProgress << 39;
+}
+
+void TestDaliProgramming::read()
+{
+    QFETCH(QByteArray, bank);
+    QFETCH(ProgDataStructDef, expected);
+    QFETCH(QStringList, progress);
+    QFETCH(int, readCommands);
+
+    VirtualDriver driver;
+    driver.setBank2(bank);
+    Rig rig(&driver);
+    rig.start();
+    QTRY_COMPARE(rig.reads.count(), progress.size());
+    QCOMPARE(rig.readList(), progress);
+    QCOMPARE(rig.connectionList(), QList<int>{1});
+    compareRecords(rig.engine.readRecord(), expected);
+    QCOMPARE(rig.link.commands.count("197:0"), readCommands);
+    // Address 0 first, then from address 3 on.
+    QCOMPARE(rig.link.commands.mid(0, 7),
+             (QStringList{"153:0", "273:2", "257:0", "197:0", "273:2", "257:3", "197:0"}));
+    QCOMPARE(rig.engine.memoryBankLastAddress(), int(quint8(bank.at(0))));
+    // Polling resumes with the driver counted as connected.
+    QTRY_VERIFY(rig.link.commands.last() == "153:0" && rig.engine.engineState() == 3);
+    QCOMPARE(rig.connectionList(), QList<int>{1});
+}
+
+void TestDaliProgramming::unsupportedProduct_data()
+{
+    QTest::addColumn<QByteArray>("bank");
+    QTest::addColumn<int>("progressSteps");
+
+    QByteArray product150 = bank73();
+    product150[6] = char(150); // one past the product list
+    QTest::newRow("product index equal to the list size") << product150 << 12;
+    QByteArray product300 = withLastAddress(bank73(), 72);
+    product300[5] = 0x01;
+    product300[6] = 0x2C;
+    QTest::newRow("product index 300") << product300 << 12;
+    QTest::newRow("old layout without known codes") << oldLayoutBank("00 00", "00 00") << 12;
+    QTest::newRow("bank without parameters") << hex("02 00 FF") << 0;
+    QTest::newRow("bank ending inside the product index") << withLastAddress(bank73(), 5) << 2;
+}
+
+void TestDaliProgramming::unsupportedProduct()
+{
+    QFETCH(QByteArray, bank);
+    QFETCH(int, progressSteps);
+
+    VirtualDriver driver;
+    driver.setBank2(bank);
+    Rig rig(&driver);
+    rig.start();
+    QTRY_COMPARE(rig.reads.count(), progressSteps + 1);
+    QCOMPARE(rig.readList().last(), QString("1 Reading product info error 0"));
+    QCOMPARE(rig.connectionList(), (QList<int>{1, 2}));
+
+    // Further probes keep it unsupported: no new state, no read, no programming.
+    const int probes = rig.link.commands.count("153:0");
+    QTRY_VERIFY(rig.link.commands.count("153:0") >= probes + 3);
+    rig.engine.startProgramming();
+    rig.engine.startReadProductInfo();
+    QTRY_VERIFY(rig.link.commands.count("153:0") >= probes + 6);
+    QCOMPARE(rig.connectionList(), (QList<int>{1, 2}));
+    QCOMPARE(rig.reads.count(), progressSteps + 1);
+    QCOMPARE(rig.states.count(), 0);
+    QCOMPARE(rig.engine.driverConnectionState(), 2);
+
+    // Taken away it is gone; a supported driver in its place is read normally.
+    driver.unplug();
+    QTRY_COMPARE(rig.connectionList(), (QList<int>{1, 2, 0}));
+    driver.setBank2(bank73());
+    driver.plugIn();
+    QTRY_COMPARE(rig.connectionList(), (QList<int>{1, 2, 0, 1}));
+    QTRY_COMPARE(rig.readList().last(), QString("2 Driver information read complete. 12"));
+}
+
+void TestDaliProgramming::readAbortsOnBadAnswer_data()
+{
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<int>("at"); // request number
+    QTest::newRow("invalid answer to a read") << int(FakeDaliLink::Fault::Invalid) << 10;
+    QTest::newRow("invalid answer to a DTR") << int(FakeDaliLink::Fault::Invalid) << 2;
+    QTest::newRow("time-out") << int(FakeDaliLink::Fault::Timeout) << 20;
+}
+
+void TestDaliProgramming::readAbortsOnBadAnswer()
+{
+    QFETCH(int, fault);
+    QFETCH(int, at);
+    VirtualDriver driver;
+    driver.setBank2(bank73());
+    Rig rig(&driver);
+    rig.link.faults[at] = FakeDaliLink::Fault(fault);
+    rig.start();
+    QTRY_VERIFY(!rig.reads.isEmpty() && rig.reads.last().at(0).toInt() == 1);
+    QCOMPARE(rig.readList().last(), QString("1 Reading product info error 0"));
+    // The driver is lost, found again on the next probe and read again.
+    QTRY_COMPARE(rig.connectionList(), (QList<int>{1, 0, 1}));
+    QTRY_COMPARE(rig.readList().last(), QString("2 Driver information read complete. 12"));
+    compareRecords(rig.engine.readRecord(), bank73Record(73));
+}
+
+void TestDaliProgramming::programFull()
+{
+    VirtualDriver driver;
+    driver.setBank2(blankBank());
+    Rig rig(&driver);
+    rig.start();
+    QTRY_COMPARE(rig.reads.count(), 13);
+
+    rig.engine.writeRecord() = recordToProgram(120, 1050);
+    rig.engine.startProgramming();
+    rig.link.clear();
+    QTRY_COMPARE(rig.stateList(), (QList<int>{1, 3}));
+    QStringList expected = split(FULL_PROGRAM_COMMANDS);
+    expected.prepend("153:0");
+    QCOMPARE(rig.link.commands.mid(0, expected.size()), expected);
+    QCOMPARE(driver.bank2().toHex(' ').toUpper(), hex(FULL_PROGRAM_BANK).toHex(' ').toUpper());
+    QCOMPARE(rig.engine.programmingResult(), 3);
+
+    // Polling goes on; the same driver is not programmed again.
+    QTRY_VERIFY(rig.link.commands.count("153:0") >= 4);
+    QCOMPARE(rig.stateList(), (QList<int>{1, 3}));
+    QCOMPARE(rig.engine.engineState(), 3);
+}
+
+void TestDaliProgramming::programShort_data()
+{
+    QTest::addColumn<int>("productIndex");
+    QTest::addColumn<int>("current");
+    QTest::addColumn<QString>("commands");
+    QTest::addColumn<QByteArray>("bytes2to4");
+
+    QTest::newRow("41") << 41 << 350 << "273:2 257:2 129:0 275:85 275:94 275:1" << hex("55 5E 01");
+    QTest::newRow("42") << 42 << 1400 << "273:2 257:2 129:0 275:85 275:120 275:5" << hex("55 78 05");
+    QTest::newRow("45") << 45 << 700 << "273:2 257:2 129:0 275:85 275:188 275:2" << hex("55 BC 02");
+    QTest::newRow("46") << 46 << 255 << "273:2 257:2 129:0 275:85 275:255 275:0" << hex("55 FF 00");
+}
+
+void TestDaliProgramming::programShort()
+{
+    QFETCH(int, productIndex);
+    QFETCH(int, current);
+    QFETCH(QString, commands);
+    QFETCH(QByteArray, bytes2to4);
+
+    VirtualDriver driver;
+    driver.setBank2(blankBank());
+    Rig rig(&driver);
+    rig.start();
+    QTRY_COMPARE(rig.reads.count(), 13);
+    rig.engine.writeRecord() = recordToProgram(productIndex, current);
+    rig.engine.startProgramming();
+    rig.link.clear();
+    QTRY_COMPARE(rig.stateList(), (QList<int>{1, 3}));
+    QCOMPARE(rig.link.commands.mid(1, 6), commands.split(' '));
+    QCOMPARE(rig.link.commands.value(7, "153:0"), QString("153:0"));
+    QCOMPARE(driver.bank2().mid(2, 3), bytes2to4);
+    // Nothing past the current was touched.
+    QCOMPARE(driver.bank2().mid(7), blankBank().mid(7));
+    QCOMPARE(driver.writeCount(), 3);
+}
+
+void TestDaliProgramming::programRetries_data()
+{
+    QTest::addColumn<QList<int>>("invalidAt"); // requests answered invalid, counted from the probe
+    QTest::addColumn<QList<int>>("states");
+    QTest::addColumn<int>("attempts");
+
+    // Request 0 is the probe that starts the run; a full attempt is 65 requests.
+    QTest::newRow("one invalid write answer") << QList<int>{30} << QList<int>{1, 4, 3} << 2;
+    QTest::newRow("invalid enable-write answer") << QList<int>{3} << QList<int>{1, 4, 3} << 2;
+    QTest::newRow("three failed attempts, fourth succeeds")
+        << QList<int>{5, 65 + 3, 65 + 3 + 50} << QList<int>{1, 4, 4, 4, 3} << 4;
+    QTest::newRow("four failed attempts") // the last at the fourth attempt's ENABLE WRITE MEMORY
+        << QList<int>{5, 65 + 3, 65 + 3 + 50, 65 + 3 + 50 + 3} << QList<int>{1, 4, 4, 4, 2} << 4;
+}
+
+void TestDaliProgramming::programRetries()
+{
+    QFETCH(QList<int>, invalidAt);
+    QFETCH(QList<int>, states);
+    QFETCH(int, attempts);
+
+    VirtualDriver driver;
+    driver.setBank2(blankBank());
+    Rig rig(&driver);
+    rig.start();
+    QTRY_COMPARE(rig.reads.count(), 13);
+    rig.engine.writeRecord() = recordToProgram(120, 1050);
+    rig.engine.startProgramming();
+    rig.link.clear();
+    for (int at : invalidAt)
+        rig.link.faults[at] = FakeDaliLink::Fault::Invalid;
+    QTRY_COMPARE(rig.stateList(), states);
+    QTRY_COMPARE(rig.engine.engineState(), 3);
+    // Each attempt starts from its first step.
+    QCOMPARE(rig.link.commands.count("129:0"), attempts);
+    if (states.last() == 3)
+        QCOMPARE(driver.bank2().toHex(' ').toUpper(), hex(FULL_PROGRAM_BANK).toHex(' ').toUpper());
+    // A failed driver is not tried again while it stays connected.
+    QTRY_VERIFY(rig.link.commands.mid(rig.link.commands.lastIndexOf("129:0")).count("153:0") >= 3);
+    QCOMPARE(rig.stateList(), states);
+}
+
+void TestDaliProgramming::timeoutFailsAttemptAndLoopGoesOn()
+{
+    VirtualDriver first;
+    first.setBank2(blankBank());
+    VirtualDriver second;
+    second.setBank2(blankBank());
+    Rig rig(&first);
+    rig.start();
+    QTRY_COMPARE(rig.reads.count(), 13);
+    rig.engine.writeRecord() = recordToProgram(120, 1050);
+    rig.engine.startProgramming();
+    rig.link.clear();
+    rig.link.faults[20] = FakeDaliLink::Fault::Timeout;
+    QTRY_COMPARE(rig.stateList(), (QList<int>{1, 2}));
+    QCOMPARE(rig.link.commands.count("129:0"), 1); // no retry after a time-out
+    QCOMPARE(rig.engine.driverConnectionState(), 1);
+
+    // Detection carries on: the failed driver is left alone, the next one is programmed.
+    QTRY_VERIFY(rig.link.commands.count("153:0") >= 3);
+    QCOMPARE(rig.stateList(), (QList<int>{1, 2}));
+    rig.link.bus = nullptr;
+    QTRY_COMPARE(rig.connectionList(), (QList<int>{1, 0}));
+    rig.link.bus = &second;
+    QTRY_COMPARE(rig.stateList(), (QList<int>{1, 2, 1, 3}));
+    QCOMPARE(second.bank2().toHex(' ').toUpper(), hex(FULL_PROGRAM_BANK).toHex(' ').toUpper());
+}
+
+void TestDaliProgramming::productionLoopOverThreeDrivers()
+{
+    VirtualDriver drivers[3];
+    for (VirtualDriver& d : drivers)
+        d.setBank2(blankBank());
+    Rig rig(&drivers[0]);
+    rig.start();
+    QTRY_COMPARE(rig.reads.count(), 13);
+    rig.engine.writeRecord() = recordToProgram(120, 1050);
+    rig.engine.startProgramming();
+    QTRY_COMPARE(rig.stateList(), (QList<int>{1, 3}));
+
+    for (int i = 1; i < 3; ++i) {
+        rig.link.bus = nullptr; // taken away
+        QTRY_COMPARE(rig.stateList().size(), 3 * i);
+        QCOMPARE(rig.stateList().last(), 5);
+        rig.link.bus = &drivers[i]; // the next one plugged in
+        QTRY_COMPARE(rig.stateList().size(), 3 * i + 2);
+    }
+    QCOMPARE(rig.stateList(), (QList<int>{1, 3, 5, 1, 3, 5, 1, 3}));
+    QCOMPARE(rig.connectionList(), (QList<int>{1, 0, 1, 0, 1}));
+    for (VirtualDriver& d : drivers)
+        QCOMPARE(d.bank2().toHex(' ').toUpper(), hex(FULL_PROGRAM_BANK).toHex(' ').toUpper());
+    // Each new driver was programmed, not read: one read in all, of the first.
+    QCOMPARE(rig.reads.count(), 13);
+
+    // The production view is closed: the next driver is neither awaited nor programmed.
+    rig.engine.resetProgrammingState();
+    rig.link.bus = nullptr;
+    QTRY_COMPARE(rig.connectionList(), (QList<int>{1, 0, 1, 0, 1, 0}));
+    VirtualDriver fourth;
+    fourth.setBank2(blankBank());
+    rig.link.bus = &fourth;
+    QTRY_COMPARE(rig.reads.count(), 26);
+    QCOMPARE(rig.stateList(), (QList<int>{1, 3, 5, 1, 3, 5, 1, 3}));
+    QCOMPARE(fourth.writeCount(), 0);
+}
+
+void TestDaliProgramming::profileLoadedDriverIsProgrammedNotRead()
+{
+    VirtualDriver first;
+    first.setBank2(blankBank());
+    VirtualDriver second;
+    second.setBank2(blankBank());
+    Rig rig(&first);
+    profileLoaded = 1;
+    rig.start();
+    QTRY_COMPARE(rig.connectionList(), QList<int>{1});
+    QTRY_VERIFY(rig.link.commands.count("153:0") >= 3);
+    QCOMPARE(rig.reads.count(), 0); // not read automatically
+    QCOMPARE(rig.link.commands.count("197:0"), 0);
+
+    rig.engine.writeRecord() = recordToProgram(120, 1050);
+    rig.engine.startProgramming();
+    QTRY_COMPARE(rig.stateList(), (QList<int>{1, 3}));
+    rig.link.bus = nullptr;
+    QTRY_COMPARE(rig.stateList(), (QList<int>{1, 3, 5}));
+    rig.link.bus = &second;
+    QTRY_COMPARE(rig.stateList(), (QList<int>{1, 3, 5, 1, 3}));
+    QCOMPARE(rig.reads.count(), 0);
+    QCOMPARE(second.bank2().toHex(' ').toUpper(), hex(FULL_PROGRAM_BANK).toHex(' ').toUpper());
+}
+
+void TestDaliProgramming::resetOperatingTime_data()
+{
+    QTest::addColumn<int>("lastAddress");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QString>("commands");
+    QTest::addColumn<QByteArray>("bytes26to33");
+
+    const QString clearing = "273:2 257:2 129:0 275:85 273:2 257:28 275:0 275:0 275:0 275:0";
+    QTest::newRow("full table") << 73 << 1 << clearing << hex("5E 5D 00 00 00 00 00 01");
+    QTest::newRow("bank ends at 31") << 31 << 1 << clearing << hex("5E 5D 00 00 00 00");
+    QTest::newRow("bank ends at 30") << 30 << 0 << "" << hex("5E 5D 1E 45 23");
+    QTest::newRow("bank ends at 20") << 20 << 0 << "" << QByteArray();
+}
+
+void TestDaliProgramming::resetOperatingTime()
+{
+    QFETCH(int, lastAddress);
+    QFETCH(int, result);
+    QFETCH(QString, commands);
+    QFETCH(QByteArray, bytes26to33);
+
+    VirtualDriver driver;
+    const QByteArray before = withLastAddress(bank73(), lastAddress);
+    driver.setBank2(before);
+    Rig rig(&driver);
+    rig.start();
+    QTRY_VERIFY(!rig.reads.isEmpty() && rig.reads.last().at(0).toInt() == 2);
+    rig.link.clear();
+    rig.engine.startResetOperatingTime();
+    QTRY_COMPARE(rig.resets.count(), 1);
+    QCOMPARE(rig.resets.at(0).at(0).toInt(), result);
+
+    QStringList expected = commands.split(' ', Qt::SkipEmptyParts);
+    expected.prepend("153:0");
+    QCOMPARE(rig.link.commands.mid(0, expected.size()), expected);
+    QCOMPARE(rig.link.commands.value(expected.size(), "153:0"), QString("153:0"));
+    QCOMPARE(driver.bank2().mid(26, 8), bytes26to33);
+    if (result == 0)
+        QCOMPARE(driver.bank2(), before.left(2) + hex("FF") + before.mid(3)); // nothing written
+    QCOMPARE(driver.writeCount(), result == 1 ? 5 : 0);
+    // Polling resumes with the driver still connected.
+    QTRY_COMPARE(rig.engine.engineState(), 3);
+    QCOMPARE(rig.connectionList(), QList<int>{1});
+}
+
+void TestDaliProgramming::resetWithoutReadOnShortBankFails()
+{
+    // With a profile loaded the driver is not read first, so the engine cannot know the bank is
+    // too short; the driver refuses the write past its end and the reset is reported failed.
+    VirtualDriver driver;
+    driver.setBank2(withLastAddress(bank73(), 29));
+    Rig rig(&driver);
+    profileLoaded = 1;
+    rig.start();
+    QTRY_COMPARE(rig.connectionList(), QList<int>{1});
+    rig.link.clear();
+    rig.engine.startResetOperatingTime();
+    QTRY_COMPARE(rig.resets.count(), 1);
+    QCOMPARE(rig.resets.at(0).at(0).toInt(), 0);
+    QCOMPARE(rig.link.commands.mid(1, 9), split("273:2 257:2 129:0 275:85 273:2 257:28 275:0 275:0 275:0"));
+}
+
+QTEST_GUILESS_MAIN(TestDaliProgramming)
+#include "tst_daliprogramming.moc"
