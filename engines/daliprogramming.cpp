@@ -339,8 +339,10 @@ void DaliProgramming::daliProgrammingResponse(QByteArray data)
         setDriverConnected(DRIVER_CONNECTED);
         if (newDriver)
             lastAddress = UNKNOWN_LAST_ADDRESS;
-        // Every newly connected driver is read at once, unless a profile dictates the data.
-        if (newDriver && !profileLoaded) {
+        // Every newly connected driver is read at once, unless a profile dictates the data or a
+        // production run is on: the read would replace the record being programmed into every
+        // driver (a driver that failed and was lost to a port error comes back as new).
+        if (newDriver && !profileLoaded && !programRequested) {
             disableDriverDetectTimer();
             state = DALI_PROG_STATE_READ;
         }
