@@ -34,8 +34,6 @@ public:
         BOOT_FRAME_CMD8 = 6,           // FA 04 08 06
     };
 
-    // Sender id the serial link routes this engine's answers by.
-    static constexpr int SENDER_BOOT = 5;
     // The driver's application area: where the image starts and how much of it there is.
     static constexpr int APP_START_ADDRESS = 0x2000;
     static constexpr int MAX_IMAGE_SIZE = 40960;

@@ -1,6 +1,7 @@
 #include "daliconsole.h"
 
 #include "daliframe.h"
+#include "serialcommunication.h"
 
 #include <QTimer>
 

@@ -30,9 +30,6 @@ public:
     static constexpr int CONSOLE_MODE_RUN = 1;
     static constexpr int CONSOLE_MODE_STEP = 2;
 
-    // Sender id the serial link routes the console's answers by.
-    static constexpr int SENDER_DALI_CONSOLE = 1;
-
     explicit DaliConsole(QObject* parent = nullptr);
     ~DaliConsole() override;
 

@@ -22,9 +22,6 @@ class DaliPowerMonitor : public QObject
 {
     Q_OBJECT
 public:
-    // Sender id the serial link routes this engine's answers by.
-    static constexpr int SENDER_DALI_POWER_MONITOR = 3;
-
     // Report types of updatePowerMonitorDisplay: the bank just read.
     static constexpr int POWER_TYPE_ACTIVE = 0;    // bank 202
     static constexpr int POWER_TYPE_APPARENT = 2;  // bank 203

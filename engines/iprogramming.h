@@ -39,9 +39,6 @@ public:
         IPROG_RESULT_FAIL = 4,
     };
 
-    // Sender id the serial link routes this engine's answers by.
-    static constexpr int SENDER_IPROG = 4;
-
     explicit iProgramming(QObject* parent = nullptr);
     ~iProgramming() override;
 

@@ -3,6 +3,7 @@
 #include "dalipowermonitor.h"
 #include "feig_nfc.h"
 #include "iprogramming.h"
+#include "serialcommunication.h"
 #include "st_nfc.h"
 
 #include <QMetaMethod>
@@ -20,6 +21,8 @@ private slots:
     void wiredSignalsExist();
     void wiredSlotsExist_data();
     void wiredSlotsExist();
+    void serialLinkWiringConnects_data();
+    void serialLinkWiringConnects();
     void firmwareUpdateWithoutToolOrImageOnlyReports_data();
     void firmwareUpdateWithoutToolOrImageOnlyReports();
 };
@@ -37,6 +40,19 @@ const QMetaObject* metaObjectOf(const QString& name)
         {"BootLoader", &BootLoader::staticMetaObject},
     };
     return classes.value(name);
+}
+
+QObject* makeEngine(const QString& name)
+{
+    if (name == "DaliConsole")
+        return new DaliConsole;
+    if (name == "iProgramming")
+        return new iProgramming;
+    if (name == "DaliPowerMonitor")
+        return new DaliPowerMonitor;
+    if (name == "BootLoader")
+        return new BootLoader;
+    return nullptr;
 }
 
 } // namespace
@@ -140,6 +156,49 @@ void TestEngineInterfaces::wiredSlotsExist()
     QCOMPARE(meta->method(index).access(), QMetaMethod::Public);
     QVERIFY2(QMetaObject::checkConnectArgs(qPrintable(sender), qPrintable(slot)),
              qPrintable(sender + " cannot reach " + slot));
+}
+
+void TestEngineInterfaces::serialLinkWiringConnects_data()
+{
+    QTest::addColumn<QString>("engine");
+    QTest::addColumn<bool>("fromEngine");
+    QTest::addColumn<QByteArray>("signal");
+    QTest::addColumn<QByteArray>("slot");
+
+    const QByteArray response = SIGNAL(commandResponse(QByteArray));
+    const QByteArray complete = SIGNAL(commandSendComplete());
+    const QByteArray error = SIGNAL(communicateError(int));
+
+    QTest::newRow("console request") << "DaliConsole" << true << QByteArray(SIGNAL(sendCommand(int, int, int, int))) << QByteArray(SLOT(sendDaliCommand(int, int, int, int)));
+    QTest::newRow("console response") << "DaliConsole" << false << response << QByteArray(SLOT(daliConsoleCommandResponse(QByteArray)));
+    QTest::newRow("console sequence") << "DaliConsole" << false << complete << QByteArray(SLOT(sendDaliConsoleCmdSequence()));
+    QTest::newRow("iProgramming request") << "iProgramming" << true << QByteArray(SIGNAL(sendCommand(int, QByteArray, int))) << QByteArray(SLOT(sendiProgCommand(int, QByteArray, int)));
+    QTest::newRow("iProgramming response") << "iProgramming" << false << response << QByteArray(SLOT(iProgrammingResponse(QByteArray)));
+    QTest::newRow("iProgramming sequence") << "iProgramming" << false << complete << QByteArray(SLOT(sendProgrammingCmdSequence()));
+    QTest::newRow("iProgramming error") << "iProgramming" << false << error << QByteArray(SLOT(processCommError(int)));
+    QTest::newRow("power monitor request") << "DaliPowerMonitor" << true << QByteArray(SIGNAL(sendCommand(int, int, int, int))) << QByteArray(SLOT(sendDaliCommand(int, int, int, int)));
+    QTest::newRow("power monitor response") << "DaliPowerMonitor" << false << response << QByteArray(SLOT(daliPowerMonitorResponse(QByteArray)));
+    QTest::newRow("power monitor sequence") << "DaliPowerMonitor" << false << complete << QByteArray(SLOT(sendDaliPowerMonitorCmdSequence()));
+    QTest::newRow("power monitor error") << "DaliPowerMonitor" << false << error << QByteArray(SLOT(processCommError(int)));
+    QTest::newRow("boot loader request") << "BootLoader" << true << QByteArray(SIGNAL(sendCommand(QByteArray))) << QByteArray(SLOT(sendBootCommand(QByteArray)));
+    QTest::newRow("boot loader response") << "BootLoader" << false << response << QByteArray(SLOT(bootLoaderCommandResponse(QByteArray)));
+    QTest::newRow("boot loader sequence") << "BootLoader" << false << complete << QByteArray(SLOT(sendBootloaderCmdSequence()));
+    QTest::newRow("boot loader error") << "BootLoader" << false << error << QByteArray(SLOT(processCommError(int)));
+}
+
+void TestEngineInterfaces::serialLinkWiringConnects()
+{
+    QFETCH(QString, engine);
+    QFETCH(bool, fromEngine);
+    QFETCH(QByteArray, signal);
+    QFETCH(QByteArray, slot);
+
+    QScopedPointer<QObject> object(makeEngine(engine));
+    QVERIFY(object);
+    SerialCommunication link;
+    QObject* from = fromEngine ? object.data() : static_cast<QObject*>(&link);
+    QObject* to = fromEngine ? static_cast<QObject*>(&link) : object.data();
+    QVERIFY(QObject::connect(from, signal.constData(), to, slot.constData()));
 }
 
 void TestEngineInterfaces::firmwareUpdateWithoutToolOrImageOnlyReports_data()
