@@ -1,6 +1,5 @@
 #include "daliconsole.h"
 
-#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -17,7 +16,6 @@ private slots:
     void runWithLoopStartsAgainUntilStopped();
     void invalidItemHaltsRunAndResumesAfterIt();
     void selectionInsideDisplayDoesNotRepeatItem();
-    void delayCountsFromPreviousCompletion();
     void secondStepDuringDelaySendsNothingMore();
     void delayBelowOneSendsAtOnce_data();
     void delayBelowOneSendsAtOnce();
@@ -211,26 +209,6 @@ void TestDaliConsole::selectionInsideDisplayDoesNotRepeatItem()
     complete(console);
     complete(console);
     QCOMPARE(cmdsSent(sent), (QList<int>{5, 0, 350}));
-}
-
-void TestDaliConsole::delayCountsFromPreviousCompletion()
-{
-    DaliConsole console;
-    console.setEnabled(1);
-    QSignalSpy sent(&console, &DaliConsole::sendCommand);
-    console.addCmdSequenceItem(5, 0x02, -1, 0);
-    console.addCmdSequenceItem(0, 0x02, -1, 300);
-    console.setMode(1);
-    console.send();
-    QCOMPARE(sent.count(), 1);
-
-    QElapsedTimer clock;
-    clock.start();
-    complete(console);
-    QCOMPARE(sent.count(), 1);
-    QVERIFY(sent.wait(5000));
-    QVERIFY2(clock.elapsed() >= 300, qPrintable(QString("sent after %1 ms").arg(clock.elapsed())));
-    QCOMPARE(cmdsSent(sent), (QList<int>{5, 0}));
 }
 
 void TestDaliConsole::secondStepDuringDelaySendsNothingMore()
