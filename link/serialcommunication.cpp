@@ -308,6 +308,7 @@ bool SerialCommunication::checkToolPort(int kind)
             continue;
         probedPort = info.portName;
         probeStep = 1;
+        answered = false; // only an answer to this probe counts
         serialTransaction.transaction(probe, PROBE_READ_TIME, waitTime);
         return false;
     }

@@ -16,6 +16,8 @@ private slots:
 
     void slotsAndSignalsByName_data();
     void slotsAndSignalsByName();
+    void commandTables_data();
+    void commandTables();
     void daliCommandFrames_data();
     void daliCommandFrames();
     void sendTwiceIsRepeatedOnce();
@@ -122,6 +124,46 @@ void TestSerialCommunication::slotsAndSignalsByName()
         QVERIFY(meta->indexOfSignal(signature.constData()) >= 0);
     else
         QVERIFY(meta->indexOfSlot(signature.constData()) >= 0);
+}
+
+void TestSerialCommunication::commandTables_data()
+{
+    QTest::addColumn<QList<int>>("modes"); // setCommandTable calls, in order
+    QTest::addColumn<int>("dtMode");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QList<int>>("head");
+    QTest::addColumn<QList<int>>("tail");
+    QTest::addColumn<QString>("firstName");
+
+    QTest::newRow("at start: device type 6") << QList<int>() << 0 << 190 << QList<int>{350, 0, 1, 2}
+                                             << QList<int>{275, 276, 350} << "350 DAPC";
+    QTest::newRow("device type 8 then 6") << QList<int>{1, 0} << 0 << 190 << QList<int>{350, 0, 1, 2}
+                                          << QList<int>{275, 276, 350} << "350 DAPC";
+    QTest::newRow("device type 8: no DAPC") << QList<int>{1} << 1 << 198 << QList<int>{0, 1, 2}
+                                            << QList<int>{273, 274, 275, 276} << "000 OFF";
+    QTest::newRow("mode 2 keeps the names, encodes device type 8")
+        << QList<int>{0, 2} << 2 << 190 << QList<int>{350, 0} << QList<int>{276, 350} << "350 DAPC";
+}
+
+void TestSerialCommunication::commandTables()
+{
+    QFETCH(QList<int>, modes);
+    QFETCH(int, dtMode);
+    QFETCH(int, count);
+    QFETCH(QList<int>, head);
+    QFETCH(QList<int>, tail);
+    QFETCH(QString, firstName);
+    link->buildCommandTables();
+    for (int mode : modes)
+        link->setCommandTable(mode);
+    const QList<int>& numbers = link->currentCommandNumbers();
+    QCOMPARE(link->currentDtMode(), dtMode);
+    QCOMPARE(link->currentCommandNames().size(), count);
+    QCOMPARE(numbers.size(), count);
+    QCOMPARE(numbers.mid(0, head.size()), head);
+    QCOMPARE(numbers.mid(numbers.size() - tail.size()), tail);
+    QCOMPARE(link->currentCommandNames().first(), firstName);
+    QCOMPARE(link->iProgCommandNameTable().size(), 32);
 }
 
 void TestSerialCommunication::daliCommandFrames_data()

@@ -29,6 +29,7 @@ private slots:
     void answerCountsOnlyForTheProbedPort_data();
     void answerCountsOnlyForTheProbedPort();
     void kindChangeForgetsTheAnswer();
+    void answerToAnotherRequestIsNotCredited();
 
 private:
     struct Port
@@ -308,6 +309,30 @@ void TestToolDetect::kindChangeForgetsTheAnswer()
     QTRY_COMPARE_WITH_TIMEOUT(port.tool->frames().size(), 2, 2000);
     waitForProbeOutcome();
     QVERIFY(!link->checkToolPort(SerialCommunication::TOOL_KIND_IPROG));
+    QVERIFY(!link->isToolConnected());
+}
+
+void TestToolDetect::answerToAnotherRequestIsNotCredited()
+{
+    // The tool ignores the probes; after the pass that notes the silence, a console command goes
+    // out on the still open port and is answered. The detection did not ask for that answer: the
+    // next pass probes the port, and the pass after it finds the probe unanswered.
+    Port& port = addPort(QStringLiteral("FTDI"), SimProgTool::Kind::DaliTool, 19200);
+    port.tool->setDaliHandler([](quint8 addressByte, quint8, quint8, int) {
+        return addressByte == 0xC1 ? QByteArray() : QByteArray::fromHex("0100");
+    });
+    QVERIFY(!link->checkToolPort(SerialCommunication::TOOL_KIND_DALI));
+    waitForProbeOutcome();
+    QVERIFY(!link->checkToolPort(SerialCommunication::TOOL_KIND_DALI));
+    QCOMPARE(port.tool->frames().size(), 1);
+
+    link->sendDaliCommand(5, 0xFE, 0, SENDER_DALI_CONSOLE);
+    QTRY_VERIFY_WITH_TIMEOUT(debugLines.contains(QStringLiteral("UART response data: 0100")), 2000);
+    QVERIFY(!link->checkToolPort(SerialCommunication::TOOL_KIND_DALI));
+    QTRY_COMPARE_WITH_TIMEOUT(port.tool->frameBytes().size(), 3, 2000);
+    QCOMPARE(port.tool->frameBytes().last().toHex(), QByteArray("c10001"));
+    waitForProbeOutcome();
+    QVERIFY(!link->checkToolPort(SerialCommunication::TOOL_KIND_DALI));
     QVERIFY(!link->isToolConnected());
 }
 
