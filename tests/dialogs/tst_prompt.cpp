@@ -26,7 +26,7 @@ private slots:
     void logKeepsOrderUntilCleared();
     void realBoxShowsWhatWasAsked_data();
     void realBoxShowsWhatWasAsked();
-    void realOpenFileDialogReturnsTheChosenFile();
+    void realOpenFileDialogIsShownAsAsked();
 
 private:
     // Runs check on the first modal widget that appears while a prompt's own loop is running.
@@ -195,20 +195,33 @@ void TestPrompt::realBoxShowsWhatWasAsked()
     QFETCH(int, press);
 
     QWidget parent;
-    bool checked = false;
+    // Read what the box shows and close it at once, so a wrong box can fail the test but never
+    // leave it waiting on a modal loop.
+    bool seen = false;
+    int shownIcon = -1;
+    QString shownTitle, shownText;
+    int shownButtons = -1;
+    QWidget* shownParent = nullptr;
+    QAbstractButton* shownDefault = nullptr;
+    QAbstractButton* expectedDefault = nullptr;
     whenModalAppears([&](QWidget* modal) {
         auto* box = qobject_cast<QMessageBox*>(modal);
-        QVERIFY(box);
-        checked = true;
-        QCOMPARE(int(box->icon()), icon);
-        QCOMPARE(box->windowTitle(), QString("Error"));
-        QCOMPARE(box->text(), QString("Reading product info error"));
-        QCOMPARE(int(box->standardButtons()), buttons);
-        QCOMPARE(box->parentWidget(), &parent);
-        if (defaultButton != QMessageBox::NoButton)
-            QCOMPARE(static_cast<QAbstractButton*>(box->defaultButton()),
-                box->button(QMessageBox::StandardButton(defaultButton)));
-        box->button(QMessageBox::StandardButton(press))->click();
+        if (!box) {
+            modal->close();
+            return;
+        }
+        seen = true;
+        shownIcon = int(box->icon());
+        shownTitle = box->windowTitle();
+        shownText = box->text();
+        shownButtons = int(box->standardButtons());
+        shownParent = box->parentWidget();
+        shownDefault = box->defaultButton();
+        expectedDefault = box->button(QMessageBox::StandardButton(defaultButton));
+        if (QAbstractButton* b = box->button(QMessageBox::StandardButton(press)))
+            b->click();
+        else
+            box->done(QMessageBox::NoButton);
     });
 
     const QString title("Error");
@@ -222,34 +235,45 @@ void TestPrompt::realBoxShowsWhatWasAsked()
     case Prompt::Kind::Question: got = Prompt::question(&parent, title, text, std, def); break;
     default: got = Prompt::information(&parent, title, text, std, def); break;
     }
-    QVERIFY(checked);
+    QVERIFY(seen);
+    QCOMPARE(shownIcon, icon);
+    QCOMPARE(shownTitle, title);
+    QCOMPARE(shownText, text);
+    QCOMPARE(shownButtons, buttons);
+    QCOMPARE(shownParent, &parent);
+    if (defaultButton != QMessageBox::NoButton)
+        QCOMPARE(shownDefault, expectedDefault);
     QCOMPARE(int(got), press);
     QCOMPARE(Prompt::log().size(), 1);
 }
 
-void TestPrompt::realOpenFileDialogReturnsTheChosenFile()
+void TestPrompt::realOpenFileDialogIsShownAsAsked()
 {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QString path = dir.filePath("firmware.hex");
-    {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-    }
 
-    bool checked = false;
+    bool seen = false;
+    QString shownTitle;
+    QStringList shownFilters;
+    QString shownDir;
+    int shownMode = -1;
     whenModalAppears([&](QWidget* modal) {
-        auto* dialog = qobject_cast<QFileDialog*>(modal);
-        QVERIFY(dialog);
-        checked = true;
-        QCOMPARE(dialog->windowTitle(), QString("Open Hex File"));
-        QCOMPARE(dialog->nameFilters(), QStringList{"Hex Files(*.hex)"});
-        dialog->selectFile(path);
-        QMetaObject::invokeMethod(dialog, "accept");
+        if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+            seen = true;
+            shownTitle = dialog->windowTitle();
+            shownFilters = dialog->nameFilters();
+            shownDir = dialog->directory().absolutePath();
+            shownMode = int(dialog->fileMode());
+        }
+        QMetaObject::invokeMethod(modal, "reject");
     });
     const QString got = Prompt::getOpenFileName(nullptr, "Open Hex File", dir.path(), "Hex Files(*.hex)");
-    QVERIFY(checked);
-    QCOMPARE(got, path);
+    QVERIFY(seen);
+    QCOMPARE(shownTitle, QString("Open Hex File"));
+    QCOMPARE(shownFilters, QStringList{"Hex Files(*.hex)"});
+    QCOMPARE(shownDir, QDir(dir.path()).absolutePath());
+    QCOMPARE(shownMode, int(QFileDialog::ExistingFile));
+    QCOMPARE(got, QString());
 }
 
 QTEST_MAIN(TestPrompt)
