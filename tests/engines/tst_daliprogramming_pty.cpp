@@ -1,0 +1,321 @@
+#include "daliprogramming.h"
+
+#include "daliprogramming_testdata.h"
+#include "globals.h"
+#include "ptypair.h"
+#include "serialcommunication.h"
+#include "simprogtool.h"
+#include "virtualdriver.h"
+
+#include <QSignalSpy>
+#include <QTimer>
+#include <QtTest>
+
+// The DALI programming engine end to end: the serial link on a pseudo-terminal, the simulated
+// DALI programming tool on its other side, virtual drivers on the tool's bus. Wired as the
+// window wires them; the window's driver-detection timer ticks faster here.
+struct PtyRig
+{
+    PtyPair pty;
+    SimProgTool tool{&pty, SimProgTool::Kind::DaliTool};
+    SerialCommunication link;
+    DaliProgramming engine;
+    QTimer detectTimer;
+    QSignalSpy states{&engine, &DaliProgramming::programmingStateUpdatedSignal};
+    QSignalSpy reads{&engine, &DaliProgramming::productInfoReadUpdateSignal};
+    QSignalSpy connection{&engine, &DaliProgramming::driverConnectionStateChangeSignal};
+    QSignalSpy resets{&engine, &DaliProgramming::resetOptResultSignal};
+    QStringList linkLog;
+
+    explicit PtyRig(SimDaliBus* bus)
+    {
+        tool.setDaliBus(bus);
+        link.buildCommandTables();
+        link.setWorkMode(SENDER_DALI_PROGRAMMING);
+        link.setPortLister([this] {
+            ToolPortInfo info;
+            info.portName = pty.slavePath();
+            info.manufacturer = "FTDI";
+            info.vendorIdentifier = 0x0403;
+            info.productIdentifier = 0x6001;
+            return QList<ToolPortInfo>{info};
+        });
+        QObject::connect(&engine, &DaliProgramming::sendCommand, &link, &SerialCommunication::sendDaliCommand);
+        QObject::connect(&link, &SerialCommunication::commandResponse, &engine,
+                         &DaliProgramming::daliProgrammingResponse);
+        QObject::connect(&link, &SerialCommunication::commandSendComplete, &engine,
+                         &DaliProgramming::sendDaliProgrammingCmdSequence);
+        QObject::connect(&link, &SerialCommunication::communicateError, &engine, &DaliProgramming::processCommError);
+        detectTimer.setInterval(100);
+        QObject::connect(&engine, &DaliProgramming::enableDriverDetectTimerSignal, &detectTimer, [this](bool on) {
+            if (!on)
+                detectTimer.stop();
+            else if (!detectTimer.isActive())
+                detectTimer.start();
+        });
+        QObject::connect(&detectTimer, &QTimer::timeout, &engine, &DaliProgramming::checkDriverConnection);
+        engine.setEnabled(1);
+        QObject::connect(&link, &SerialCommunication::debug_msg, &link, [this](const QString& m) { linkLog << m; });
+    }
+
+    QList<int> stateList() const
+    {
+        QList<int> l;
+        for (const QList<QVariant>& a : states)
+            l << a.at(0).toInt();
+        return l;
+    }
+    QList<int> connectionList() const
+    {
+        QList<int> l;
+        for (const QList<QVariant>& a : connection)
+            l << a.at(0).toInt();
+        return l;
+    }
+    QStringList readList() const
+    {
+        QStringList l;
+        for (const QList<QVariant>& a : reads)
+            l << QString("%1 %2 %3").arg(a.at(0).toInt()).arg(a.at(1).toString()).arg(a.at(2).toInt());
+        return l;
+    }
+};
+
+namespace {
+
+constexpr int LONG_WAIT_MS = 30000;
+
+QString busTrace(const QList<QPair<quint8, quint8>>& frames)
+{
+    QStringList l;
+    for (const auto& f : frames)
+        l << QString("%1 %2").arg(f.first, 2, 16, QChar('0')).arg(f.second, 2, 16, QChar('0')).toUpper();
+    return l.join(", ");
+}
+
+// What reaches the driver for one full programming run of recordToProgram(120, 1050): the
+// enable-write command comes three times, twice as sent and once more as the link's repeat.
+const char* const FULL_PROGRAM_BUS =
+    "FF 99, C3 02, A3 02, FF 81, FF 81, FF 81, C7 55, "
+    "C3 02, A3 03, C7 1A, C7 04, "
+    "C3 02, A3 09, C7 07, C7 3C, C7 01, C7 00, C7 0C, C7 18, C7 24, C7 30, C7 3C, C7 48, C7 54, C7 64, "
+    "C7 62, C7 60, C7 5E, C7 5C, C7 5A, C7 58, C7 56, C7 0F, C7 EF, C7 CD, C7 AB, "
+    "C3 02, A3 24, C7 01, C7 01, C7 1E, C7 8C, C7 0A, C7 F4, C7 01, "
+    "C3 02, A3 34, C7 05, C7 00, C7 5F, C7 0F, C7 01, C7 0A, C7 14, C7 1E, C7 28, C7 32, C7 64, C7 4B, "
+    "C7 32, C7 19, C7 0A, C7 E2, C7 01, C7 02, C7 04, C7 08, C7 10";
+
+} // namespace
+
+class TestDaliProgrammingPty : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+
+    void readOverThePort_data();
+    void readOverThePort();
+    void programOverThePort();
+    void toolErrorAnswerIsRetried();
+    void silentToolFailsAttemptAtOnce();
+    void productionLoopOverThreeDrivers();
+    void resetOverThePort();
+    void garbageDriverIsNotConnected();
+
+private:
+    static void findTool(PtyRig& rig);
+};
+
+void TestDaliProgrammingPty::initTestCase()
+{
+    productList.clear();
+    for (int i = 0; i < 150; ++i) {
+        ProductRecord r;
+        r.index = i;
+        productList.append(r);
+    }
+}
+
+void TestDaliProgrammingPty::init()
+{
+    programToolIndex = PROG_TOOL_DALI;
+    profileLoaded = 0;
+}
+
+void TestDaliProgrammingPty::findTool(PtyRig& rig)
+{
+    QVERIFY(rig.pty.isOpen());
+    // One detection pass sends the probe, the next one finds its answer.
+    QVERIFY(!rig.link.checkToolPort(SerialCommunication::TOOL_KIND_DALI));
+    QTRY_VERIFY(rig.linkLog.contains("UART response data: 0100"));
+    QVERIFY(rig.link.checkToolPort(SerialCommunication::TOOL_KIND_DALI));
+    rig.tool.clearFrames();
+    rig.engine.toolConnectionStateChange(1);
+}
+
+void TestDaliProgrammingPty::readOverThePort_data()
+{
+    QTest::addColumn<QByteArray>("bank");
+    QTest::addColumn<int>("lastAddress");
+    QTest::newRow("last address 73") << bank73() << 73;
+    QTest::newRow("last address 72") << withLastAddress(bank73(), 72) << 72;
+}
+
+void TestDaliProgrammingPty::readOverThePort()
+{
+    QFETCH(QByteArray, bank);
+    QFETCH(int, lastAddress);
+
+    VirtualDriver driver;
+    driver.setBank2(bank);
+    PtyRig rig(&driver);
+    findTool(rig);
+    driver.clearFrames();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.reads.count(), 13, LONG_WAIT_MS);
+    QCOMPARE(rig.readList(), FULL_PROGRESS);
+    QCOMPARE(rig.connectionList(), QList<int>{1});
+    compareRecords(rig.engine.readRecord(), bank73Record(lastAddress));
+
+    // The probe, DTR1/DTR0 to address 0, its read, DTR1/DTR0 to address 3, then 70 reads.
+    const QString trace = busTrace(driver.frames());
+    QVERIFY2(trace.startsWith("FF 99, C3 02, A3 00, FF C5, C3 02, A3 03, FF C5, FF C5"), qPrintable(trace));
+    QCOMPARE(trace.count("FF C5"), 71);
+    QCOMPARE(driver.dtr0(), quint8(73)); // the read stopped after address 72
+}
+
+void TestDaliProgrammingPty::programOverThePort()
+{
+    VirtualDriver driver;
+    driver.setBank2(blankBank());
+    PtyRig rig(&driver);
+    findTool(rig);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.reads.count(), 13, LONG_WAIT_MS);
+
+    rig.engine.writeRecord() = recordToProgram(120, 1050);
+    rig.engine.startProgramming();
+    driver.clearFrames();
+    rig.tool.clearFrames();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.stateList(), (QList<int>{1, 3}), LONG_WAIT_MS);
+    QCOMPARE(busTrace(driver.frames().mid(0, 73)), QString(FULL_PROGRAM_BUS));
+    QCOMPARE(driver.bank2().toHex(' ').toUpper(), hex(FULL_PROGRAM_BANK).toHex(' ').toUpper());
+    // On the serial line: the probe, 65 commands and the repeat of the send-twice frame.
+    const QList<QByteArray> serial = rig.tool.frameBytes();
+    QVERIFY(serial.size() >= 67);
+    QCOMPARE(serial.at(0), hex("FF 99 03"));
+    QCOMPARE(serial.at(3), hex("FF 81 02"));
+    QCOMPARE(serial.at(4), hex("FF 81 01"));
+    QCOMPARE(serial.at(5), hex("C7 55 03"));
+    QCOMPARE(serial.at(66), hex("C7 10 03"));
+}
+
+void TestDaliProgrammingPty::toolErrorAnswerIsRetried()
+{
+    VirtualDriver driver;
+    driver.setBank2(blankBank());
+    PtyRig rig(&driver);
+    findTool(rig);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.reads.count(), 13, LONG_WAIT_MS);
+    rig.engine.writeRecord() = recordToProgram(120, 1050);
+    rig.engine.startProgramming();
+    // The probe and both DTRs pass; the tool reports an error for the enable-write command.
+    rig.tool.queueAnswer(hex("01 06"));
+    rig.tool.queueAnswer(hex("01 00"));
+    rig.tool.queueAnswer(hex("01 00"));
+    rig.tool.queueAnswer(hex("05 00"));
+    driver.clearFrames();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.stateList(), (QList<int>{1, 4, 3}), LONG_WAIT_MS);
+    QCOMPARE(driver.bank2().toHex(' ').toUpper(), hex(FULL_PROGRAM_BANK).toHex(' ').toUpper());
+    QVERIFY(busTrace(driver.frames()).startsWith("FF 99, C3 02, A3 02, FF 81, FF 81, C3 02, A3 02, FF 81, FF 81, FF 81, C7 55"));
+}
+
+void TestDaliProgrammingPty::silentToolFailsAttemptAtOnce()
+{
+    VirtualDriver first;
+    first.setBank2(blankBank());
+    VirtualDriver second;
+    second.setBank2(blankBank());
+    PtyRig rig(&first);
+    findTool(rig);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.reads.count(), 13, LONG_WAIT_MS);
+    rig.engine.writeRecord() = recordToProgram(120, 1050);
+    rig.engine.startProgramming();
+    rig.tool.queueAnswer(hex("01 06"));
+    rig.tool.queueAnswer(hex("01 00"));
+    rig.tool.queueAnswer(QByteArray()); // DTR0 goes unanswered: the link times out after 4 s
+    QTRY_COMPARE_WITH_TIMEOUT(rig.stateList(), (QList<int>{1, 2}), LONG_WAIT_MS);
+    QCOMPARE(first.writeCount(), 0);
+
+    // Detection goes on; the failed driver stays and is left alone, the next one is programmed.
+    rig.tool.clearFrames();
+    QTRY_VERIFY_WITH_TIMEOUT(rig.tool.frameBytes().count(hex("FF 99 03")) >= 2, LONG_WAIT_MS);
+    QCOMPARE(rig.stateList(), (QList<int>{1, 2}));
+    rig.tool.setDaliBus(nullptr);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.connectionList(), (QList<int>{1, 0}), LONG_WAIT_MS);
+    rig.tool.setDaliBus(&second);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.stateList(), (QList<int>{1, 2, 1, 3}), LONG_WAIT_MS);
+    QCOMPARE(second.bank2().toHex(' ').toUpper(), hex(FULL_PROGRAM_BANK).toHex(' ').toUpper());
+}
+
+void TestDaliProgrammingPty::productionLoopOverThreeDrivers()
+{
+    VirtualDriver drivers[3];
+    for (VirtualDriver& d : drivers) {
+        d.setBank2(blankBank());
+        d.unplug();
+    }
+    PtyRig rig(&drivers[0]);
+    drivers[0].plugIn();
+    findTool(rig);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.reads.count(), 13, LONG_WAIT_MS);
+    rig.engine.writeRecord() = recordToProgram(120, 1050);
+    rig.engine.startProgramming();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.stateList(), (QList<int>{1, 3}), LONG_WAIT_MS);
+
+    for (int i = 1; i < 3; ++i) {
+        drivers[i - 1].unplug();
+        QTRY_COMPARE_WITH_TIMEOUT(rig.stateList().size(), 3 * i, LONG_WAIT_MS);
+        QCOMPARE(rig.stateList().last(), 5);
+        rig.tool.setDaliBus(&drivers[i]);
+        drivers[i].plugIn();
+        QTRY_COMPARE_WITH_TIMEOUT(rig.stateList().size(), 3 * i + 2, LONG_WAIT_MS);
+    }
+    QCOMPARE(rig.stateList(), (QList<int>{1, 3, 5, 1, 3, 5, 1, 3}));
+    QCOMPARE(rig.connectionList(), (QList<int>{1, 0, 1, 0, 1}));
+    for (VirtualDriver& d : drivers) {
+        d.plugIn();
+        QCOMPARE(d.bank2().mid(3), hex(FULL_PROGRAM_BANK).mid(3)); // the lock byte is back at 0xFF
+    }
+    QCOMPARE(rig.reads.count(), 13);
+}
+
+void TestDaliProgrammingPty::resetOverThePort()
+{
+    VirtualDriver driver;
+    driver.setBank2(bank73());
+    PtyRig rig(&driver);
+    findTool(rig);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.reads.count(), 13, LONG_WAIT_MS);
+    rig.engine.startResetOperatingTime();
+    driver.clearFrames();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.resets.count(), 1, LONG_WAIT_MS);
+    QCOMPARE(rig.resets.at(0).at(0).toInt(), 1);
+    QCOMPARE(busTrace(driver.frames().mid(0, 13)),
+             QString("FF 99, C3 02, A3 02, FF 81, FF 81, FF 81, C7 55, C3 02, A3 1C, C7 00, C7 00, C7 00, C7 00"));
+    QCOMPARE(driver.bank2().mid(26, 8), hex("5E 5D 00 00 00 00 00 01"));
+}
+
+void TestDaliProgrammingPty::garbageDriverIsNotConnected()
+{
+    VirtualDriver driver;
+    driver.setBank2(bank73());
+    driver.setAnswerMode(VirtualDriver::AnswerMode::Garbage);
+    PtyRig rig(&driver);
+    findTool(rig);
+    QTRY_VERIFY_WITH_TIMEOUT(rig.tool.frameBytes().count(hex("FF 99 03")) >= 3, LONG_WAIT_MS);
+    QCOMPARE(rig.connectionList(), QList<int>{});
+    driver.setAnswerMode(VirtualDriver::AnswerMode::Normal);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.connectionList(), QList<int>{1}, LONG_WAIT_MS);
+}
+
+QTEST_GUILESS_MAIN(TestDaliProgrammingPty)
+#include "tst_daliprogramming_pty.moc"
