@@ -25,6 +25,7 @@ public:
     SimDaliBus* bus = nullptr;
     QStringList commands; // "cmd:para" of every request, in order
     QMap<int, Fault> faults; // by request number, counted from 0
+    int pending = 0;         // answers or errors scheduled but not yet delivered
 
     void clear() { commands.clear(); }
 
@@ -45,7 +46,9 @@ public slots:
             answer = toolAnswer(frame, DALI_FRAME_SEND_ONCE); // the link's repeat
         if (fault == Fault::Invalid)
             answer = QByteArray::fromHex("010000");
+        ++pending;
         QTimer::singleShot(0, this, [this, fault, answer] {
+            --pending;
             if (fault == Fault::Timeout || fault == Fault::PortError) {
                 emit communicateError(fault == Fault::Timeout ? 0 : 1);
                 return;
@@ -110,6 +113,16 @@ struct Rig
     }
 
     void start() { engine.toolConnectionStateChange(1); }
+
+    // Stops the detection ticks and lets the last answer in, so that a test's next step starts
+    // on an idle link with request number 0; the test then sends the probe itself (tick()).
+    void quiesce()
+    {
+        detectTimer.stop();
+        QTRY_COMPARE(link.pending, 0);
+        link.clear();
+    }
+    void tick() { engine.checkDriverConnection(); }
 
     QList<int> stateList() const
     {
@@ -452,8 +465,9 @@ void TestDaliProgramming::programFull()
     QTRY_COMPARE(rig.reads.count(), 13);
 
     rig.engine.writeRecord() = recordToProgram(120, 1050);
+    rig.quiesce();
     rig.engine.startProgramming();
-    rig.link.clear();
+    rig.tick();
     QTRY_COMPARE(rig.stateList(), (QList<int>{1, 3}));
     QStringList expected = split(FULL_PROGRAM_COMMANDS);
     expected.prepend("153:0");
@@ -493,8 +507,9 @@ void TestDaliProgramming::programShort()
     rig.start();
     QTRY_COMPARE(rig.reads.count(), 13);
     rig.engine.writeRecord() = recordToProgram(productIndex, current);
+    rig.quiesce();
     rig.engine.startProgramming();
-    rig.link.clear();
+    rig.tick();
     QTRY_COMPARE(rig.stateList(), (QList<int>{1, 3}));
     QCOMPARE(rig.link.commands.mid(1, 6), commands.split(' '));
     QCOMPARE(rig.link.commands.value(7, "153:0"), QString("153:0"));
@@ -531,10 +546,11 @@ void TestDaliProgramming::programRetries()
     rig.start();
     QTRY_COMPARE(rig.reads.count(), 13);
     rig.engine.writeRecord() = recordToProgram(120, 1050);
+    rig.quiesce();
     rig.engine.startProgramming();
-    rig.link.clear();
     for (int at : invalidAt)
         rig.link.faults[at] = FakeDaliLink::Fault::Invalid;
+    rig.tick();
     QTRY_COMPARE(rig.stateList(), states);
     QTRY_COMPARE(rig.engine.engineState(), 3);
     // Each attempt starts from its first step.
@@ -573,9 +589,10 @@ void TestDaliProgramming::failedLinkEndsAttemptAndLoopGoesOn()
     rig.start();
     QTRY_COMPARE(rig.reads.count(), 13);
     rig.engine.writeRecord() = recordToProgram(120, 1050);
+    rig.quiesce();
     rig.engine.startProgramming();
-    rig.link.clear();
     rig.link.faults[20] = FakeDaliLink::Fault(fault);
+    rig.tick();
     QTRY_COMPARE(rig.stateList(), (QList<int>{1, 2}));
     QCOMPARE(rig.link.commands.count("129:0"), 1); // no retry
 
@@ -684,8 +701,9 @@ void TestDaliProgramming::resetOperatingTime()
     Rig rig(&driver);
     rig.start();
     QTRY_VERIFY(!rig.reads.isEmpty() && rig.reads.last().at(0).toInt() == 2);
-    rig.link.clear();
+    rig.quiesce();
     rig.engine.startResetOperatingTime();
+    rig.tick();
     QTRY_COMPARE(rig.resets.count(), 1);
     QCOMPARE(rig.resets.at(0).at(0).toInt(), result);
 
@@ -712,8 +730,9 @@ void TestDaliProgramming::resetWithoutReadOnShortBankFails()
     profileLoaded = 1;
     rig.start();
     QTRY_COMPARE(rig.connectionList(), QList<int>{1});
-    rig.link.clear();
+    rig.quiesce();
     rig.engine.startResetOperatingTime();
+    rig.tick();
     QTRY_COMPARE(rig.resets.count(), 1);
     QCOMPARE(rig.resets.at(0).at(0).toInt(), 0);
     QCOMPARE(rig.link.commands.mid(1, 9), split("273:2 257:2 129:0 275:85 273:2 257:28 275:0 275:0 275:0"));
