@@ -195,7 +195,6 @@ void TestDaliProgrammingPty::readOverThePort_data()
     QTest::addColumn<QByteArray>("bank");
     QTest::addColumn<int>("lastAddress");
     QTest::newRow("last address 73") << bank73() << 73;
-    QTest::newRow("last address 72") << withLastAddress(bank73(), 72) << 72;
 }
 
 void TestDaliProgrammingPty::readOverThePort()

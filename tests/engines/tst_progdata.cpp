@@ -9,8 +9,6 @@ private slots:
     void newRecordIsAllZero();
     void startupDefaults();
     void listDefaultsTouchNothingElse();
-    void copiesShareListsUntilChanged();
-    void selfAssignmentKeepsLists();
     void mtpResistanceCode_data();
     void mtpResistanceCode();
 };
@@ -109,31 +107,6 @@ void TestProgData::listDefaultsTouchNothingElse()
     QCOMPARE(d.bank1GTIN[0], quint8(0x12));
     QCOMPARE(d.DT6ShortAddress, quint8(0));
     QCOMPARE(d.TimeDimLevelList, (QList<int>{100, 80, 60, 70, 100}));
-}
-
-void TestProgData::copiesShareListsUntilChanged()
-{
-    ProgDataStructDef window;
-    setProgDataDefaults(window);
-    ProgDataStructDef engine;
-    engine = window;
-    QVERIFY(engine.CLO_TimeList.isSharedWith(window.CLO_TimeList));
-
-    engine.CLO_TimeList[3] = 55;
-    engine.bank1ID[0] = 1;
-    QCOMPARE(window.CLO_TimeList.at(3), 40);
-    QCOMPARE(window.bank1ID[0], quint8(0xFF));
-    QCOMPARE(engine.CLO_TimeList.at(3), 55);
-}
-
-void TestProgData::selfAssignmentKeepsLists()
-{
-    ProgDataStructDef d;
-    setProgDataDefaults(d);
-    ProgDataStructDef& alias = d;
-    d = alias;
-    QCOMPARE(d.TimeDimStepList, (QList<int>{120, 130, 140, 150, 160}));
-    QCOMPARE(d.CLO_LevelList.size(), 8);
 }
 
 void TestProgData::mtpResistanceCode_data()
