@@ -1,12 +1,35 @@
-#include <QApplication>
-#include <QLabel>
+#include "mainwindow.h"
 
-int main(int argc, char* argv[])
+#include <QApplication>
+
+#ifdef Q_OS_WIN
+#include "commandline.h"
+
+#include <windows.h>
+#endif
+
+// Outside any namespace: the resource initialiser it calls is declared at global scope.
+static int runApplication(int& argc, char** argv)
 {
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QApplication app(argc, argv);
-    QLabel window(QStringLiteral("Kavro Lumorant"));
-    window.setWindowTitle(QStringLiteral("Kavro Lumorant"));
-    window.resize(640, 480);
+    Q_INIT_RESOURCE(resources);
+    MainWindow window;
     window.show();
     return app.exec();
 }
+
+int main(int argc, char* argv[])
+{
+    return runApplication(argc, argv);
+}
+
+#ifdef Q_OS_WIN
+// The Windows entry: the wide command line, split by the shell's rules, reaches QApplication in
+// the ANSI code page. The arguments outlive the application, which keeps pointers into them.
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    ProcessArguments arguments = ProcessArguments::fromWindowsCommandLine();
+    return runApplication(arguments.argc(), arguments.argv());
+}
+#endif

@@ -1,0 +1,852 @@
+// Work mode, tool and driver detection, and the Programming tab's product rules.
+
+#include "mainwindow.h"
+
+#include "dimcurve.h"
+#include "globals.h"
+#include "programview.h"
+#include "prompt.h"
+#include "smartcurve.h"
+#include "ui_mainwindow.h"
+
+#include <QAction>
+#include <QMovie>
+#include <QTextStream>
+#include <QTimer>
+
+#include <cmath>
+
+namespace {
+
+// DriverFeature bits of a product record.
+constexpr unsigned int DF_DALI = 0x0001;
+constexpr unsigned int DF_0_10V = 0x0002;
+constexpr unsigned int DF_SMART_FIXED = 0x0004;
+constexpr unsigned int DF_SMART_MIDNIGHT = 0x0008;
+constexpr unsigned int DF_SMART_RATIO = 0x0010;
+constexpr unsigned int DF_SMART_ANY = DF_SMART_FIXED | DF_SMART_MIDNIGHT | DF_SMART_RATIO;
+constexpr unsigned int DF_PWM = 0x0020;
+constexpr unsigned int DF_PUSH_DIM = 0x0040;
+constexpr unsigned int DF_OVERRIDE = 0x0080;
+constexpr unsigned int DF_EOL = 0x0100;
+constexpr unsigned int DF_CLO = 0x0200;
+constexpr unsigned int DF_MTP = 0x0400;
+constexpr unsigned int DF_DIM_TO_MIN_ONLY = 0x0800;
+constexpr unsigned int DF_CORRIDOR = 0x1000;
+constexpr unsigned int DF_STEP_FADE_TIMES = 0x2000;
+constexpr unsigned int DF_0_10V_LOCKED = 0x4000;
+constexpr unsigned int DF_NO_0_10V_VOLTAGES = 0x8000;
+
+// Text colours that tell an available choice from one the product does not have.
+const char CHOICE_ENABLED_STYLE[] = "QCheckBox{color:rgb(74,74,74)}";
+const char CHOICE_DISABLED_STYLE[] = "QCheckBox{color:rgb(171,171,171)}";
+const char GROUP_ENABLED_STYLE[] = "QGroupBox:title {color: rgb(74, 74, 74);}";
+const char GROUP_DISABLED_STYLE[] = "QGroupBox:title {color: rgb(171, 171, 171);}";
+
+// Pages of dimAdvanceSetTabWidget.
+constexpr int PAGE_0_10V = 0;
+constexpr int PAGE_SMART = 1;
+constexpr int PAGE_CORRIDOR = 2;
+constexpr int PAGE_DALI = 3;
+
+// Current choices step through the product's range in this step.
+constexpr int CURRENT_STEP_MA = 50;
+// The empty current bar starts this far below the product's minimum current.
+constexpr int CURRENT_BAR_MARGIN_MA = 10;
+
+// The extended 0-10V input (voltageVariant 4) takes a wider dimming range.
+constexpr int VOLTAGE_VARIANT_EXTENDED = 4;
+constexpr double EXTENDED_START_MAX_V = 9.2;
+constexpr double EXTENDED_END_MIN_V = 0.7;
+
+// From this product index on the EOL time is set in kHours; older products only switch EOL on.
+constexpr int FIRST_EOL_TIME_PRODUCT = 100;
+
+// Products whose 0-10V mode has a fixed default, and whose smart timer may be switched off.
+constexpr int PRODUCT_DEFAULT_MIN_DIM = 52;
+constexpr int SWITCHABLE_SMART_FIRST = 143;
+constexpr int SWITCHABLE_SMART_LAST = 146;
+
+// Products that carry DALI parts, programmable only through the FEIG NFC reader.
+constexpr int ALL_PARTS_FIRST = 110;
+constexpr int ALL_PARTS_LAST = 114;
+constexpr int PARTS_WITHOUT_250_FIRST = 126;
+constexpr int PARTS_WITHOUT_250_LAST = 134;
+
+// Corridor times are whole tens of seconds.
+constexpr int CORRIDOR_TIME_STEP = 10;
+
+// Serial link work modes: the sender whose answers the link passes on.
+constexpr int LINK_MODE_CONSOLE = SENDER_DALI_CONSOLE;
+constexpr int LINK_MODE_DALI_PROGRAMMING = SENDER_DALI_PROGRAMMING;
+constexpr int LINK_MODE_POWER_METER = SENDER_DALI_POWER_MONITOR;
+constexpr int LINK_MODE_IPROG = SENDER_IPROG;
+constexpr int LINK_MODE_BOOT = SENDER_BOOT;
+constexpr int COMMAND_TABLE_DT6 = 0;
+
+const char TOOL_NOT_FOUND_TEXT[] = "Tool not found!";
+const char CONNECTED_PICTURE[] = ":/image/connectedLED.png";
+
+QTextStream& out()
+{
+    static QTextStream stream(stdout);
+    return stream;
+}
+
+bool isSwitchableSmartProduct(int productIndex)
+{
+    return productIndex >= SWITCHABLE_SMART_FIRST && productIndex <= SWITCHABLE_SMART_LAST;
+}
+
+void setChoiceAvailable(QWidget* choice, bool available)
+{
+    choice->setEnabled(available);
+    choice->setStyleSheet(QString::fromLatin1(available ? CHOICE_ENABLED_STYLE : CHOICE_DISABLED_STYLE));
+}
+
+} // namespace
+
+// ---- Work mode ---------------------------------------------------------------------------------
+
+void MainWindow::setWorkMode(int tab)
+{
+    out() << "set work mode." << Qt::endl;
+    currentTabIndex = tab;
+    updateToolConnectionState(0);
+
+    auto switchOffAll = [this] {
+        daliConsole.setEnabled(0);
+        daliProg.setEnabled(0);
+        iProg.setEnabled(0);
+        stNfc.setEnabled(0);
+        feigNfc.setEnabled(0);
+        powerMonitor.setEnabled(0);
+        bootLoader.setEnabled(0);
+    };
+
+    switch (tab) {
+    case TAB_DALI_CONSOLE:
+        programToolIndex = PROG_TOOL_DALI;
+        switchOffAll();
+        daliConsole.setEnabled(1);
+        serialComm.setWorkMode(LINK_MODE_CONSOLE);
+        serialComm.setCommandTable(ui->deviceTypeComboBox->currentIndex());
+        break;
+    case TAB_PROGRAMMING:
+        switchOffAll();
+        switch (ui->programToolComboBox->currentIndex()) {
+        case PROG_TOOL_IPROG:
+            programToolIndex = PROG_TOOL_IPROG;
+            iProg.setEnabled(1);
+            serialComm.setWorkMode(LINK_MODE_IPROG);
+            break;
+        // The NFC readers do not use the serial link, so its work mode stays as it was.
+        case PROG_TOOL_FEIG_NFC:
+            programToolIndex = PROG_TOOL_FEIG_NFC;
+            feigNfc.setEnabled(1);
+            break;
+        case PROG_TOOL_ST_NFC:
+            programToolIndex = PROG_TOOL_ST_NFC;
+            stNfc.setEnabled(1);
+            break;
+        default:
+            programToolIndex = PROG_TOOL_DALI;
+            daliProg.setEnabled(1);
+            serialComm.setWorkMode(LINK_MODE_DALI_PROGRAMMING);
+            serialComm.setCommandTable(COMMAND_TABLE_DT6);
+            break;
+        }
+        break;
+    case TAB_POWER_METER:
+        programToolIndex = PROG_TOOL_DALI;
+        switchOffAll();
+        powerMonitor.setEnabled(1);
+        serialComm.setWorkMode(LINK_MODE_POWER_METER);
+        serialComm.setCommandTable(COMMAND_TABLE_DT6);
+        break;
+    case TAB_FIRMWARE_UPDATE:
+        programToolIndex = PROG_TOOL_DALI;
+        switchOffAll();
+        bootLoader.setEnabled(1);
+        serialComm.setWorkMode(LINK_MODE_BOOT);
+        serialComm.setCommandTable(COMMAND_TABLE_DT6);
+        break;
+    default:
+        break;
+    }
+
+    checkToolConnection();
+    ui->cloErrorLabel->hide();
+}
+
+void MainWindow::checkToolConnection()
+{
+    out() << "Check tool connection..." << Qt::endl;
+    emit debug_msg(QStringLiteral("Check tool connection..."));
+
+    bool found = false;
+    switch (programToolIndex) {
+    case PROG_TOOL_DALI:
+        found = serialComm.checkToolPort(SerialCommunication::TOOL_KIND_DALI);
+        break;
+    case PROG_TOOL_IPROG:
+        found = serialComm.checkToolPort(SerialCommunication::TOOL_KIND_IPROG);
+        break;
+    case PROG_TOOL_FEIG_NFC:
+        found = feigNfc.openReader();
+        if (found)
+            out() << "feig nfc detect over." << Qt::endl;
+        break;
+    case PROG_TOOL_ST_NFC:
+        found = stNfc.connectTool() && stNfc.selectProtocol();
+        break;
+    default:
+        break;
+    }
+    updateToolConnectionState(found ? 1 : 0);
+}
+
+void MainWindow::updateToolConnectionState(int state)
+{
+    if (state == 1) {
+        setIndicatorState(ui->indicatiorLabel, toolIndicatorMovie, 1);
+        QString text;
+        switch (programToolIndex) {
+        case PROG_TOOL_DALI:
+            text = tr("DALI tool connected. Note: LED driver must be powered on from external AC source");
+            break;
+        case PROG_TOOL_IPROG:
+            text = tr("iProgramming tool connected. Note: LED driver is powered through USB port. Do not connect "
+                      "AC line to LED driver");
+            break;
+        case PROG_TOOL_FEIG_NFC:
+            text = tr("FEIG NFC Reader connected");
+            break;
+        case PROG_TOOL_ST_NFC:
+            text = tr("Kavro NFC Reader connected");
+            break;
+        default:
+            break;
+        }
+        ui->connectStatusLabel->setText(text);
+        if (toolDetectTimer->isActive())
+            toolDetectTimer->stop();
+        out() << "tool connected!" << Qt::endl;
+        emit debug_msg(text);
+    } else if (state == 0) {
+        // A running poll keeps its phase.
+        if (!toolDetectTimer->isActive())
+            toolDetectTimer->start(TOOL_DETECT_INTERVAL_MS);
+        ui->connectStatusLabel->setText(tr(TOOL_NOT_FOUND_TEXT));
+        setIndicatorState(ui->indicatiorLabel, toolIndicatorMovie, 0);
+        out() << "Tool not found." << Qt::endl;
+        emit debug_msg(QStringLiteral("Tool not found..."));
+    }
+
+    // The engines hear only changes.
+    if (state != toolConnectionState) {
+        out() << "Tool connection changes." << Qt::endl;
+        toolConnectionState = state;
+        emit toolConnectionChangeSignal(state);
+    }
+}
+
+void MainWindow::setIndicatorState(QLabel* label, QMovie* movie, int state)
+{
+    if (!label || !movie)
+        return;
+    if (state == 0) {
+        if (movie->state() == QMovie::NotRunning) {
+            label->setMovie(movie);
+            movie->start();
+        }
+    } else if (state == 1) {
+        if (movie->state() == QMovie::Running)
+            movie->stop();
+        label->setPixmap(QPixmap(QString::fromLatin1(CONNECTED_PICTURE)));
+    }
+}
+
+void MainWindow::tabWidgetChanged(int index)
+{
+    if (index == TAB_PROGRAMMING) {
+        // Driver detection is left to the programming engine, which asks for it once the tool is
+        // found.
+        updateToolbarForTab(index);
+        setWorkMode(index);
+        return;
+    }
+    if (index == TAB_DALI_CONSOLE || index == TAB_POWER_METER || index == TAB_FIRMWARE_UPDATE) {
+        updateToolbarForTab(index);
+        setWorkMode(index);
+    }
+    enableDriverDetectTimerSlot(false);
+    driverConnectionStateUpdateSlot(DRIVER_DISCONNECTED);
+    loadProductSettings(0);
+}
+
+void MainWindow::programToolChangeProcess(int toolIndex)
+{
+    Q_UNUSED(toolIndex) // setWorkMode reads the selector itself
+    out() << "Programmer tool changes." << Qt::endl;
+    enableDriverDetectTimerSlot(false);
+    driverConnectionStateUpdateSlot(DRIVER_DISCONNECTED);
+    setWorkMode(TAB_PROGRAMMING);
+}
+
+void MainWindow::enableDriverDetectTimerSlot(bool state)
+{
+    if (state) {
+        if (!driverDetectTimer->isActive())
+            driverDetectTimer->start(DRIVER_DETECT_INTERVAL_MS);
+    } else {
+        out() << "Stop driver detection." << Qt::endl;
+        if (driverDetectTimer->isActive())
+            driverDetectTimer->stop();
+    }
+}
+
+void MainWindow::driverConnectionStateUpdateSlot(int state)
+{
+    auto searching = [this] {
+        setIndicatorState(ui->driverLedLabel, driverIndicatorMovie, 0);
+        ui->driverComboBox->setEnabled(true);
+        if (currentTabIndex == TAB_PROGRAMMING)
+            setToolbarActionsEnabled(false);
+        out() << "main window set driver connection to detecting." << Qt::endl;
+    };
+    auto found = [this] {
+        setIndicatorState(ui->driverLedLabel, driverIndicatorMovie, 1);
+        ui->driverComboBox->setEnabled(false);
+        if (currentTabIndex == TAB_PROGRAMMING)
+            setToolbarActionsEnabled(true);
+        out() << "main window set driver connection to connected." << Qt::endl;
+    };
+
+    // The state is stored before any box opens: detection goes on inside the box's event loop,
+    // and a report that arrives meanwhile must not be overwritten by this older one afterwards.
+    const int previous = driverConnectionState;
+    driverConnectionState = state;
+
+    switch (state) {
+    case DRIVER_DISCONNECTED:
+        if (!profileLoaded) {
+            if (programViewDialog->isHidden() && progData.productIndex == 0)
+                loadProductSettings(0);
+            // Only the bar is reset here; with no product at all it keeps what it shows.
+            const ProductRecord* r = productRecord(progData.productIndex);
+            if (!r)
+                r = productRecord(0);
+            if (r) {
+                ui->progressBar->setRange(r->minCurrent - CURRENT_BAR_MARGIN_MA, r->maxCurrent);
+                ui->progressBar->setValue(r->minCurrent - CURRENT_BAR_MARGIN_MA);
+                ui->progressBar->setFormat(QStringLiteral("---- mA"));
+            }
+        }
+        searching();
+        break;
+    case DRIVER_CONNECTED:
+        found();
+        if (profileLoaded)
+            ui->cloErrorLabel->setText(tr("Status: Target driver had been detected"));
+        break;
+    case DRIVER_UNSUPPORTED:
+        if (!profileLoaded) {
+            ui->driverComboBox->setEnabled(true);
+            if (currentTabIndex == TAB_PROGRAMMING)
+                setToolbarActionsEnabled(false);
+            Prompt::warning(this, tr("Error"), tr("The detected driver is not supported!"), QMessageBox::Ok);
+        }
+        break;
+    case DRIVER_MISMATCH:
+        if (profileLoaded && previous != DRIVER_MISMATCH) {
+            // The name of the loaded profile is taken now: the box below lets other slots run.
+            const QString profileName = loadedProfileName;
+            Prompt::warning(this, tr("Error"),
+                            tr("The detected driver model mismatch with loaded profile setting,") + QChar(0x0081)
+                                + tr(" disconnect with the driver."),
+                            QMessageBox::Ok);
+            out() << "Mismatch!" << Qt::endl;
+            ui->cloErrorLabel->setText(tr("Status: Detected driver mismatch with loaded profile '%1'").arg(profileName));
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::processCommError(int error_type)
+{
+    switch (error_type) {
+    case COMM_ERR_TIMEOUT:
+        out() << "UART time out..." << Qt::endl;
+        break;
+    case COMM_ERR_PORT:
+        // Detection restarts before the box opens, so the tool can be found again while it shows.
+        updateToolConnectionState(0);
+        Prompt::information(this, tr("Error"), tr("Serial port error! Please check tool connection."),
+                            QMessageBox::Ok);
+        out() << "Serial port error..." << Qt::endl;
+        break;
+    case COMM_ERR_NFC_TOOL:
+        updateToolConnectionState(0);
+        Prompt::information(this, tr("Error"), tr("NFC tool error! Please check tool connection."), QMessageBox::Ok);
+        out() << "NFC tool connection error..." << Qt::endl;
+        emit debug_msg(QStringLiteral("NFC tool connection error..."));
+        break;
+    default:
+        break;
+    }
+}
+
+// ---- Product rules -----------------------------------------------------------------------------
+
+void MainWindow::fillProductComboBox()
+{
+    for (const ProductRecord& record : qAsConst(productList))
+        ui->driverComboBox->addItem(record.name);
+}
+
+void MainWindow::driverBoxClicked(int i)
+{
+    if (i < 0)
+        return;
+    progData.productIndex = static_cast<quint16>(i);
+    loadProductSettings(static_cast<quint16>(i));
+}
+
+void MainWindow::loadProductSettings(quint16 n)
+{
+    if (n >= productList.size())
+        n = 0;
+    // An empty product list has no record to apply: the tab keeps what it shows.
+    const ProductRecord* r = productRecord(n);
+    if (!r)
+        return;
+    const unsigned int feature = r->driverFeature;
+    auto on = [feature](unsigned int bit) { return (feature & bit) != 0; };
+
+    ui->driverComboBox->setCurrentIndex(n);
+
+    ui->infoVoltageLabel->setText(QStringLiteral("%1 ~ %2").arg(double(r->minVoltage), 0, 'f', 1)
+                                      .arg(double(r->maxVoltage), 0, 'f', 1));
+    ui->infoCurrentLabel->setText(QStringLiteral("%1 ~ %2").arg(r->minCurrent).arg(r->maxCurrent));
+    ui->infoDimLabel->setText(QStringLiteral("%1%").arg(double(r->phyMinLevel), 0, 'f', 1));
+
+    ui->progressBar->setRange(r->minCurrent - CURRENT_BAR_MARGIN_MA, r->maxCurrent);
+    ui->progressBar->setValue(r->minCurrent - CURRENT_BAR_MARGIN_MA);
+    ui->progressBar->setFormat(QStringLiteral("---- mA"));
+
+    ui->currentSetComboBox->clear();
+    // 64-bit so that a maximum near the top of int cannot wrap the loop.
+    for (qint64 c = r->minCurrent; c <= r->maxCurrent; c += CURRENT_STEP_MA)
+        ui->currentSetComboBox->addItem(QString::number(c), int(c));
+
+    ui->customSpinBox->setRange(0, r->maxCurrent);
+    ui->customSpinBox->setValue(r->minCurrent);
+
+    ui->analogMinDimSpinBox->setValue(double(r->phyMinLevel));
+    ui->analogMinDimSpinBox->setMinimum(double(r->phyMinLevel));
+    const int phyMin = int(std::trunc(r->phyMinLevel));
+    dimCurveDialog->setMinLevelMinimum(phyMin);
+    productPhyMinLevel = phyMin;
+    ui->corridorTurnOnLevelSpinBox->setMinimum(productPhyMinLevel);
+
+    // Other variants leave the limits where the form or an earlier extended product put them.
+    if (r->analogVariant == VOLTAGE_VARIANT_EXTENDED) {
+        ui->analogStartDimSpinBox->setMaximum(EXTENDED_START_MAX_V);
+        ui->analogEndDimSpinBox->setMinimum(EXTENDED_END_MIN_V);
+        dimCurveDialog->setVoltageLimits(EXTENDED_START_MAX_V, EXTENDED_END_MIN_V);
+    }
+
+    const bool modeLocked = on(DF_0_10V_LOCKED);
+    ui->dimOffRadioButton->setEnabled(!modeLocked);
+    ui->minDimRadioButton->setEnabled(!modeLocked);
+    ui->analogMinDimSpinBox->setEnabled(!modeLocked);
+    dimCurveDialog->setModeEditable(modeLocked ? 0 : 1);
+
+    if (on(DF_DIM_TO_MIN_ONLY)) {
+        ui->dimOffRadioButton->setEnabled(false);
+        ui->minDimRadioButton->setEnabled(false);
+        ui->minDimRadioButton->setChecked(true);
+        ui->dimOffRadioButton->setChecked(false);
+        dimCurveDialog->lockMinDimMode(true);
+    }
+
+    ui->analogMinDimSpinBox->setValue(double(r->phyMinLevel));
+
+    const int productIndex = progData.productIndex;
+    if (productIndex == PRODUCT_DEFAULT_MIN_DIM) {
+        ui->minDimRadioButton->setChecked(true);
+        ui->dimOffRadioButton->setChecked(false);
+    } else if (productIndex == 44 || productIndex == 48 || isSwitchableSmartProduct(productIndex)) {
+        ui->dimOffRadioButton->setChecked(true);
+        ui->minDimRadioButton->setChecked(false);
+    }
+
+    const bool voltagesShown = !on(DF_NO_0_10V_VOLTAGES);
+    dimCurveDialog->setVoltageVisible(voltagesShown);
+    for (QWidget* w : {static_cast<QWidget*>(ui->analogStartDimSpinBox), static_cast<QWidget*>(ui->analogEndDimSpinBox),
+                       static_cast<QWidget*>(ui->maxDimVoltageLabel), static_cast<QWidget*>(ui->minDimVoltageLabel),
+                       static_cast<QWidget*>(ui->analogDimCurvePushButton)})
+        w->setVisible(voltagesShown);
+
+    productFeature2000 = on(DF_STEP_FADE_TIMES) ? 1 : 0;
+
+    const std::pair<unsigned int, QGroupBox*> optionGroups[] = {
+        {DF_MTP, ui->mtpSetGroupBox}, {DF_CLO, ui->cloSetGroupBox}, {DF_EOL, ui->eolSetGroupBox}};
+    for (const auto& group : optionGroups) {
+        const bool available = on(group.first);
+        group.second->setEnabled(available);
+        group.second->setStyleSheet(QString::fromLatin1(available ? GROUP_ENABLED_STYLE : GROUP_DISABLED_STYLE));
+        group.second->setChecked(false);
+    }
+
+    if (n >= FIRST_EOL_TIME_PRODUCT) {
+        ui->eolTimeSpinBox->setValue(0);
+        ui->EOL_TimeLabel->setText(tr("EOL Time:"));
+        ui->eolTimeSpinBox->show();
+        ui->EOL_TimeUnitLabel->show();
+    } else {
+        // For these products the group's check alone is the setting.
+        ui->EOL_TimeLabel->setText(tr("Set checked to enable EOL function"));
+        ui->eolTimeSpinBox->hide();
+        ui->EOL_TimeUnitLabel->hide();
+    }
+
+    ui->fwVersionLabel->setText(QStringLiteral("--"));
+    out() << "Reload product info, ProductIndex:" << r->index << "  DriverFeature:" << feature << Qt::endl;
+
+    QCheckBox* const dimBoxes[] = {ui->analogDimCheckBox, ui->daliDimCheckBox, ui->pwmDimCheckBox,
+                                   ui->pushDimCheckBox, ui->smartDimCheckBox, ui->corridorDimCheckBox};
+    if (feature == 0) {
+        for (QCheckBox* box : dimBoxes) {
+            setChoiceAvailable(box, false);
+            box->setChecked(false);
+        }
+        setChoiceAvailable(ui->overrideCheckBox, false);
+        ui->overrideCheckBox->setChecked(false);
+        setChoiceAvailable(ui->smartFixedRadioButton, false);
+        setChoiceAvailable(ui->smartMidnightRadioButton, false);
+        setChoiceAvailable(ui->smartRatioRescaleRadioButton, false);
+        ui->smartDimSetGroupBox->setEnabled(false);
+        ui->corridorSetGroupBox->setEnabled(false);
+        ui->analogDimSetGroupBox->setEnabled(false);
+    } else {
+        setChoiceAvailable(ui->daliDimCheckBox, on(DF_DALI));
+        setChoiceAvailable(ui->analogDimCheckBox, on(DF_0_10V));
+        setChoiceAvailable(ui->smartDimCheckBox, on(DF_SMART_ANY));
+        setChoiceAvailable(ui->smartFixedRadioButton, on(DF_SMART_FIXED));
+        setChoiceAvailable(ui->smartMidnightRadioButton, on(DF_SMART_MIDNIGHT));
+        setChoiceAvailable(ui->smartRatioRescaleRadioButton, on(DF_SMART_RATIO));
+        setChoiceAvailable(ui->overrideCheckBox, on(DF_OVERRIDE));
+        setChoiceAvailable(ui->pwmDimCheckBox, on(DF_PWM));
+        setChoiceAvailable(ui->pushDimCheckBox, on(DF_PUSH_DIM));
+        // The USB programming tool cannot program corridor mode.
+        const bool corridor = on(DF_CORRIDOR) && programToolIndex != PROG_TOOL_IPROG;
+        setChoiceAvailable(ui->corridorDimCheckBox, corridor);
+        for (QCheckBox* box : dimBoxes)
+            box->setChecked(false);
+        ui->overrideCheckBox->setChecked(false);
+        if (corridor)
+            ui->infinityCheckBox->setChecked(false);
+
+        // Smart timer and corridor are never the default dimming function.
+        if (on(DF_0_10V)) {
+            ui->analogDimSetGroupBox->setEnabled(true);
+            ui->analogDimCheckBox->setChecked(true);
+        } else {
+            ui->analogDimSetGroupBox->setEnabled(false);
+            if (on(DF_DALI))
+                ui->daliDimCheckBox->setChecked(true);
+            else if (on(DF_PWM))
+                ui->pwmDimCheckBox->setChecked(true);
+            else if (on(DF_PUSH_DIM))
+                ui->pushDimCheckBox->setChecked(true);
+        }
+        ui->corridorSetGroupBox->setEnabled(false);
+        ui->smartDimSetGroupBox->setEnabled(false);
+        ui->overrideCheckBox->setStyleSheet(QString::fromLatin1(CHOICE_DISABLED_STYLE));
+
+        if (on(DF_SMART_FIXED)) {
+            ui->smartFixedRadioButton->setChecked(true);
+        } else if (on(DF_SMART_MIDNIGHT)) {
+            ui->smartMidnightRadioButton->setChecked(true);
+        } else if (on(DF_SMART_RATIO)) {
+            ui->smartRatioRescaleRadioButton->setChecked(true);
+        }
+        smartCurveDialog->setMinDimLevel(n);
+    }
+
+    updateDaliPartButtons(n);
+}
+
+void MainWindow::updateDaliPartButtons(int productIndex)
+{
+    const bool feig = programToolIndex == PROG_TOOL_FEIG_NFC;
+    const bool allParts = feig && productIndex >= ALL_PARTS_FIRST && productIndex <= ALL_PARTS_LAST;
+    const bool without250 = feig && productIndex >= PARTS_WITHOUT_250_FIRST && productIndex <= PARTS_WITHOUT_250_LAST;
+    ui->ButtonDT6->setEnabled(allParts || without250);
+    ui->Button250->setEnabled(allParts);
+    ui->Button251->setEnabled(allParts || without250);
+    ui->Button253->setEnabled(allParts || without250);
+}
+
+void MainWindow::setDaliPartButtonsEnabled(bool enable)
+{
+    ui->ButtonDT6->setEnabled(enable);
+    ui->Button250->setEnabled(enable);
+    ui->Button251->setEnabled(enable);
+    ui->Button253->setEnabled(enable);
+}
+
+// The six dimming check boxes are one exclusive choice: a click always leaves the clicked box
+// checked (the smart timer of a few products excepted) and ignores the clicked state.
+
+void MainWindow::analogDimCheckBoxSelected(bool selected)
+{
+    Q_UNUSED(selected)
+    ui->analogDimCheckBox->setChecked(true);
+    for (QCheckBox* box : {ui->daliDimCheckBox, ui->pwmDimCheckBox, ui->pushDimCheckBox, ui->corridorDimCheckBox,
+                           ui->smartDimCheckBox})
+        box->setChecked(false);
+    ui->analogDimSetGroupBox->setEnabled(true);
+    ui->corridorSetGroupBox->setEnabled(false);
+    ui->smartDimSetGroupBox->setEnabled(false);
+    ui->dimAdvanceSetTabWidget->setCurrentIndex(PAGE_0_10V);
+    ui->overrideCheckBox->setStyleSheet(QString::fromLatin1(CHOICE_DISABLED_STYLE));
+    setDaliPartButtonsEnabled(false);
+}
+
+void MainWindow::daliDimCheckBoxSelected(bool selected)
+{
+    Q_UNUSED(selected)
+    ui->daliDimCheckBox->setChecked(true);
+    for (QCheckBox* box : {ui->analogDimCheckBox, ui->pwmDimCheckBox, ui->pushDimCheckBox, ui->corridorDimCheckBox,
+                           ui->smartDimCheckBox})
+        box->setChecked(false);
+    ui->analogDimSetGroupBox->setEnabled(false);
+    ui->corridorSetGroupBox->setEnabled(false);
+    ui->smartDimSetGroupBox->setEnabled(false);
+    ui->dimAdvanceSetTabWidget->setCurrentIndex(PAGE_DALI);
+    ui->overrideCheckBox->setStyleSheet(QString::fromLatin1(CHOICE_DISABLED_STYLE));
+    updateDaliPartButtons(progData.productIndex);
+}
+
+void MainWindow::pwmDimCheckBoxSelected(bool selected)
+{
+    Q_UNUSED(selected)
+    ui->pwmDimCheckBox->setChecked(true);
+    for (QCheckBox* box : {ui->analogDimCheckBox, ui->daliDimCheckBox, ui->pushDimCheckBox, ui->corridorDimCheckBox,
+                           ui->smartDimCheckBox})
+        box->setChecked(false);
+    ui->analogDimSetGroupBox->setEnabled(false);
+    ui->corridorSetGroupBox->setEnabled(false);
+    ui->smartDimSetGroupBox->setEnabled(false);
+    ui->overrideCheckBox->setStyleSheet(QString::fromLatin1(CHOICE_DISABLED_STYLE));
+    setDaliPartButtonsEnabled(false);
+}
+
+void MainWindow::pushDimCheckBoxSelected(bool selected)
+{
+    Q_UNUSED(selected)
+    ui->pushDimCheckBox->setChecked(true);
+    for (QCheckBox* box : {ui->analogDimCheckBox, ui->daliDimCheckBox, ui->pwmDimCheckBox, ui->corridorDimCheckBox,
+                           ui->smartDimCheckBox})
+        box->setChecked(false);
+    ui->analogDimSetGroupBox->setEnabled(false);
+    ui->corridorSetGroupBox->setEnabled(false);
+    ui->smartDimSetGroupBox->setEnabled(false);
+    ui->overrideCheckBox->setStyleSheet(QString::fromLatin1(CHOICE_DISABLED_STYLE));
+    setDaliPartButtonsEnabled(false);
+}
+
+void MainWindow::corridorDimCheckBoxSelected(bool selected)
+{
+    Q_UNUSED(selected)
+    ui->corridorDimCheckBox->setChecked(true);
+    for (QCheckBox* box : {ui->analogDimCheckBox, ui->daliDimCheckBox, ui->pwmDimCheckBox, ui->pushDimCheckBox,
+                           ui->smartDimCheckBox})
+        box->setChecked(false);
+    ui->analogDimSetGroupBox->setEnabled(false);
+    ui->corridorSetGroupBox->setEnabled(true);
+    ui->smartDimSetGroupBox->setEnabled(false);
+    ui->dimAdvanceSetTabWidget->setCurrentIndex(PAGE_CORRIDOR);
+    ui->overrideCheckBox->setStyleSheet(QString::fromLatin1(CHOICE_DISABLED_STYLE));
+    setDaliPartButtonsEnabled(false);
+}
+
+void MainWindow::smartDimCheckBoxSelected(bool selected)
+{
+    for (QCheckBox* box : {ui->analogDimCheckBox, ui->daliDimCheckBox, ui->pwmDimCheckBox, ui->pushDimCheckBox,
+                           ui->corridorDimCheckBox})
+        box->setChecked(false);
+    ui->analogDimSetGroupBox->setEnabled(false);
+    ui->corridorSetGroupBox->setEnabled(false);
+    setDaliPartButtonsEnabled(false);
+
+    // These products may run without any dimming function, so their smart timer can be
+    // switched off again.
+    if (!selected && isSwitchableSmartProduct(progData.productIndex)) {
+        ui->smartDimCheckBox->setChecked(false);
+        ui->smartDimSetGroupBox->setEnabled(true);
+        return;
+    }
+    ui->smartDimCheckBox->setChecked(true);
+    ui->smartDimSetGroupBox->setEnabled(true);
+    ui->overrideCheckBox->setStyleSheet(
+        QString::fromLatin1(ui->overrideCheckBox->isEnabled() ? CHOICE_ENABLED_STYLE : CHOICE_DISABLED_STYLE));
+    ui->dimAdvanceSetTabWidget->setCurrentIndex(PAGE_SMART);
+}
+
+void MainWindow::applyDimFunctionCheckBoxes(int dimFunctionType)
+{
+    constexpr int OVERRIDE_BIT = 0x80;
+    ui->overrideCheckBox->setChecked((dimFunctionType & OVERRIDE_BIT) != 0);
+    auto smartMode = [this](QRadioButton* mode) {
+        smartDimCheckBoxSelected(true);
+        for (QRadioButton* radio : {ui->smartFixedRadioButton, ui->smartMidnightRadioButton,
+                                    ui->smartRatioRescaleRadioButton})
+            radio->setChecked(radio == mode);
+    };
+    switch (dimFunctionType & 0x7F) {
+    case 0:
+        analogDimCheckBoxSelected(true);
+        break;
+    case 1:
+        smartMode(ui->smartFixedRadioButton);
+        break;
+    case 2:
+        smartMode(ui->smartMidnightRadioButton);
+        break;
+    case 3:
+        daliDimCheckBoxSelected(true);
+        break;
+    case 4:
+        pushDimCheckBoxSelected(true);
+        break;
+    case 5:
+        smartMode(ui->smartRatioRescaleRadioButton);
+        break;
+    case 6:
+        pwmDimCheckBoxSelected(true);
+        break;
+    case 7:
+        corridorDimCheckBoxSelected(true);
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::smartDimRadioButtonSelected()
+{
+}
+
+void MainWindow::segmentCurrentRadioSelected()
+{
+    ui->currentSetComboBox->setEnabled(true);
+    ui->mA_Label_1->setEnabled(true);
+    ui->customSpinBox->setEnabled(false);
+    ui->mA_Label_2->setEnabled(false);
+}
+
+void MainWindow::customCurrentRadioSelected()
+{
+    ui->currentSetComboBox->setEnabled(false);
+    ui->mA_Label_1->setEnabled(false);
+    ui->customSpinBox->setEnabled(true);
+    ui->mA_Label_2->setEnabled(true);
+}
+
+void MainWindow::customCurrentEditFinished()
+{
+    out() << "customSpinBox value changed" << Qt::endl;
+    // A product index beyond the list (a driver read by another tool, a profile) falls back to
+    // the first product; with no product at all the value stays as typed.
+    const ProductRecord* r = productRecord(progData.productIndex);
+    if (!r)
+        r = productRecord(0);
+    if (!r)
+        return;
+    const int v = ui->customSpinBox->value();
+    if (v > 0 && v < r->minCurrent)
+        ui->customSpinBox->setValue(r->minCurrent);
+    else if (v > r->maxCurrent)
+        ui->customSpinBox->setValue(r->maxCurrent);
+}
+
+void MainWindow::mtpBoxValueChanged()
+{
+    // Derating starts at a higher resistance than it ends; the gap is at least 0.5 kOhm.
+    constexpr double MTP_GAP_KOHM = 0.5;
+    ui->mtpStartDoubleSpinBox->setMinimum(ui->mtpEndDoubleSpinBox->value() + MTP_GAP_KOHM);
+    ui->mtpEndDoubleSpinBox->setMaximum(ui->mtpStartDoubleSpinBox->maximum() - MTP_GAP_KOHM);
+}
+
+namespace {
+
+// While typing, 1 to 9 may still become a larger value, so only two-digit values snap.
+void snapWhileTyping(QSpinBox* box, int value)
+{
+    if (value % CORRIDOR_TIME_STEP != 0 && value >= CORRIDOR_TIME_STEP)
+        box->setValue((box->value() / CORRIDOR_TIME_STEP) * CORRIDOR_TIME_STEP);
+}
+
+void snapWhenDone(QSpinBox* box)
+{
+    if (box->value() % CORRIDOR_TIME_STEP != 0)
+        box->setValue((box->value() / CORRIDOR_TIME_STEP) * CORRIDOR_TIME_STEP);
+}
+
+} // namespace
+
+void MainWindow::corridorHoldTimeSpinBoxValueChanged(int value)
+{
+    snapWhileTyping(ui->corridorHoldTimeSpinBox, value);
+}
+
+void MainWindow::corridorHoldTimeSpinBoxEditingFinished()
+{
+    snapWhenDone(ui->corridorHoldTimeSpinBox);
+}
+
+void MainWindow::corridorReleaseTimeSpinBoxValueChanged(int value)
+{
+    snapWhileTyping(ui->corridorReleaseTimeSpinBox, value);
+}
+
+void MainWindow::corridorReleaseTimeSpinBoxEditingFinished()
+{
+    snapWhenDone(ui->corridorReleaseTimeSpinBox);
+}
+
+void MainWindow::corridorReleaseTimeInfinityCheckBoxSelected(bool checked)
+{
+    ui->corridorReleaseTimeSpinBox->setEnabled(!checked);
+}
+
+void MainWindow::mtpFunctionGroupBoxSelected(bool checked)
+{
+    Q_UNUSED(checked)
+}
+
+void MainWindow::cloFunctionGroupBoxSelected(bool checked)
+{
+    Q_UNUSED(checked)
+}
+
+void MainWindow::eolFunctionGroupBoxSelected(bool checked)
+{
+    if (!checked)
+        ui->eolTimeSpinBox->setValue(0);
+}
+
+void MainWindow::enableProgramTabActions(bool flag)
+{
+    if (currentTabIndex != TAB_PROGRAMMING)
+        return;
+    programAction->setEnabled(flag);
+    saveAction->setEnabled(flag);
+    loadAction->setEnabled(flag);
+}
