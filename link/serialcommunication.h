@@ -27,6 +27,14 @@ enum SenderIdDef {
 // SerialTransaction with the timing of each kind, and passes an answer on (commandResponse, then
 // commandSendComplete) only while a tool is connected and the work mode equals the sender of the
 // last request. It also finds the tool among the serial ports (checkToolPort).
+//
+// Detection: one checkToolPort call is one pass. A pass first judges the port its previous pass
+// probed (an answer, or for the USB tool behind an FTDI adapter silence, takes it), then sends
+// one probe to the next FTDI or virtual COM port in list order (wrapping round) and returns; the
+// probed port stays open until the next pass so its answer can be heard. Only an answer to that
+// probe counts. A port that cannot be opened is skipped with a debug line, not a port error.
+// Requests that cannot be sent (DALI number without a frame, USB tool data over 255 bytes, an
+// empty boot frame) are logged and not sent; the sender gets no answer for them.
 class SerialCommunication : public QObject
 {
     Q_OBJECT
@@ -54,7 +62,7 @@ public:
     // frame of a DALI sender; true when the frame went out again.
     bool resendIfSendTwice(QByteArray s);
 
-    // Where checkToolPort takes its port list from; availableToolPorts() unless set.
+    // Where checkToolPort takes its port list from; providedToolPorts() unless set.
     void setPortLister(ToolPortLister lister);
 
     // The last DALI frame: address byte, data byte, frame class (shown by the console tab).

@@ -16,6 +16,8 @@ class QTimer;
 // time-out after four times the wait time, or in a port error. Every request gets exactly one of
 // serialResponse, serialTimeout or serialError; bytes that arrive when no request is waiting
 // (the tail of an answer already delivered) are dropped, never delivered as a second answer.
+// A port that fails while open (adapter pulled: read, write or resource error) is closed; a
+// request waiting on it ends in serialError("serial port error!"), and so does the next one.
 class SerialTransaction : public QObject
 {
     Q_OBJECT
