@@ -240,7 +240,7 @@ bool SerialCommunication::checkToolPort(int kind)
         lastToolKind = kind;
         forgetProbe();
     }
-    const QList<ToolPortInfo> ports = portLister ? portLister() : availableToolPorts();
+    const QList<ToolPortInfo> ports = portLister ? portLister() : providedToolPorts();
 
     // The port the previous pass probed is judged first, by its answer or its silence.
     int judged = -1;

@@ -2,6 +2,18 @@
 
 #include <QSerialPortInfo>
 
+#include <utility>
+
+namespace {
+
+ToolPortLister& portProvider()
+{
+    static ToolPortLister provider;
+    return provider;
+}
+
+} // namespace
+
 QList<ToolPortInfo> availableToolPorts()
 {
     QList<ToolPortInfo> ports;
@@ -15,4 +27,15 @@ QList<ToolPortInfo> availableToolPorts()
         ports.append(port);
     }
     return ports;
+}
+
+void setToolPortProvider(ToolPortLister provider)
+{
+    portProvider() = std::move(provider);
+}
+
+QList<ToolPortInfo> providedToolPorts()
+{
+    const ToolPortLister& provider = portProvider();
+    return provider ? provider() : availableToolPorts();
 }

@@ -24,4 +24,11 @@ using ToolPortLister = std::function<QList<ToolPortInfo>()>;
 // among them, which is why the detection takes its list through a ToolPortLister.
 QList<ToolPortInfo> availableToolPorts();
 
+// The list a detection walks when its SerialCommunication was given no lister of its own:
+// availableToolPorts() until another provider is set (an empty one restores it). Tests set
+// pseudo-terminals here before they build a window, whose link detects the tool while it is
+// being built.
+void setToolPortProvider(ToolPortLister provider);
+QList<ToolPortInfo> providedToolPorts();
+
 #endif // TOOLPORTINFO_H
