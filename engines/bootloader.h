@@ -43,6 +43,7 @@ public:
     ~BootLoader() override;
 
     void setEnabled(int enable);
+    bool isEnabled() const { return enabled != 0; }
     void resetBootState();
     void buildBootFrame(int kind, QByteArray data);
     void startFirmwareUpdate();

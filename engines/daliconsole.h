@@ -34,6 +34,7 @@ public:
     ~DaliConsole() override;
 
     void setEnabled(int enable);
+    bool isEnabled() const { return enabled; }
     void setLoop(int loop);
     void setMode(int mode);
     int mode() const;

@@ -42,6 +42,7 @@ public:
     ~DaliPowerMonitor() override;
 
     void setEnabled(int enable);
+    bool isEnabled() const { return enabled; }
     // Address byte of the gear: 2 x short address (0..126, even) or 254 for broadcast. Any
     // other value is refused and the previous address kept.
     void setShortAddress(int addr);

@@ -19,6 +19,7 @@ public:
     ~FEIG_NFC() override;
 
     void setEnabled(int enable) override;
+    bool isEnabled() const { return enabled; }
     void resetState() override;
     void resetProgrammingState() override;
     void startReadProductInfo() override;

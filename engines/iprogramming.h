@@ -43,6 +43,7 @@ public:
     ~iProgramming() override;
 
     void setEnabled(int enable) override;
+    bool isEnabled() const { return enabled; }
     void resetState() override;
     void resetProgrammingState() override;
     void startReadProductInfo() override;

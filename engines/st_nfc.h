@@ -20,6 +20,7 @@ public:
     ~ST_NFC() override;
 
     void setEnabled(int enable) override;
+    bool isEnabled() const { return enabled; }
     void resetState() override;
     void resetProgrammingState() override;
     void startReadProductInfo() override;
