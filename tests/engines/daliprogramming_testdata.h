@@ -10,16 +10,14 @@
 #include <QStringList>
 #include <QtTest>
 
-namespace {
-
-QByteArray hex(const char* text)
+inline QByteArray hex(const char* text)
 {
     return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
 }
 
 // Memory bank 2 of a current driver: last address 73, every parameter set apart from the
 // engine's start values.
-QByteArray bank73()
+inline QByteArray bank73()
 {
     return hex("49 03 FF"                  // 0-2 last address, table version, lock
                "BC 02 00 78 05 01"         // 3-8 current 700 LE, product 120 BE, firmware 1.05 LE
@@ -38,7 +36,7 @@ QByteArray bank73()
                "07");                      // 73 override fade time
 }
 
-QByteArray withLastAddress(QByteArray bank, int last)
+inline QByteArray withLastAddress(QByteArray bank, int last)
 {
     bank = bank.left(last + 1);
     bank[0] = char(last);
@@ -46,12 +44,12 @@ QByteArray withLastAddress(QByteArray bank, int last)
 }
 
 // Old table layout: current 350 at 3-4, product code A at 5-6, code B at 65-66, 0x33 elsewhere.
-QByteArray oldLayoutBank(const char* codeA, const char* codeB)
+inline QByteArray oldLayoutBank(const char* codeA, const char* codeB)
 {
     return hex("47 01 FF 5E 01") + hex(codeA) + QByteArray(58, char(0x33)) + hex(codeB) + QByteArray(5, char(0x33));
 }
 
-ProgDataStructDef engineStartRecord()
+inline ProgDataStructDef engineStartRecord()
 {
     ProgDataStructDef d;
     d.TimeDimStepList = {120, 130, 140, 150, 160};
@@ -63,7 +61,7 @@ ProgDataStructDef engineStartRecord()
 }
 
 // What a read of bank73() must give, up to the given last address.
-ProgDataStructDef bank73Record(int lastAddress)
+inline ProgDataStructDef bank73Record(int lastAddress)
 {
     ProgDataStructDef d = engineStartRecord();
     d.current = 700;
@@ -96,7 +94,7 @@ ProgDataStructDef bank73Record(int lastAddress)
     return d;
 }
 
-void compareRecords(const ProgDataStructDef& a, const ProgDataStructDef& e)
+inline void compareRecords(const ProgDataStructDef& a, const ProgDataStructDef& e)
 {
     QCOMPARE(a.current, e.current);
     QCOMPARE(a.firmwareVersion, e.firmwareVersion);
@@ -132,7 +130,7 @@ void compareRecords(const ProgDataStructDef& a, const ProgDataStructDef& e)
     QCOMPARE(a.timerDimOverrideFadeTime, e.timerDimOverrideFadeTime);
 }
 
-const QStringList FULL_PROGRESS = {
+inline const QStringList FULL_PROGRESS = {
     "0 Reading output current... 0",
     "0 Reading product SN... 1",
     "0 Reading firmware version... 2",
@@ -149,7 +147,7 @@ const QStringList FULL_PROGRESS = {
 };
 
 // The record the programming tests write: product 120, every byte distinct from its neighbours.
-ProgDataStructDef recordToProgram(int productIndex, int current)
+inline ProgDataStructDef recordToProgram(int productIndex, int current)
 {
     ProgDataStructDef d = engineStartRecord();
     d.productIndex = quint16(productIndex);
@@ -180,7 +178,7 @@ ProgDataStructDef recordToProgram(int productIndex, int current)
 }
 
 // A driver of product 120 whose bank 2 holds 0xEE wherever nothing is programmed.
-QByteArray blankBank(int last = 73)
+inline QByteArray blankBank(int last = 73)
 {
     QByteArray b = hex("00 03 FF") + QByteArray(last - 2, char(0xEE));
     b[0] = char(last);
@@ -189,7 +187,7 @@ QByteArray blankBank(int last = 73)
     return b;
 }
 
-const char* const FULL_PROGRAM_COMMANDS =
+inline const char* const FULL_PROGRAM_COMMANDS =
     "273:2 257:2 129:0 275:85 "
     "273:2 257:3 275:26 275:4 "
     "273:2 257:9 275:7 275:60 275:1 275:0 275:12 275:24 275:36 275:48 275:60 275:72 275:84 275:100 275:98 "
@@ -198,7 +196,7 @@ const char* const FULL_PROGRAM_COMMANDS =
     "273:2 257:52 275:5 275:0 275:95 275:15 275:1 275:10 275:20 275:30 275:40 275:50 275:100 275:75 275:50 "
     "275:25 275:10 275:226 275:1 275:2 275:4 275:8 275:16";
 
-const char* const FULL_PROGRAM_BANK =
+inline const char* const FULL_PROGRAM_BANK =
     "49 03 55 1A 04 00 78 EE EE"
     "07 3C 01 00 0C 18 24 30 3C 48 54 64 62 60 5E 5C 5A 58 56 0F EF CD AB"
     "EE EE EE EE"
@@ -207,11 +205,10 @@ const char* const FULL_PROGRAM_BANK =
     "05 00 5F 0F 01 0A 14 1E 28 32 64 4B 32 19 0A E2 01 02 04 08 10"
     "EE";
 
-QStringList split(const char* commands)
+inline QStringList split(const char* commands)
 {
     return QString(commands).split(' ', Qt::SkipEmptyParts);
 }
 
-} // namespace
 
 #endif // DALIPROGRAMMING_TESTDATA_H
