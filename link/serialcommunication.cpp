@@ -115,6 +115,14 @@ QString SerialCommunication::daliCommandName(int cmd) const
     return commandNames.first();
 }
 
+QByteArray SerialCommunication::daliRequest() const
+{
+    QByteArray request;
+    for (int value : daliFrame)
+        request.append(char(value & 0xFF));
+    return request;
+}
+
 void SerialCommunication::sendDaliCommand(int cmd, int addr, int para, int sender)
 {
     senderId = sender;
@@ -126,14 +134,9 @@ void SerialCommunication::sendDaliCommand(int cmd, int addr, int para, int sende
         return;
     }
     std::copy(frame, frame + 3, daliFrame);
-
-    QByteArray request;
-    request.append(char(daliFrame[0] & 0xFF));
-    request.append(char(daliFrame[1] & 0xFF));
-    request.append(char(daliFrame[2] & 0xFF));
     emit debug_msg(QStringLiteral("Send dali command: ") + daliCommandName(cmd) + QStringLiteral("  Data:")
                    + QString::number(para));
-    serialTransaction.transaction(request, DALI_READ_TIME, DALI_WAIT_TIME);
+    serialTransaction.transaction(daliRequest(), DALI_READ_TIME, DALI_WAIT_TIME);
 }
 
 void SerialCommunication::sendiProgCommand(int cmd, QByteArray data, int sender)
@@ -191,11 +194,7 @@ bool SerialCommunication::resendIfSendTwice(QByteArray s)
     if (s.isEmpty() || quint8(s.at(0)) != DALI_ANSWER_OK || daliFrame[2] != DALI_FRAME_SEND_TWICE)
         return false;
     daliFrame[2] = DALI_FRAME_SEND_ONCE;
-    QByteArray request;
-    request.append(char(daliFrame[0] & 0xFF));
-    request.append(char(daliFrame[1] & 0xFF));
-    request.append(char(DALI_FRAME_SEND_ONCE));
-    serialTransaction.transaction(request, DALI_REPEAT_READ_TIME, DALI_REPEAT_WAIT_TIME);
+    serialTransaction.transaction(daliRequest(), DALI_REPEAT_READ_TIME, DALI_REPEAT_WAIT_TIME);
     return true;
 }
 
@@ -203,13 +202,13 @@ void SerialCommunication::processError(QString s)
 {
     forgetProbe();
     connected = false;
-    emit communicateError(COMM_ERROR_PORT);
+    emit communicateError(COMM_ERR_PORT);
     emit debug_msg(s);
 }
 
 void SerialCommunication::processTimeout(QString s)
 {
-    emit communicateError(COMM_ERROR_TIMEOUT);
+    emit communicateError(COMM_ERR_TIMEOUT);
     emit debug_msg(s);
 }
 
@@ -257,23 +256,18 @@ bool SerialCommunication::checkToolPort(int kind)
         }
         if (judged >= 0) {
             const ToolPortInfo& info = ports.at(judged);
-            const bool judgedFtdi = isFtdiPort(info);
-            judgedWaits = judgedFtdi;
-            if (!openForDetection(info, TOOL_BAUD_RATE)) {
-                judgedWaits = true;
-            } else {
-                if (!judgedFtdi) {
-                    if (heard) {
-                        connected = true;
-                        return true;
-                    }
-                } else if (heard) {
-                    // The DALI tool answers the DALI probe; the USB programming tool does not.
-                    if (kind == TOOL_KIND_DALI) {
-                        connected = true;
-                        return true;
-                    }
-                } else if (kind == TOOL_KIND_IPROG && openForDetection(info, IPROG_FTDI_BAUD_RATE)) {
+            const bool ftdi = isFtdiPort(info);
+            const bool opened = openForDetection(info, TOOL_BAUD_RATE);
+            judgedWaits = ftdi || !opened;
+            if (opened) {
+                bool taken;
+                if (!ftdi)
+                    taken = heard;
+                else if (heard)
+                    taken = kind == TOOL_KIND_DALI; // the DALI tool answers the DALI probe, the USB tool does not
+                else
+                    taken = kind == TOOL_KIND_IPROG && openForDetection(info, IPROG_FTDI_BAUD_RATE);
+                if (taken) {
                     connected = true;
                     return true;
                 }

@@ -40,8 +40,8 @@ class SerialCommunication : public QObject
     Q_OBJECT
 public:
     // Values of communicateError (CommErrorTypeDef).
-    static constexpr int COMM_ERROR_TIMEOUT = 0;
-    static constexpr int COMM_ERROR_PORT = 1;
+    static constexpr int COMM_ERR_TIMEOUT = 0;
+    static constexpr int COMM_ERR_PORT = 1;
 
     // Tool kinds of checkToolPort.
     static constexpr int TOOL_KIND_DALI = 0;
@@ -95,6 +95,8 @@ private slots:
 
 private:
     QString daliCommandName(int cmd) const;
+    // daliFrame as it goes on the wire.
+    QByteArray daliRequest() const;
     bool openForDetection(const ToolPortInfo& info, int baudRate);
     void forgetProbe();
 
