@@ -76,8 +76,6 @@ bool encodeDaliFrame(int dtMode, int cmd, int addr, int para, int out[3])
         addressByte = addr | 0x01;
         dataByte = cmd;
     } else if (cmd >= DALI_CMD_SPECIAL_FIRST && cmd <= DALI_CMD_SPECIAL_LAST) {
-        if (cmd == 262 || cmd == 270 || cmd == 271)
-            return false;
         addressByte = (cmd == DALI_CMD_PING) ? DALI_PING_ADDRESS_BYTE : 2 * cmd - 351;
         dataByte = daliCommandHasParameter(dtMode, cmd) ? para : 0;
     } else {
