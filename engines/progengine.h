@@ -100,8 +100,9 @@ public:
     void disableDriverDetectTimer(); // emits enableDriverDetectTimerSignal(false)
 
 public slots:
-    // Tick of the window's driver-detection timer (2000 ms): probes for a driver when enabled and
-    // the tool is connected; otherwise stops the timer and records that no driver is connected.
+    // Tick of the window's driver-detection timer (2000 ms): probes for a driver while the tool is
+    // connected, otherwise stops the timer and records that no driver is connected. The timer is
+    // shared by all engines, so a disabled engine ignores the tick and leaves the timer alone.
     virtual void checkDriverConnection() = 0;
     // From MainWindow::toolConnectionChangeSignal: 1 tool connected, 0 not found. When enabled,
     // runs checkDriverConnection() at once.
