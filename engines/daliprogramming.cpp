@@ -1,6 +1,7 @@
 #include "daliprogramming.h"
 
 #include "globals.h"
+#include "serialcommunication.h"
 
 #include <QStringList>
 #include <QTextStream>
@@ -661,11 +662,11 @@ QList<DaliProgramming::WriteStep> DaliProgramming::buildProgramSteps() const
 {
     const ProgDataStructDef& d = programData;
     QList<WriteStep> s;
-    auto location = [&s](int address) { s.append({WriteStep::SetLocation, address, 0}); };
-    auto write = [&s](int address, int value) { s.append({WriteStep::Write, address, value & 0xFF}); };
+    auto location = [&s](int address) { s.append({WriteStep::Kind::SetLocation, address, 0}); };
+    auto write = [&s](int address, int value) { s.append({WriteStep::Kind::Write, address, value & 0xFF}); };
 
     location(BANK_LOCK_BYTE);
-    s.append({WriteStep::EnableWrite, 0, 0});
+    s.append({WriteStep::Kind::EnableWrite, 0, 0});
     write(BANK_LOCK_BYTE, LOCK_UNLOCKED);
     if (currentOnlyProduct(d.productIndex)) {
         // DTR0 has moved on to 3 with the lock byte write.
@@ -719,12 +720,12 @@ QList<DaliProgramming::WriteStep> DaliProgramming::buildProgramSteps() const
 QList<DaliProgramming::WriteStep> DaliProgramming::buildResetSteps() const
 {
     QList<WriteStep> s;
-    s.append({WriteStep::SetLocation, BANK_LOCK_BYTE, 0});
-    s.append({WriteStep::EnableWrite, 0, 0});
-    s.append({WriteStep::Write, BANK_LOCK_BYTE, LOCK_UNLOCKED});
-    s.append({WriteStep::SetLocation, MODULE_TIME_FIRST_ADDRESS, 0});
+    s.append({WriteStep::Kind::SetLocation, BANK_LOCK_BYTE, 0});
+    s.append({WriteStep::Kind::EnableWrite, 0, 0});
+    s.append({WriteStep::Kind::Write, BANK_LOCK_BYTE, LOCK_UNLOCKED});
+    s.append({WriteStep::Kind::SetLocation, MODULE_TIME_FIRST_ADDRESS, 0});
     for (int a = MODULE_TIME_FIRST_ADDRESS; a <= MODULE_TIME_LAST_ADDRESS; ++a)
-        s.append({WriteStep::Write, a, 0});
+        s.append({WriteStep::Kind::Write, a, 0});
     return s;
 }
 
@@ -745,7 +746,7 @@ void DaliProgramming::runWriteSequence(bool reset)
     while (position < writeSteps.size()) {
         const WriteStep step = writeSteps.at(position);
         switch (step.kind) {
-        case WriteStep::SetLocation:
+        case WriteStep::Kind::SetLocation:
             if (setMemoryLocation(PARAMETER_BANK, step.address)) {
                 if (reset)
                     trace(QString("Send reset opt command num: %1").arg(position));
@@ -757,13 +758,13 @@ void DaliProgramming::runWriteSequence(bool reset)
                 trace("setMemoryLocation(2, 2) no return");
             ++position;
             break;
-        case WriteStep::EnableWrite:
+        case WriteStep::Kind::EnableWrite:
             if (reset)
                 trace(QString("Send reset opt command num: %1").arg(position));
             ++position;
             sendDaliCommand(CMD_ENABLE_WRITE_MEMORY, 0);
             return;
-        case WriteStep::Write:
+        case WriteStep::Kind::Write:
             sentPosition = step.address;
             if (reset) {
                 trace(QString("Send reset opt command num: %1").arg(position));

@@ -37,9 +37,6 @@ public:
         DALI_PROG_RESULT_FAIL = 4,    // last driver failed
     };
 
-    // Sender id the serial link routes this engine's answers by.
-    static constexpr int SENDER_DALI_PROGRAMMING = 2;
-
     // DALI command numbers (standard opcodes; 256 and up special commands).
     static constexpr int CMD_ENABLE_WRITE_MEMORY = 129;
     static constexpr int CMD_QUERY_DEVICE_TYPE = 153;
@@ -90,7 +87,7 @@ private:
     // One step of a write sequence: a location to select, ENABLE WRITE MEMORY, or a byte to write.
     struct WriteStep
     {
-        enum Kind { SetLocation, EnableWrite, Write } kind;
+        enum class Kind { SetLocation, EnableWrite, Write } kind;
         int address; // bank-2 address (set location: the offset)
         int value;   // byte to write
     };
