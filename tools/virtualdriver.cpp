@@ -16,7 +16,6 @@ constexpr quint8 SPECIAL_LAST = 0xCB;
 constexpr quint8 ADDRESS_BROADCAST_UNADDRESSED = 0xFD;
 constexpr quint8 ADDRESS_BROADCAST = 0xFF;
 constexpr quint8 ADDRESS_GROUP_FIRST = 0x80;
-constexpr quint8 ADDRESS_GROUP_LAST = 0x9F;
 
 // Standard commands (opcodes).
 constexpr quint8 CMD_CONFIG_FIRST = 32;
@@ -179,12 +178,11 @@ int VirtualDriver::forwardFrame(quint8 addressByte, quint8 dataByte)
     int answer = NO_ANSWER;
     if (special)
         answer = handleSpecial(addressByte, dataByte);
+    else if (addressedToMe(addressByte) && (addressByte & 0x01))
+        answer = handleStandard(dataByte);
     else if (addressedToMe(addressByte))
-        answer = (addressByte & 0x01) ? handleStandard(dataByte) : NO_ANSWER; // direct arc power: no answer
-    // else: reserved address byte or a frame for another gear
-
-    if (!(addressByte & 0x01) && addressedToMe(addressByte))
-        writeEnableState = false;
+        writeEnableState = false; // direct arc power: never answered, but it ends writing
+    // else: a frame for another gear or a reserved address byte
 
     if (answer == NO_ANSWER || mode == AnswerMode::Silent)
         return NO_ANSWER;
@@ -202,9 +200,7 @@ bool VirtualDriver::addressedToMe(quint8 addressByte) const
         return shortAddress == MASK;
     if (a < ADDRESS_GROUP_FIRST)
         return shortAddress != MASK && (a >> 1) == shortAddress;
-    if (a <= ADDRESS_GROUP_LAST)
-        return false; // member of no group
-    return false;
+    return false; // member of no group; any other address byte is reserved
 }
 
 int VirtualDriver::handleSpecial(quint8 addressByte, quint8 dataByte)
