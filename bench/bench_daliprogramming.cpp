@@ -245,24 +245,20 @@ int main(int argc, char** argv)
     std::fprintf(out, "%-8s %8s %10s %10s %8s\n", "op", "commands", "wall ms", "floor ms", "ratio");
     QList<Result> results;
     Result r;
-    bool ok = bench.firstRead(&r);
-    if (ok)
-        results << r, print(r);
-    for (int i = 1; ok && i < runs; ++i) {
-        ok = bench.read(&r);
-        if (ok)
-            results << r, print(r);
-    }
-    for (int i = 0; ok && i < runs; ++i) {
-        ok = bench.program(&r);
-        if (ok)
-            results << r, print(r);
-    }
-    for (int i = 0; ok && !quick && i < runs; ++i) {
-        ok = bench.reset(&r);
-        if (ok)
-            results << r, print(r);
-    }
+    auto keep = [&results, &r](bool ok) {
+        if (ok) {
+            results << r;
+            print(r);
+        }
+        return ok;
+    };
+    bool ok = keep(bench.firstRead(&r));
+    for (int i = 1; ok && i < runs; ++i)
+        ok = keep(bench.read(&r));
+    for (int i = 0; ok && i < runs; ++i)
+        ok = keep(bench.program(&r));
+    for (int i = 0; ok && !quick && i < runs; ++i)
+        ok = keep(bench.reset(&r));
     if (!ok) {
         std::fprintf(out, "an operation failed or did not end\n");
         return 1;
