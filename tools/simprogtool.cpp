@@ -413,15 +413,19 @@ void SimProgTool::writeToLine(const QByteArray& bytes)
     int written = 0;
     while (written < bytes.size()) {
         const ssize_t n = ::write(pty->masterFd(), bytes.constData() + written, size_t(bytes.size() - written));
-        if (n < 0) {
-            if (errno == EINTR || errno == EAGAIN)
-                continue;
-            return;
-        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        // A full line (EAGAIN) means nobody reads the port: the rest is lost, as on a UART with no
+        // listener, instead of spinning here until someone does.
+        if (n <= 0)
+            break;
         written += int(n);
     }
-    chunkLog.append(Chunk{clockMs(), bytes});
-    emit answerSent(bytes);
+    if (written == 0)
+        return;
+    const QByteArray sent = bytes.left(written);
+    chunkLog.append(Chunk{clockMs(), sent});
+    emit answerSent(sent);
 }
 
 void SimProgTool::stopWatching()

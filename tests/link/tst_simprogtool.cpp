@@ -18,6 +18,7 @@ private slots:
     void framesCutFromTheStream_data();
     void framesCutFromTheStream();
     void wrongBaudRateIsNoise();
+    void lineNobodyReadsLosesBytes();
 
 private:
     QByteArray received; // everything the tool sent back
@@ -155,6 +156,17 @@ void TestSimProgTool::wrongBaudRateIsNoise()
     QCOMPARE(tool->lineBaudRate(), 1200);
     port->write(QByteArray::fromHex("ff0501"));
     QTRY_COMPARE_WITH_TIMEOUT(received.toHex(' '), QByteArray("01 00"), 2000);
+}
+
+void TestSimProgTool::lineNobodyReadsLosesBytes()
+{
+    // The product has closed its port: an answer larger than the line can hold must not stall
+    // the tool (and the test) waiting for a reader.
+    port->close();
+    const QByteArray answer(64 * 1024, '\x55');
+    tool->sendRaw(answer);
+    QCOMPARE(tool->sentChunks().size(), 1);
+    QVERIFY(tool->sentChunks().first().bytes.size() < answer.size());
 }
 
 QTEST_GUILESS_MAIN(TestSimProgTool)
