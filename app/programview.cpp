@@ -2,6 +2,8 @@
 
 #include "ui_programview.h"
 
+#include <QCloseEvent>
+
 namespace {
 
 const char* const noCount = "------";
@@ -77,4 +79,13 @@ void programView::doneBtnClicked()
     ui->failLabel->setText(QLatin1String(noCount));
     emit hideDialog();
     hide();
+}
+
+void programView::reject()
+{
+}
+
+void programView::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
 }

@@ -3,6 +3,8 @@
 
 #include <QDialog>
 
+class QCloseEvent;
+
 namespace Ui {
 class programView;
 }
@@ -30,6 +32,12 @@ public:
 signals:
     // Closed with Done: the production run is over.
     void hideDialog();
+
+protected:
+    // Done is the only way out: Escape and the window's close button would hide the view while the
+    // engine keeps programming every driver plugged in, with nobody watching the results.
+    void reject() override;
+    void closeEvent(QCloseEvent* event) override;
 
 private slots:
     void doneBtnClicked();

@@ -12,7 +12,7 @@ private slots:
     void states_data();
     void states();
     void doneResetsCountersBeforeItReports();
-    void escapeHidesWithoutEndingTheRun();
+    void escapeAndCloseButtonDoNotEndTheRun();
 
 private:
     static QString text(programView& v, const char* name) { return v.findChild<QLabel*>(name)->text(); }
@@ -97,7 +97,7 @@ void TestProgramView::doneResetsCountersBeforeItReports()
     QCOMPARE(text(view, "subTitleLabel"), QString("Communication error, retry 1 ......"));
 }
 
-void TestProgramView::escapeHidesWithoutEndingTheRun()
+void TestProgramView::escapeAndCloseButtonDoNotEndTheRun()
 {
     programView view;
     view.show();
@@ -105,11 +105,19 @@ void TestProgramView::escapeHidesWithoutEndingTheRun()
     view.showProgrammingState(1);
     view.showProgrammingState(1);
     QSignalSpy spy(&view, &programView::hideDialog);
+
     QTest::keyClick(&view, Qt::Key_Escape);
-    QVERIFY(view.isHidden());
+    QVERIFY(view.isVisible());
+    // What the window's close button sends.
+    QVERIFY(!view.close());
+    QVERIFY(view.isVisible());
     QCOMPARE(spy.count(), 0);
+
     view.showProgrammingState(1);
     QCOMPARE(text(view, "successLabel"), QString("3 pcs"));
+    done(view)->click();
+    QCOMPARE(spy.count(), 1);
+    QVERIFY(view.isHidden());
 }
 
 QTEST_MAIN(TestProgramView)
