@@ -21,6 +21,7 @@
 #include <QString>
 
 class QAction;
+class QDateTime;
 class QLabel;
 class QMovie;
 class QProgressDialog;
@@ -86,6 +87,14 @@ public:
     const FEIG_NFC& feigNfcEngine() const { return feigNfc; }
     const DaliPowerMonitor& powerMonitorEngine() const { return powerMonitor; }
     const BootLoader& bootLoaderEngine() const { return bootLoader; }
+
+    // ---- Programming log (mainwindow_programming.cpp) ----------------------------------------
+    // The day's log file of a driver programmed at `at`: "MM-dd-yyyy_program_log.csv".
+    static QString programmingLogFileName(const QDateTime& at);
+    // Its line for that driver, line feed included; a field holding a comma, a quote or a line
+    // break is quoted as CSV requires.
+    static QString programmingLogLine(const QDateTime& at, const QString& driverName, const ProgDataStructDef& data,
+                                      const QString& profileName);
 
 signals:
     // 1 the programming tool was found, 0 it is not (or no longer) found; sent on a change only.
@@ -243,6 +252,8 @@ private:
     void startProgramming();
     void readDriverWithCurrentTool();
     void resetModuleOperatingTime();
+    // The engine of programToolIndex; nullptr for an index without one.
+    ProgEngine* currentProgrammingEngine();
 
     // ---- Profiles (mainwindow_profile.cpp) ---------------------------------------------------
     void saveProfile();
