@@ -179,6 +179,8 @@ private slots:
     void resetOperatingTime_data();
     void resetOperatingTime();
     void resetWithoutReadOnShortBankFails();
+    void pendingResetDoesNotReachAnotherDriver_data();
+    void pendingResetDoesNotReachAnotherDriver();
 };
 
 void TestDaliProgramming::initTestCase()
@@ -736,6 +738,57 @@ void TestDaliProgramming::resetWithoutReadOnShortBankFails()
     QTRY_COMPARE(rig.resets.count(), 1);
     QCOMPARE(rig.resets.at(0).at(0).toInt(), 0);
     QCOMPARE(rig.link.commands.mid(1, 9), split("273:2 257:2 129:0 275:85 273:2 257:28 275:0 275:0 275:0"));
+}
+
+void TestDaliProgramming::pendingResetDoesNotReachAnotherDriver_data()
+{
+    QTest::addColumn<bool>("unsupported"); // else: the driver is taken away before the next probe
+    QTest::newRow("asked during the read of an unsupported driver") << true;
+    QTest::newRow("driver taken away before the request was taken up") << false;
+}
+
+void TestDaliProgramming::pendingResetDoesNotReachAnotherDriver()
+{
+    QFETCH(bool, unsupported);
+
+    QByteArray firstBank = bank73();
+    if (unsupported)
+        firstBank[6] = char(150);
+    VirtualDriver first;
+    first.setBank2(firstBank);
+    VirtualDriver second;
+    second.setBank2(bank73());
+    Rig rig(&first);
+    if (unsupported) {
+        // Asked once, while the first driver is being read and still counts as connected.
+        QObject::connect(&rig.engine, &DaliProgramming::productInfoReadUpdateSignal, &rig.engine,
+                         [&rig](int state, QString, int value) {
+                             if (state == 0 && value == 0 && rig.reads.count() == 1)
+                                 rig.engine.startResetOperatingTime();
+                         });
+    }
+    rig.start();
+    QTRY_COMPARE(rig.reads.count(), 13);
+    if (unsupported) {
+        QCOMPARE(rig.resets.count(), 1); // refused with the verdict, not left pending
+    } else {
+        rig.quiesce();
+        rig.engine.startResetOperatingTime();
+        rig.link.bus = nullptr;
+        rig.tick();
+        QTRY_COMPARE(rig.resets.count(), 1);
+    }
+    QCOMPARE(rig.resets.at(0).at(0).toInt(), 0);
+
+    rig.link.bus = nullptr;
+    QTRY_COMPARE(rig.connectionList().last(), 0);
+    rig.link.bus = &second;
+    QTRY_COMPARE(rig.readList().last(), QString("2 Driver information read complete. 12"));
+    QTRY_VERIFY(rig.link.commands.mid(rig.link.commands.lastIndexOf("197:0")).count("153:0") >= 3);
+    QCOMPARE(rig.resets.count(), 1);
+    QCOMPARE(first.writeCount(), 0);
+    QCOMPARE(second.writeCount(), 0);
+    QCOMPARE(second.bank2(), bank73());
 }
 
 QTEST_GUILESS_MAIN(TestDaliProgramming)
