@@ -150,7 +150,6 @@ private slots:
     void initTestCase();
     void init();
 
-    void readOverThePort_data();
     void readOverThePort();
     void programOverThePort();
     void toolErrorAnswerIsRetried();
@@ -190,27 +189,17 @@ void TestDaliProgrammingPty::findTool(PtyRig& rig)
     rig.engine.toolConnectionStateChange(1);
 }
 
-void TestDaliProgrammingPty::readOverThePort_data()
-{
-    QTest::addColumn<QByteArray>("bank");
-    QTest::addColumn<int>("lastAddress");
-    QTest::newRow("last address 73") << bank73() << 73;
-}
-
 void TestDaliProgrammingPty::readOverThePort()
 {
-    QFETCH(QByteArray, bank);
-    QFETCH(int, lastAddress);
-
     VirtualDriver driver;
-    driver.setBank2(bank);
+    driver.setBank2(bank73());
     PtyRig rig(&driver);
     findTool(rig);
     driver.clearFrames();
     QTRY_COMPARE_WITH_TIMEOUT(rig.reads.count(), 13, LONG_WAIT_MS);
     QCOMPARE(rig.readList(), FULL_PROGRESS);
     QCOMPARE(rig.connectionList(), QList<int>{1});
-    compareRecords(rig.engine.readRecord(), bank73Record(lastAddress));
+    compareRecords(rig.engine.readRecord(), bank73Record(73));
 
     // The probe, DTR1/DTR0 to address 0, its read, DTR1/DTR0 to address 3, then 70 reads.
     const QString trace = busTrace(driver.frames());
