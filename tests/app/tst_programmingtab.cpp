@@ -1,0 +1,1061 @@
+// The Programming tab of the real window without a tool: a driver record shown on the tab, the
+// checks of the CLO curve and the 0-10V minimum, what a Program run collects, the production view
+// as the engine's reports drive it, the day's programming log and the label program, and the
+// operating-time reset's boxes. A record "read" here is put into the DALI engine's record and
+// announced as a completed read, as the engine does at the end of a real read.
+
+#include "mainwindow.h"
+
+#include "mainwindow_testsupport.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+#include <QtWidgets>
+
+#include <memory>
+
+Q_DECLARE_METATYPE(ProgDataStructDef)
+
+namespace {
+
+// 121 products, so both MTP encodings (up to 99, from 100) and the 50 % products exist. Every
+// name has four words; the fourth is the model word of the log. Product 7 dims only to its
+// minimum level.
+QList<QByteArray> productLines()
+{
+    QList<QByteArray> lines;
+    for (int i = 0; i <= 120; ++i) {
+        lines << QStringLiteral("%1,Kavro KLD 075 M%1,75,1400,350,1,10,56.0,28.0,0,%2")
+                     .arg(i)
+                     .arg(i == 7 ? "1FFF" : "17FF")
+                     .toLatin1();
+    }
+    return lines;
+}
+
+ProgDataStructDef baseRecord(int product)
+{
+    ProgDataStructDef d;
+    setProgDataDefaults(d);
+    d.productIndex = quint16(product);
+    d.current = 700;
+    d.firmwareVersion = 0x0105;
+    d.dimFunctionType = 0;
+    d.analogDimMode = 1;
+    d.analogDimMinLevel = 10;
+    d.analogDimStart = 85;
+    d.analogDimEnd = 11;
+    d.TimeDimStepList = {10, 20, 30, 40, 50};
+    d.TimeDimLevelList = {100, 75, 50, 25, 10};
+    d.TimeDimFadeTimeList = {1, 2, 4, 8, 16};
+    d.midnightOffset = -30;
+    d.MTP_MinLevel = 40;
+    d.MTP_Start = product >= 100 ? 1358 : 590;
+    d.MTP_End = 410;
+    d.moduleOperationTime_hrs = 74565;
+    return d;
+}
+
+QString joined(const QList<int>& values)
+{
+    QStringList texts;
+    for (int v : values)
+        texts << QString::number(v);
+    return texts.join(' ');
+}
+
+QString recordField(const ProgDataStructDef& d, const QString& name)
+{
+    const QMap<QString, QString> fields{
+        {"current", QString::number(d.current)},
+        {"dimFunctionType", QString::number(d.dimFunctionType)},
+        {"analogDimMode", QString::number(d.analogDimMode)},
+        {"analogDimMinLevel", QString::number(d.analogDimMinLevel)},
+        {"analogDimStart", QString::number(d.analogDimStart)},
+        {"analogDimEnd", QString::number(d.analogDimEnd)},
+        {"MTP_Enable", QString::number(d.MTP_Enable)},
+        {"MTP_MinLevel", QString::number(d.MTP_MinLevel)},
+        {"MTP_Start", QString::number(d.MTP_Start)},
+        {"MTP_End", QString::number(d.MTP_End)},
+        {"CLO_Enable", QString::number(d.CLO_Enable)},
+        {"CLO_TimeList", joined(d.CLO_TimeList)},
+        {"CLO_LevelList", joined(d.CLO_LevelList)},
+        {"EOL_Enable", QString::number(d.EOL_Enable)},
+        {"userEolTime", QString::number(d.userEolTime)},
+        {"midnightOffset", QString::number(d.midnightOffset)},
+        {"TimeDimStepList", joined(d.TimeDimStepList)},
+        {"TimeDimLevelList", joined(d.TimeDimLevelList)},
+        {"TimeDimFadeTimeList", joined(d.TimeDimFadeTimeList)},
+        {"moduleOperationTime_hrs", QString::number(d.moduleOperationTime_hrs)},
+    };
+    return fields.value(name, "no such field " + name);
+}
+
+QString widgetState(QWidget* w)
+{
+    if (!w)
+        return "missing";
+    if (auto* l = qobject_cast<QLabel*>(w))
+        return l->text();
+    if (auto* e = qobject_cast<QLineEdit*>(w))
+        return e->text();
+    if (auto* s = qobject_cast<QDoubleSpinBox*>(w))
+        return QString::number(s->value(), 'f', s->decimals());
+    if (auto* s = qobject_cast<QSpinBox*>(w))
+        return QString::number(s->value());
+    if (auto* c = qobject_cast<QComboBox*>(w))
+        return c->currentText();
+    if (auto* p = qobject_cast<QProgressBar*>(w))
+        return p->format();
+    if (auto* g = qobject_cast<QGroupBox*>(w))
+        return g->isChecked() ? "on" : "off";
+    if (auto* b = qobject_cast<QAbstractButton*>(w))
+        return b->isChecked() ? "on" : "off";
+    return "unknown";
+}
+
+void setWidget(QWidget* w, const QString& value)
+{
+    QVERIFY2(w, qPrintable(value));
+    if (auto* s = qobject_cast<QDoubleSpinBox*>(w))
+        s->setValue(value.toDouble());
+    else if (auto* s = qobject_cast<QSpinBox*>(w))
+        s->setValue(value.toInt());
+    else if (auto* e = qobject_cast<QLineEdit*>(w))
+        e->setText(value);
+    else if (auto* c = qobject_cast<QComboBox*>(w))
+        c->setCurrentText(value);
+    else if (auto* g = qobject_cast<QGroupBox*>(w))
+        g->setChecked(value == "on");
+    else if (auto* b = qobject_cast<QAbstractButton*>(w))
+        b->setChecked(value == "on");
+}
+
+// "name=value" checks: a widget's state, "name.enabled" its enabling, "record.field" a field of
+// the window's programming data.
+void checkStates(MainWindow& w, const QStringList& expected)
+{
+    for (const QString& item : expected) {
+        const QString key = item.section('=', 0, 0);
+        const QString value = item.section('=', 1);
+        QString actual;
+        if (key.startsWith("record."))
+            actual = recordField(w.programmingData(), key.mid(7));
+        else if (key.endsWith(".enabled"))
+            actual = w.findChild<QWidget*>(key.chopped(8))->isEnabled() ? "true" : "false";
+        else
+            actual = widgetState(w.findChild<QWidget*>(key));
+        QVERIFY2(actual == value, qPrintable(key + ": " + actual + " instead of " + value));
+    }
+}
+
+QWidget* topLevel(const char* className)
+{
+    const QList<QWidget*> widgets = QApplication::topLevelWidgets();
+    for (QWidget* w : widgets) {
+        if (qstrcmp(w->metaObject()->className(), className) == 0)
+            return w;
+    }
+    return nullptr;
+}
+
+QStringList spied(const QSignalSpy& spy)
+{
+    QStringList texts;
+    for (const QList<QVariant>& args : spy)
+        texts << args.at(0).toString();
+    return texts;
+}
+
+const char ORDER_ERROR[] = "Error: Input KHours must increased in order";
+const char RANGE_ERROR[] = "Error: Input KHours must withinr 1~255";
+const char LEVEL_ERROR[] = "Error: Input Level% value must within Phy Min~100";
+const char HALF_LEVEL_ERROR[] = "Error: Exceed the upper limit of 50% of this model";
+const char LOG_HEADER[] = "Time,Model/Current,Mode,ProfileName,Options\n";
+
+} // namespace
+
+class TestProgrammingTab : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void display_data();
+    void display();
+    void mtpStartBelowPreviousEndIsShown();
+    void smartScheduleFollowsShownRecord();
+    void readProgressAndProfileDrop();
+
+    void cloTimeCheck_data();
+    void cloTimeCheck();
+    void cloLevelCheck_data();
+    void cloLevelCheck();
+    void analogMinimumCheck_data();
+    void analogMinimumCheck();
+
+    void collection_data();
+    void collection();
+    void programGate_data();
+    void programGate();
+
+    void viewStates_data();
+    void viewStates();
+    void doneShowsProfileStatus();
+
+    void logFileName_data();
+    void logFileName();
+    void logLine_data();
+    void logLine();
+    void logFileGetsHeaderOnce();
+    void existingEmptyLogGetsNoHeader();
+    void unwritableLogIsReportedAndPrintsNoLabel();
+    void labelProgram_data();
+    void labelProgram();
+
+    void resetQuestion_data();
+    void resetQuestion();
+    void resetResult_data();
+    void resetResult();
+
+private:
+    void showRead(const ProgDataStructDef& record);
+    void success();
+    template <typename T>
+    T* child(const char* name) const
+    {
+        return window->findChild<T*>(QString::fromLatin1(name));
+    }
+    QString logFile() const;
+    QStringList labelCalls() const;
+    void installLabelProgram(int exitCode);
+
+    std::unique_ptr<WindowTestEnvironment> env;
+    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<QSignalSpy> debug;
+    QTemporaryDir binDir;
+    QByteArray originalPath;
+};
+
+void TestProgrammingTab::initTestCase()
+{
+    Q_INIT_RESOURCE(resources);
+    QVERIFY(binDir.isValid());
+    originalPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(binDir.path()) + ':' + originalPath);
+}
+
+void TestProgrammingTab::cleanupTestCase()
+{
+    qputenv("PATH", originalPath);
+}
+
+void TestProgrammingTab::init()
+{
+    QFile::remove(binDir.filePath("print_csv.exe"));
+    QFile::remove(binDir.filePath("calls.txt"));
+    env = std::make_unique<WindowTestEnvironment>();
+    env->writeProductList(productLines());
+    window = std::make_unique<MainWindow>();
+    debug = std::make_unique<QSignalSpy>(window.get(), &MainWindow::debug_msg);
+    child<QTabWidget>("tabWidget")->setCurrentIndex(MainWindow::TAB_PROGRAMMING);
+    QCOMPARE(programToolIndex, int(PROG_TOOL_DALI));
+}
+
+void TestProgrammingTab::cleanup()
+{
+    debug.reset();
+    window.reset();
+    env.reset();
+}
+
+void TestProgrammingTab::showRead(const ProgDataStructDef& record)
+{
+    const_cast<DaliProgramming&>(window->daliProgrammingEngine()).writeRecord() = record;
+    QVERIFY(QMetaObject::invokeMethod(window.get(), "readProductInfoUpdateSlot", Q_ARG(int, 2),
+                                      Q_ARG(QString, "Driver information read complete."), Q_ARG(int, 12)));
+}
+
+void TestProgrammingTab::success()
+{
+    QVERIFY(QMetaObject::invokeMethod(window.get(), "programmingStateUpdateSlot",
+                                      Q_ARG(ProgStateDef, PROG_STATE_SUCCESS)));
+}
+
+QString TestProgrammingTab::logFile() const
+{
+    const QStringList logs = QDir(env->path(".")).entryList({"*_program_log.csv"}, QDir::Files);
+    return logs.size() == 1 ? logs.first() : QString("%1 log files").arg(logs.size());
+}
+
+QStringList TestProgrammingTab::labelCalls() const
+{
+    QFile file(binDir.filePath("calls.txt"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromLocal8Bit(file.readAll()).split('\n', Qt::SkipEmptyParts);
+}
+
+// A stand-in for the label program: appends "<working dir>|<arguments>" per call to calls.txt.
+void TestProgrammingTab::installLabelProgram(int exitCode)
+{
+    QFile script(binDir.filePath("print_csv.exe"));
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write(QStringLiteral("#!/bin/sh\n"
+                                "echo \"$(pwd -P)|$*\" >> \"$(dirname \"$0\")/calls.txt\"\n"
+                                "exit %1\n")
+                     .arg(exitCode)
+                     .toLatin1());
+    script.close();
+    QVERIFY(script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+}
+
+// ---- Display ------------------------------------------------------------------------------------
+
+void TestProgrammingTab::display_data()
+{
+    QTest::addColumn<ProgDataStructDef>("record");
+    QTest::addColumn<QStringList>("expected");
+
+    ProgDataStructDef d = baseRecord(120);
+    d.firmwareVersion = 0x0307;
+    QTest::newRow("firmware 3.07, no driver hours")
+        << d << QStringList{"fwVersionLabel=3.07", "infoDriverTime=---"};
+    d.firmwareVersion = 0x020A;
+    d.driverOperationTime_hrs = 131328;
+    QTest::newRow("firmware 2.10, driver hours") << d << QStringList{"fwVersionLabel=2.10", "infoDriverTime=131328"};
+
+    d = baseRecord(12);
+    d.MTP_Enable = 1;
+    QTest::newRow("MTP counts of an older product")
+        << d << QStringList{"mtpSetGroupBox=on", "mtpStartDoubleSpinBox=13.58", "mtpEndDoubleSpinBox=6.67",
+                            "mtpMinLevelSpinBox=40"};
+    d = baseRecord(120);
+    QTest::newRow("MTP resistances of a newer product")
+        << d << QStringList{"mtpSetGroupBox=off", "mtpStartDoubleSpinBox=13.58", "mtpEndDoubleSpinBox=4.10"};
+
+    d = baseRecord(120);
+    d.dimFunctionType = 7;
+    d.TimeDimStepList = {6, 255, 30, 40, 50};
+    d.TimeDimLevelList = {80, 20, 50, 25, 10};
+    d.TimeDimFadeTimeList = {3, 9, 4, 8, 16};
+    QTest::newRow("corridor, endless release")
+        << d << QStringList{"corridorDimCheckBox=on", "corridorHoldTimeSpinBox=60", "infinityCheckBox=on",
+                            "corridorReleaseTimeSpinBox.enabled=false", "corridorTurnOnLevelSpinBox=80",
+                            "corridorReleaseLevelSpinBox=20", "corridorTurnOnFadeTimeSpinBox=3",
+                            "corridorReleaseFadeTimeSpinBox=9"};
+    d.TimeDimStepList = {6, 12, 30, 40, 50};
+    QTest::newRow("corridor, release time")
+        << d << QStringList{"corridorHoldTimeSpinBox=60", "infinityCheckBox=off",
+                            "corridorReleaseTimeSpinBox.enabled=true", "corridorReleaseTimeSpinBox=120"};
+
+    d = baseRecord(120);
+    QTest::newRow("current of the product's list")
+        << d << QStringList{"currentSetComboBox=700", "segmentSetRadioButton=on", "customSpinBox=700",
+                            "progressBar=700 mA", "cloLevelLabel=100% = 700 mA"};
+    d.current = 1234;
+    QTest::newRow("current off the list")
+        << d << QStringList{"customSetRadioButton=on", "segmentSetRadioButton=off", "customSpinBox=1234",
+                            "customSpinBox.enabled=true", "currentSetComboBox.enabled=false",
+                            "progressBar=1234 mA"};
+
+    d = baseRecord(0);
+    d.firmwareVersion = 0x0307;
+    d.current = 1234;
+    QTest::newRow("product 0 keeps its defaults")
+        << d << QStringList{"fwVersionLabel=--", "customSpinBox=350", "progressBar=---- mA"};
+
+    d = baseRecord(7);
+    d.analogDimMode = 0;
+    QTest::newRow("product dimming only to its minimum")
+        << d << QStringList{"minDimRadioButton=on", "dimOffRadioButton=off", "record.analogDimMode=1"};
+
+    d = baseRecord(120);
+    d.analogDimMode = 0;
+    d.analogDimMinLevel = 15;
+    d.analogDimStart = 80;
+    d.analogDimEnd = 12;
+    QTest::newRow("0-10V")
+        << d << QStringList{"analogDimCheckBox=on", "analogMinDimSpinBox=15", "analogStartDimSpinBox=8.0",
+                            "analogEndDimSpinBox=1.2", "dimOffRadioButton=on", "minDimRadioButton=off"};
+
+    d = baseRecord(120);
+    d.CLO_Enable = 1;
+    d.CLO_TimeList = {5, 11, 21, 41, 61, 81, 91, 101};
+    d.CLO_LevelList = {100, 99, 98, 97, 96, 95, 94, 93};
+    QTest::newRow("CLO curve completed by the read")
+        << d << QStringList{"cloSetGroupBox=on", "timeEdit_0=0", "timeEdit_1=11", "timeEdit_7=101",
+                            "levelEdit_0=100", "levelEdit_6=94", "levelEdit_7=100",
+                            "cloTimeLabel=Module Operating Time = 74565 hours",
+                            "record.CLO_TimeList=0 11 21 41 61 81 91 101",
+                            "record.CLO_LevelList=100 99 98 97 96 95 94 100"};
+
+    d = baseRecord(120);
+    d.EOL_Enable = 1;
+    d.userEolTime = 50;
+    QTest::newRow("EOL time") << d << QStringList{"eolSetGroupBox=on", "eolTimeSpinBox=50"};
+
+    d = baseRecord(120);
+    d.dimFunctionType = 0x82;
+    QTest::newRow("midnight timer with override")
+        << d << QStringList{"smartDimCheckBox=on", "smartMidnightRadioButton=on", "overrideCheckBox=on",
+                            "analogDimCheckBox=off"};
+}
+
+void TestProgrammingTab::display()
+{
+    QFETCH(ProgDataStructDef, record);
+    QFETCH(QStringList, expected);
+    showRead(record);
+    checkStates(*window, expected);
+}
+
+void TestProgrammingTab::mtpStartBelowPreviousEndIsShown()
+{
+    ProgDataStructDef d = baseRecord(120);
+    d.MTP_Start = 4500;
+    d.MTP_End = 4000;
+    showRead(d);
+    checkStates(*window, {"mtpStartDoubleSpinBox=45.00", "mtpEndDoubleSpinBox=40.00"});
+    showRead(baseRecord(120));
+    checkStates(*window, {"mtpStartDoubleSpinBox=13.58", "mtpEndDoubleSpinBox=4.10"});
+}
+
+void TestProgrammingTab::smartScheduleFollowsShownRecord()
+{
+    ProgDataStructDef first = baseRecord(120);
+    first.dimFunctionType = 1;
+    showRead(first);
+    ProgDataStructDef second = baseRecord(120);
+    second.dimFunctionType = 1;
+    second.TimeDimStepList = {121, 131, 141, 151, 161};
+    second.TimeDimLevelList = {99, 79, 59, 69, 99};
+    second.TimeDimFadeTimeList = {5, 4, 3, 2, 1};
+    second.midnightOffset = 45;
+    showRead(second);
+
+    window->programIconClicked();
+    checkStates(*window, {"record.dimFunctionType=1", "record.TimeDimStepList=121 131 141 151 161",
+                          "record.TimeDimLevelList=99 79 59 69 99", "record.TimeDimFadeTimeList=5 4 3 2 1",
+                          "record.midnightOffset=45"});
+}
+
+void TestProgrammingTab::readProgressAndProfileDrop()
+{
+    auto* progress = qobject_cast<QProgressDialog*>(topLevel("QProgressDialog"));
+    QVERIFY(progress);
+    QVERIFY(QMetaObject::invokeMethod(window.get(), "readProductInfoUpdateSlot", Q_ARG(int, 0),
+                                      Q_ARG(QString, "Reading dimming type..."), Q_ARG(int, 3)));
+    QVERIFY(progress->isVisible());
+    QCOMPARE(progress->labelText(), QString("Reading dimming type..."));
+    QCOMPARE(progress->value(), 3);
+    QVERIFY(QMetaObject::invokeMethod(window.get(), "readProductInfoUpdateSlot", Q_ARG(int, 1),
+                                      Q_ARG(QString, "Reading product info error"), Q_ARG(int, 0)));
+    QVERIFY(progress->isHidden());
+    QCOMPARE(window->programmingData().productIndex, quint16(0));
+
+    profileLoaded = 1;
+    loadedProfileName = "P1.txt";
+    Prompt::clearLog();
+    showRead(baseRecord(120));
+    QCOMPARE(promptTrace(),
+             QStringList{"information|Information|The loaded profile will be drop as a result of Read LED driver."});
+    QCOMPARE(int(profileLoaded), 0);
+    QCOMPARE(loadedProfileName, QString());
+    QVERIFY(progress->isHidden());
+
+    const QStringList log = spied(*debug);
+    const int dump = log.indexOf("------------display read data-------------------------");
+    QVERIFY(dump >= 0);
+    QCOMPARE(log.mid(dump + 1, 3), (QStringList{"product index: 120", "current: 700", "dim function type: 0"}));
+    QCOMPARE(log.mid(log.indexOf("MTP start: 1358"), 3),
+             (QStringList{"MTP start: 1358", "MTP_end: 410", "MTP_end: 0"}));
+    QVERIFY(log.contains("CLO time: 0 10 20 40 60 80 90 100"));
+    QVERIFY(log.contains("smart dim time: 10 20 30 40 50"));
+    QCOMPARE(log.last(), QString("timer dim override fade time: 0"));
+}
+
+// ---- Checks -------------------------------------------------------------------------------------
+
+void TestProgrammingTab::cloTimeCheck_data()
+{
+    QTest::addColumn<QStringList>("typed");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QString>("message"); // empty: the label is hidden
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<QString>("stored");
+
+    QTest::newRow("rising points pass")
+        << QStringList{"0", "10", "20", "40", "60", "80", "90", "100"} << 0 << ""
+        << QStringList{"0", "10", "20", "40", "60", "80", "90", "100"} << "0 10 20 40 60 80 90 100";
+    QTest::newRow("fractions are cut, 255 is the top")
+        << QStringList{"3", "5.9", "20", "40", "60", "80", "90", "255"} << 0 << ""
+        << QStringList{"0", "5", "20", "40", "60", "80", "90", "255"} << "0 5 20 40 60 80 90 255";
+    QTest::newRow("out of order: sorted and stored, still failing")
+        << QStringList{"0", "30", "20", "40", "60", "80", "90", "100"} << -1 << ORDER_ERROR
+        << QStringList{"0", "20", "30", "40", "60", "80", "90", "100"} << "0 20 30 40 60 80 90 100";
+    QTest::newRow("equal points: the stored curve comes back")
+        << QStringList{"0", "15", "15", "40", "60", "80", "90", "100"} << -1 << ORDER_ERROR
+        << QStringList{"0", "10", "20", "40", "60", "80", "90", "100"} << "0 10 20 40 60 80 90 100";
+    QTest::newRow("256: only that point is reset")
+        << QStringList{"0", "15", "25", "256", "60", "80", "90", "100"} << -1 << RANGE_ERROR
+        << QStringList{"0", "15", "25", "40", "60", "80", "90", "100"} << "0 10 20 40 60 80 90 100";
+    QTest::newRow("negative: out of range")
+        << QStringList{"0", "10", "-20", "40", "60", "80", "90", "100"} << -1 << RANGE_ERROR
+        << QStringList{"0", "10", "20", "40", "60", "80", "90", "100"} << "0 10 20 40 60 80 90 100";
+    QTest::newRow("not a number counts as 0")
+        << QStringList{"0", "10", "abc", "40", "60", "80", "90", "100"} << -1 << ORDER_ERROR
+        << QStringList{"0", "10", "20", "40", "60", "80", "90", "100"} << "0 10 20 40 60 80 90 100";
+}
+
+void TestProgrammingTab::cloTimeCheck()
+{
+    QFETCH(QStringList, typed);
+    for (int i = 0; i < 8; ++i)
+        child<QLineEdit>(qPrintable(QString("timeEdit_%1").arg(i)))->setText(typed.at(i));
+    QTEST(window->timeEditEndEditing(), "result");
+    QFETCH(QString, message);
+    auto* label = child<QLabel>("cloErrorLabel");
+    QCOMPARE(!label->isHidden(), !message.isEmpty());
+    if (!message.isEmpty())
+        QCOMPARE(label->text(), message);
+    QFETCH(QStringList, shown);
+    for (int i = 0; i < 8; ++i)
+        QCOMPARE(child<QLineEdit>(qPrintable(QString("timeEdit_%1").arg(i)))->text(), shown.at(i));
+    QTEST(joined(window->programmingData().CLO_TimeList), "stored");
+}
+
+void TestProgrammingTab::cloLevelCheck_data()
+{
+    QTest::addColumn<QStringList>("typed");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<QString>("stored");
+
+    QTest::newRow("last point is always 100")
+        << QStringList{"10", "20", "30", "40", "50", "60", "80", "70"} << 0 << ""
+        << QStringList{"10", "20", "30", "40", "50", "60", "80", "100"} << "10 20 30 40 50 60 80 100";
+    QTest::newRow("101 in the last point fails")
+        << QStringList{"10", "20", "30", "40", "50", "60", "80", "101"} << -1 << LEVEL_ERROR
+        << QStringList{"10", "20", "30", "40", "50", "60", "80", "100"} << "100 100 100 100 100 100 100 100";
+    QTest::newRow("below the physical minimum of 10")
+        << QStringList{"10", "20", "30", "9", "50", "60", "80", "100"} << -1 << LEVEL_ERROR
+        << QStringList{"10", "20", "30", "100", "50", "60", "80", "100"} << "100 100 100 100 100 100 100 100";
+    QTest::newRow("not a number is 0, below the minimum")
+        << QStringList{"x", "20", "30", "40", "50", "60", "80", "100"} << -1 << LEVEL_ERROR
+        << QStringList{"100", "20", "30", "40", "50", "60", "80", "100"} << "100 100 100 100 100 100 100 100";
+}
+
+void TestProgrammingTab::cloLevelCheck()
+{
+    window->driverBoxClicked(120);
+    QCOMPARE(productPhyMinLevel, 10);
+    QFETCH(QStringList, typed);
+    for (int i = 0; i < 8; ++i)
+        child<QLineEdit>(qPrintable(QString("levelEdit_%1").arg(i)))->setText(typed.at(i));
+    QTEST(window->levelEditEndEditing(), "result");
+    QFETCH(QString, message);
+    auto* label = child<QLabel>("cloErrorLabel");
+    QCOMPARE(!label->isHidden(), !message.isEmpty());
+    if (!message.isEmpty())
+        QCOMPARE(label->text(), message);
+    QFETCH(QStringList, shown);
+    for (int i = 0; i < 8; ++i)
+        QCOMPARE(child<QLineEdit>(qPrintable(QString("levelEdit_%1").arg(i)))->text(), shown.at(i));
+    QTEST(joined(window->programmingData().CLO_LevelList), "stored");
+}
+
+void TestProgrammingTab::analogMinimumCheck_data()
+{
+    QTest::addColumn<int>("product");
+    QTest::addColumn<double>("typed");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<double>("shown");
+
+    QTest::newRow("115 at 50") << 115 << 50.0 << 0 << 50.0;
+    QTest::newRow("115 at 51") << 115 << 51.0 << -1 << 50.0;
+    QTest::newRow("116 at 80") << 116 << 80.0 << -1 << 50.0;
+    QTest::newRow("114 at 80") << 114 << 80.0 << 0 << 80.0;
+}
+
+void TestProgrammingTab::analogMinimumCheck()
+{
+    QFETCH(int, product);
+    QFETCH(double, typed);
+    QFETCH(int, result);
+    window->driverBoxClicked(product);
+    child<QDoubleSpinBox>("analogMinDimSpinBox")->setValue(typed);
+    QCOMPARE(window->analogMinDimSpinBoxEditingFinished(), result);
+    QTEST(child<QDoubleSpinBox>("analogMinDimSpinBox")->value(), "shown");
+    auto* label = child<QLabel>("cloErrorLabel");
+    QCOMPARE(!label->isHidden(), result != 0);
+    if (result != 0)
+        QCOMPARE(label->text(), QString(HALF_LEVEL_ERROR));
+}
+
+// ---- Collection ---------------------------------------------------------------------------------
+
+void TestProgrammingTab::collection_data()
+{
+    QTest::addColumn<int>("product");
+    QTest::addColumn<QStringList>("setup"); // "dim=<function>" or "widget=value", in order
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("0-10V, volts to tenths")
+        << 120
+        << QStringList{"dim=analog", "analogStartDimSpinBox=8.5", "analogEndDimSpinBox=0.7",
+                       "analogMinDimSpinBox=25", "dimOffRadioButton=on"}
+        << QStringList{"record.dimFunctionType=0", "record.analogDimStart=85", "record.analogDimEnd=7",
+                       "record.analogDimMinLevel=25", "record.analogDimMode=0"};
+    QTest::newRow("0-10V to the minimum with override")
+        << 120 << QStringList{"dim=analog", "minDimRadioButton=on", "overrideCheckBox=on"}
+        << QStringList{"record.dimFunctionType=128", "record.analogDimMode=1"};
+    QTest::newRow("DALI") << 120 << QStringList{"dim=dali"} << QStringList{"record.dimFunctionType=3"};
+    QTest::newRow("PWM") << 120 << QStringList{"dim=pwm"} << QStringList{"record.dimFunctionType=6"};
+    QTest::newRow("push dimming") << 120 << QStringList{"dim=push"} << QStringList{"record.dimFunctionType=4"};
+    QTest::newRow("fixed timer")
+        << 120 << QStringList{"dim=smart", "smartFixedRadioButton=on"}
+        << QStringList{"record.dimFunctionType=1", "record.TimeDimStepList=10 20 30 40 50",
+                       "record.TimeDimLevelList=100 75 50 25 10", "record.TimeDimFadeTimeList=1 2 4 8 16",
+                       "record.midnightOffset=-30"};
+    QTest::newRow("midnight timer with override")
+        << 120 << QStringList{"dim=smart", "smartMidnightRadioButton=on", "overrideCheckBox=on"}
+        << QStringList{"record.dimFunctionType=130"};
+    QTest::newRow("ratio timer")
+        << 120 << QStringList{"dim=smart", "smartRatioRescaleRadioButton=on"}
+        << QStringList{"record.dimFunctionType=5"};
+    QTest::newRow("corridor")
+        << 120
+        << QStringList{"dim=corridor", "corridorHoldTimeSpinBox=60", "infinityCheckBox=off",
+                       "corridorReleaseTimeSpinBox=120", "corridorTurnOnLevelSpinBox=80",
+                       "corridorReleaseLevelSpinBox=20", "corridorTurnOnFadeTimeSpinBox=3",
+                       "corridorReleaseFadeTimeSpinBox=9"}
+        << QStringList{"record.dimFunctionType=7", "record.TimeDimStepList=6 12 30 40 50",
+                       "record.TimeDimLevelList=80 20 50 25 10", "record.TimeDimFadeTimeList=3 9 4 8 16"};
+    QTest::newRow("corridor, endless release")
+        << 120 << QStringList{"dim=corridor", "corridorHoldTimeSpinBox=1270", "infinityCheckBox=on"}
+        << QStringList{"record.TimeDimStepList=127 255 30 40 50"};
+    QTest::newRow("corridor with override keeps the timer lists")
+        << 120 << QStringList{"dim=corridor", "overrideCheckBox=on", "corridorHoldTimeSpinBox=60"}
+        << QStringList{"record.dimFunctionType=135", "record.TimeDimStepList=10 20 30 40 50"};
+    QTest::newRow("no dimming function")
+        << 120 << QStringList{"dim=none"} << QStringList{"record.dimFunctionType=8"};
+
+    QTest::newRow("MTP count at index 99")
+        << 99 << QStringList{"mtpSetGroupBox=on", "mtpEndDoubleSpinBox=2", "mtpStartDoubleSpinBox=10",
+                             "mtpMinLevelSpinBox=30"}
+        << QStringList{"record.MTP_Enable=1", "record.MTP_Start=512", "record.MTP_End=171",
+                       "record.MTP_MinLevel=30"};
+    QTest::newRow("MTP resistance at index 100")
+        << 100 << QStringList{"mtpEndDoubleSpinBox=2", "mtpStartDoubleSpinBox=6.5"}
+        << QStringList{"record.MTP_Enable=0", "record.MTP_Start=650", "record.MTP_End=200"};
+    QTest::newRow("MTP resistance rounded to the nearest code")
+        << 120 << QStringList{"mtpEndDoubleSpinBox=4.1", "mtpStartDoubleSpinBox=10.1"}
+        << QStringList{"record.MTP_Start=1010", "record.MTP_End=410"};
+
+    QTest::newRow("current from the list")
+        << 120 << QStringList{"segmentSetRadioButton=on", "currentSetComboBox=1050"}
+        << QStringList{"record.current=1050"};
+    QTest::newRow("custom current 0 stays")
+        << 120 << QStringList{"customSetRadioButton=on", "customSpinBox=0"} << QStringList{"record.current=0"};
+    QTest::newRow("custom current raised to the minimum")
+        << 120 << QStringList{"customSetRadioButton=on", "customSpinBox=100"}
+        << QStringList{"record.current=350", "customSpinBox=350"};
+
+    QTest::newRow("EOL on") << 120 << QStringList{"eolSetGroupBox=on", "eolTimeSpinBox=60"}
+                            << QStringList{"record.EOL_Enable=1", "record.userEolTime=60"};
+    QTest::newRow("EOL off") << 120 << QStringList{"eolTimeSpinBox=60", "eolSetGroupBox=off"}
+                             << QStringList{"record.EOL_Enable=0", "record.userEolTime=0"};
+    QTest::newRow("CLO on") << 120 << QStringList{"cloSetGroupBox=on"} << QStringList{"record.CLO_Enable=1"};
+}
+
+void TestProgrammingTab::collection()
+{
+    QFETCH(int, product);
+    QFETCH(QStringList, setup);
+    QFETCH(QStringList, expected);
+    showRead(baseRecord(product));
+
+    for (const QString& step : setup) {
+        const QString key = step.section('=', 0, 0);
+        const QString value = step.section('=', 1);
+        if (key == "dim") {
+            if (value == "analog")
+                window->analogDimCheckBoxSelected(true);
+            else if (value == "dali")
+                window->daliDimCheckBoxSelected(true);
+            else if (value == "pwm")
+                window->pwmDimCheckBoxSelected(true);
+            else if (value == "push")
+                window->pushDimCheckBoxSelected(true);
+            else if (value == "smart")
+                window->smartDimCheckBoxSelected(true);
+            else if (value == "corridor")
+                window->corridorDimCheckBoxSelected(true);
+            else {
+                for (const char* box : {"analogDimCheckBox", "daliDimCheckBox", "pwmDimCheckBox", "pushDimCheckBox",
+                                        "smartDimCheckBox", "corridorDimCheckBox"})
+                    child<QCheckBox>(box)->setChecked(false);
+            }
+        } else {
+            setWidget(window->findChild<QWidget*>(key), value);
+        }
+    }
+    window->programIconClicked();
+    checkStates(*window, expected);
+}
+
+void TestProgrammingTab::programGate_data()
+{
+    QTest::addColumn<int>("product");
+    QTest::addColumn<int>("recordClo");
+    QTest::addColumn<QStringList>("setup");
+    QTest::addColumn<bool>("collected");
+    QTest::addColumn<QString>("message"); // empty: not checked
+
+    QTest::newRow("CLO off, times out of order: programs")
+        << 120 << 0 << QStringList{"timeEdit_1=30", "timeEdit_2=20"} << true << "";
+    QTest::newRow("CLO on, times out of order: blocked")
+        << 120 << 1 << QStringList{"timeEdit_1=30", "timeEdit_2=20"} << false << ORDER_ERROR;
+    QTest::newRow("CLO on, both curves bad: the time message only")
+        << 120 << 1 << QStringList{"timeEdit_1=30", "timeEdit_2=20", "levelEdit_2=5"} << false << ORDER_ERROR;
+    QTest::newRow("CLO on, level below the minimum: blocked")
+        << 120 << 1 << QStringList{"levelEdit_2=5"} << false << LEVEL_ERROR;
+    QTest::newRow("CLO checked on the tab only: the record decides")
+        << 120 << 0 << QStringList{"cloSetGroupBox=on", "timeEdit_1=30", "timeEdit_2=20"} << true << "";
+    QTest::newRow("0-10V minimum above 50 on product 115: blocked")
+        << 115 << 0 << QStringList{"analogMinDimSpinBox=60"} << false << HALF_LEVEL_ERROR;
+}
+
+void TestProgrammingTab::programGate()
+{
+    QFETCH(int, product);
+    QFETCH(int, recordClo);
+    QFETCH(QStringList, setup);
+    ProgDataStructDef d = baseRecord(product);
+    d.CLO_Enable = quint8(recordClo);
+    showRead(d);
+    child<QRadioButton>("customSetRadioButton")->setChecked(true);
+    child<QSpinBox>("customSpinBox")->setValue(1111);
+    for (const QString& step : setup)
+        setWidget(window->findChild<QWidget*>(step.section('=', 0, 0)), step.section('=', 1));
+
+    window->programIconClicked();
+    QFETCH(bool, collected);
+    QCOMPARE(window->programmingData().current, quint16(collected ? 1111 : 700));
+    QFETCH(QString, message);
+    if (!message.isEmpty()) {
+        QVERIFY(!child<QLabel>("cloErrorLabel")->isHidden());
+        QCOMPARE(child<QLabel>("cloErrorLabel")->text(), message);
+    }
+}
+
+// ---- Production view ----------------------------------------------------------------------------
+
+void TestProgrammingTab::viewStates_data()
+{
+    QTest::addColumn<QList<int>>("reports");
+    QTest::addColumn<QStringList>("expected"); // title, success, failure, subtitle
+
+    QTest::newRow("first report waits")
+        << QList<int>{5}
+        << QStringList{"Wait for LED Driver ....!", "------", "------", "** Connect the next LED driver **"};
+    QTest::newRow("start") << QList<int>{5, 1}
+                           << QStringList{"Start Programming LED Driver ......", "------", "------", ""};
+    QTest::newRow("three successes, one failure")
+        << QList<int>{1, 3, 5, 1, 3, 5, 1, 3, 5, 1, 2}
+        << QStringList{"Programmed Failed ....!", "3 pcs", "1 pcs", "** Connect the next LED driver **"};
+    QTest::newRow("retries count across drivers")
+        << QList<int>{1, 4, 4, 3, 5, 1, 4}
+        << QStringList{"Start Programming LED Driver ......!", "1 pcs", "------",
+                       "Communication error, retry 3 ......"};
+    QTest::newRow("0 and 6 only show the view")
+        << QList<int>{0, 6}
+        << QStringList{"Start Programming LED Driver ......", "------", "------", "** Connect the next LED driver **"};
+}
+
+void TestProgrammingTab::viewStates()
+{
+    QFETCH(QList<int>, reports);
+    QFETCH(QStringList, expected);
+    QWidget* view = topLevel("programView");
+    QVERIFY(view);
+    QVERIFY(view->isHidden());
+    for (int r : reports)
+        QVERIFY(QMetaObject::invokeMethod(window.get(), "programmingStateUpdateSlot", Q_ARG(ProgStateDef, ProgStateDef(r))));
+    QVERIFY(view->isVisible());
+    QStringList actual;
+    for (const char* name : {"titleLabel", "successLabel", "failLabel", "subTitleLabel"})
+        actual << view->findChild<QLabel*>(name)->text();
+    QCOMPARE(actual, expected);
+}
+
+void TestProgrammingTab::doneShowsProfileStatus()
+{
+    QWidget* view = topLevel("programView");
+    auto* done = view->findChild<QPushButton*>("doneBtn");
+    auto* label = child<QLabel>("cloErrorLabel");
+    QVERIFY(QMetaObject::invokeMethod(window.get(), "programmingStateUpdateSlot", Q_ARG(ProgStateDef, PROG_STATE_WAIT_DRIVER)));
+    done->click();
+    QVERIFY(view->isHidden());
+    QVERIFY(label->isHidden());
+
+    profileLoaded = 1;
+    loadedProfileName = "P1.txt";
+    QVERIFY(QMetaObject::invokeMethod(window.get(), "programmingStateUpdateSlot", Q_ARG(ProgStateDef, PROG_STATE_WAIT_DRIVER)));
+    done->click();
+    QVERIFY(!label->isHidden());
+    QCOMPARE(label->text(), QString("Status: Profile 'P1.txt' is loaded successfully"));
+}
+
+// ---- Programming log and labels -----------------------------------------------------------------
+
+void TestProgrammingTab::logFileName_data()
+{
+    QTest::addColumn<QDateTime>("at");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("7 March 2024") << QDateTime(QDate(2024, 3, 7), QTime(9, 5, 3)) << "03-07-2024_program_log.csv";
+    QTest::newRow("last second of a year")
+        << QDateTime(QDate(2025, 12, 31), QTime(23, 59, 59)) << "12-31-2025_program_log.csv";
+}
+
+void TestProgrammingTab::logFileName()
+{
+    QFETCH(QDateTime, at);
+    QTEST(MainWindow::programmingLogFileName(at), "name");
+}
+
+void TestProgrammingTab::logLine_data()
+{
+    QTest::addColumn<QString>("driver");
+    QTest::addColumn<ProgDataStructDef>("record");
+    QTest::addColumn<QString>("profile");
+    QTest::addColumn<QString>("line");
+
+    ProgDataStructDef d;
+    d.current = 700;
+    d.analogDimMinLevel = 10;
+    d.OTP_Enable = 1;
+    d.CLO_Enable = 1;
+    QTest::newRow("0-10V to off, profile, OTP and CLO")
+        << "Kavro KLD 075 DRV1" << d << "P1.txt"
+        << "03/07/2024 09:05:03,DRV1 700mA,0-10V min%: 10 dim to off,P1.txt,OTP CLO \n";
+    d.OTP_Enable = 0;
+    d.CLO_Enable = 0;
+    d.analogDimMode = 1;
+    d.dimFunctionType = 0x80;
+    QTest::newRow("0-10V to the minimum with override, no option, no profile")
+        << "Kavro KLD 075 DRV1" << d << ""
+        << "03/07/2024 09:05:03,DRV1 700mA,0-10V min%: 10 dim to min (Override),,\n";
+    const char* const modes[] = {"Fixed Timer", "Midnight Timer", "DALI", "PushDim", "Ratio Timer", "PWM", "Corridor"};
+    for (int type = 1; type <= 7; ++type) {
+        d.dimFunctionType = quint8(type);
+        QTest::addRow("type %d", type) << "Kavro KLD 075 DRV1" << d << ""
+                                       << QString("03/07/2024 09:05:03,DRV1 700mA,%1,,\n").arg(modes[type - 1]);
+    }
+    d.dimFunctionType = 0x82;
+    d.current = 1050;
+    d.OTP_Enable = d.MTP_Enable = d.CLO_Enable = d.EOL_Enable = 1;
+    QTest::newRow("midnight override, 1050 mA, every option")
+        << "Kavro KLD 075 DRV1" << d << "P1.txt"
+        << "03/07/2024 09:05:03,DRV1 1050mA,Midnight Timer (Override),P1.txt,OTP MTP CLO EOL \n";
+    d = ProgDataStructDef();
+    d.current = 700;
+    d.dimFunctionType = 8;
+    QTest::newRow("no dimming function") << "Kavro KLD 075 DRV1" << d << "" << "03/07/2024 09:05:03,DRV1 700mA,,,\n";
+    d.dimFunctionType = 0x88;
+    QTest::newRow("no dimming function, override")
+        << "Kavro KLD 075 DRV1" << d << "" << "03/07/2024 09:05:03,DRV1 700mA, (Override),,\n";
+    d.dimFunctionType = 3;
+    QTest::newRow("name of two words: no model word")
+        << "Kavro KLD-040-1050" << d << "" << "03/07/2024 09:05:03, 700mA,DALI,,\n";
+    QTest::newRow("two blanks make an empty word")
+        << "Kavro  KLD 075 DRV1" << d << "" << "03/07/2024 09:05:03,075 700mA,DALI,,\n";
+    QTest::newRow("profile name with a comma")
+        << "Kavro KLD 075 DRV1" << d << "line A,B.txt" << "03/07/2024 09:05:03,DRV1 700mA,DALI,\"line A,B.txt\",\n";
+    QTest::newRow("profile name with quotes")
+        << "Kavro KLD 075 DRV1" << d << "the \"best\".txt"
+        << "03/07/2024 09:05:03,DRV1 700mA,DALI,\"the \"\"best\"\".txt\",\n";
+    QTest::newRow("model word with a comma")
+        << "Kavro KLD 075 D,1" << d << "" << "03/07/2024 09:05:03,\"D,1 700mA\",DALI,,\n";
+}
+
+void TestProgrammingTab::logLine()
+{
+    QFETCH(QString, driver);
+    QFETCH(ProgDataStructDef, record);
+    QFETCH(QString, profile);
+    QTEST(MainWindow::programmingLogLine(QDateTime(QDate(2024, 3, 7), QTime(9, 5, 3)), driver, record, profile),
+          "line");
+}
+
+void TestProgrammingTab::logFileGetsHeaderOnce()
+{
+    showRead(baseRecord(120));
+    loadedProfileName = "P1.txt";
+    window->programIconClicked();
+    success();
+    success();
+
+    const QString name = logFile();
+    QVERIFY2(name.endsWith("_program_log.csv"), qPrintable(name));
+    QFile file(env->path(name));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines.at(0) + '\n', QByteArray(LOG_HEADER));
+    for (int i = 1; i <= 2; ++i) {
+        // The time stamp carries the date of the file it is in.
+        const QByteArray date = name.left(10).replace('-', '/').toLatin1();
+        QVERIFY2(lines.at(i).startsWith(date + ' '), lines.at(i).constData());
+        QCOMPARE(lines.at(i).mid(19), QByteArray(",M120 700mA,0-10V min%: 10 dim to min,P1.txt,"));
+    }
+    QCOMPARE(lines.at(3), QByteArray());
+    QWidget* view = topLevel("programView");
+    QCOMPARE(view->findChild<QLabel*>("successLabel")->text(), QString("2 pcs"));
+    QCOMPARE(child<QProgressBar>("progressBar")->format(), QString("700 mA"));
+}
+
+void TestProgrammingTab::existingEmptyLogGetsNoHeader()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    for (const QDateTime& day : {now, now.addDays(1)}) {
+        QFile file(env->path(MainWindow::programmingLogFileName(day)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    showRead(baseRecord(120));
+    window->programIconClicked();
+    success();
+    QFile file(env->path(MainWindow::programmingLogFileName(QDateTime::currentDateTime())));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray content = file.readAll();
+    QVERIFY2(content.endsWith(",M120 700mA,0-10V min%: 10 dim to min,,\n"), content.constData());
+    QCOMPARE(content.count('\n'), 1);
+}
+
+void TestProgrammingTab::unwritableLogIsReportedAndPrintsNoLabel()
+{
+    installLabelProgram(0);
+    child<QCheckBox>("printerCheckBox")->setChecked(true);
+    // A directory where the day's log should be: the file cannot be opened for writing.
+    const QDateTime now = QDateTime::currentDateTime();
+    QVERIFY(QDir(env->path(".")).mkdir(MainWindow::programmingLogFileName(now)));
+    QVERIFY(QDir(env->path(".")).mkdir(MainWindow::programmingLogFileName(now.addDays(1))));
+    success();
+
+    auto* label = child<QLabel>("cloErrorLabel");
+    QVERIFY(!label->isHidden());
+    QVERIFY2(label->text().startsWith("Error: Programming log '") && label->text().endsWith("; no label printed"),
+             qPrintable(label->text()));
+    QVERIFY(spied(*debug).contains(label->text()));
+    QCOMPARE(labelCalls(), QStringList());
+    // The driver was programmed all the same.
+    QCOMPARE(topLevel("programView")->findChild<QLabel*>("successLabel")->text(), QString("1 pcs"));
+}
+
+void TestProgrammingTab::labelProgram_data()
+{
+    QTest::addColumn<bool>("printing");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message"); // status line afterwards; empty: hidden
+
+    QTest::newRow("printing off") << false << 0 << "";
+    QTest::newRow("printed") << true << 0 << "";
+    QTest::newRow("label program fails")
+        << true << 2 << "Error: Label printing failed: print_csv.exe ended with exit code 2";
+}
+
+void TestProgrammingTab::labelProgram()
+{
+    QFETCH(bool, printing);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    installLabelProgram(exitCode);
+    child<QCheckBox>("printerCheckBox")->setChecked(printing);
+    showRead(baseRecord(120));
+    window->programIconClicked();
+    debug->clear();
+    success();
+
+    const QString name = logFile();
+    const QString line = QString("%1,M120 700mA,0-10V min%: 10 dim to min,,\n");
+    if (!printing) {
+        QCOMPARE(labelCalls(), QStringList());
+        QCOMPARE(debug->count(), 0);
+        return;
+    }
+    QCOMPARE(labelCalls(), QStringList{QDir(env->path(".")).canonicalPath() + "|-f " + name + " -n 1 -p"});
+    const QStringList log = spied(*debug);
+    QVERIFY(!log.isEmpty());
+    QVERIFY2(log.last().endsWith(",M120 700mA,0-10V min%: 10 dim to min,,\n"), qPrintable(log.last()));
+    auto* label = child<QLabel>("cloErrorLabel");
+    QCOMPARE(!label->isHidden(), !message.isEmpty());
+    if (!message.isEmpty()) {
+        QCOMPARE(label->text(), message);
+        QVERIFY(log.contains("Label printing failed: print_csv.exe ended with exit code 2"));
+    }
+    QCOMPARE(topLevel("programView")->findChild<QLabel*>("successLabel")->text(), QString("1 pcs"));
+}
+
+// ---- Reset --------------------------------------------------------------------------------------
+
+void TestProgrammingTab::resetQuestion_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<int>("hours");
+    QTest::newRow("cancel") << int(QMessageBox::Cancel) << 74565;
+    QTest::newRow("ok") << int(QMessageBox::Ok) << 0;
+}
+
+void TestProgrammingTab::resetQuestion()
+{
+    QFETCH(int, answer);
+    showRead(baseRecord(120));
+    Prompt::setResponder([answer](const Prompt::Record&) {
+        return Prompt::Answer(QMessageBox::StandardButton(answer));
+    });
+    Prompt::clearLog();
+    window->resetOrClearIconClicked();
+
+    QCOMPARE(promptTrace(),
+             QStringList{"question|Reset Module Operating Time|Do you want to reset the LED module operating time?"});
+    const Prompt::Record asked = Prompt::log().first();
+    QCOMPARE(asked.parent, static_cast<QWidget*>(window.get()));
+    QCOMPARE(asked.buttons, QMessageBox::StandardButtons(QMessageBox::Ok | QMessageBox::Cancel));
+    QCOMPARE(asked.defaultButton, QMessageBox::Ok);
+    QTEST(int(window->programmingData().moduleOperationTime_hrs), "hours");
+}
+
+void TestProgrammingTab::resetResult_data()
+{
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QString>("timeLabel");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("debugLine");
+    QTest::newRow("success") << 1 << "Module Operating Time = 0 hours"
+                             << "information|Reset Module Operating Time|Reset Successfully"
+                             << "Reset module operating time successfully";
+    QTest::newRow("failure") << 0 << "Module Operating Time = 74565 hours"
+                             << "information|Reset Module Operating Time|Reset Failure"
+                             << "Reset module operating time fail";
+}
+
+void TestProgrammingTab::resetResult()
+{
+    QFETCH(int, result);
+    showRead(baseRecord(120));
+    Prompt::clearLog();
+    window->resetOptStateUpdateSlot(result);
+    QTEST(child<QLabel>("cloTimeLabel")->text(), "timeLabel");
+    QCOMPARE(promptTrace().size(), 1);
+    QTEST(promptTrace().first(), "box");
+    QTEST(spied(*debug).last(), "debugLine");
+}
+
+QTEST_MAIN(TestProgrammingTab)
+#include "tst_programmingtab.moc"
