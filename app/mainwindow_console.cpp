@@ -320,9 +320,13 @@ int MainWindow::consoleTargetAddress()
 
 void MainWindow::sendPushBtn_clicked()
 {
+    // Until this command's answer is in, an earlier answer must not stand beside it: a tool that
+    // never answers would leave it there as if it were this one's.
+    ui->daliResponseLineEdit->setText(QStringLiteral("-----"));
     const int addr = consoleTargetAddress();
     if (addr == ADDRESS_INVALID) {
         // An empty or mistyped address must not fall back to group or device 0.
+        ui->sendLineEdit->clear();
         Prompt::warning(this, QStringLiteral("Warning"), rangeWarningText(ui->groupAddrRadioButton->isChecked()),
                         QMessageBox::Ok);
         ui->addrLineEdit->setText(QStringLiteral("0"));
@@ -337,9 +341,6 @@ void MainWindow::sendPushBtn_clicked()
     if (!parseShort(ui->paraLineEdit->text(), &para))
         para = ITEM_NONE;
 
-    // Until this command's answer is in, an earlier answer must not stand beside it: a tool that
-    // never answers would leave it there as if it were this one's.
-    ui->daliResponseLineEdit->setText(QStringLiteral("-----"));
     bool emitted = false;
     const QMetaObject::Connection watch =
         connect(&daliConsole, &DaliConsole::sendCommand, this, [&emitted] { emitted = true; });
