@@ -48,6 +48,7 @@ private slots:
     void answerPerRow();
     void invalidRowHaltsRun();
     void stopWorksAfterToolLost();
+    void tableEmptiedDuringRun();
 
 private:
     template <class T>
@@ -455,6 +456,40 @@ void TestConsoleTabBus::stopWorksAfterToolLost()
     QCOMPARE(promptTrace(), QStringList{TOOL_WARNING});
     QCOMPARE(start->text(), QStringLiteral("Start"));
     QCOMPARE(window->consoleEngine().mode(), 0);
+}
+
+void TestConsoleTabBus::tableEmptiedDuringRun()
+{
+    for (const char* step : {"cmd 5", "delay 0", "add", "cmd 6", "delay 300", "add"})
+        runStep(QString::fromLatin1(step));
+    QPushButton* start = button("seqStartPushButton");
+    start->click();
+    QTRY_COMPARE_WITH_TIMEOUT(completedAtMs.size(), 1, 5000);
+    // The rows go while the second item waits for its delay; the run goes on with the copy it
+    // started with and ends by itself, its answers having no row left to go to.
+    table()->setCurrentCell(0, 0);
+    button("seqCmdDelPushButton")->click();
+    button("seqCmdDelPushButton")->click();
+    QCOMPARE(table()->rowCount(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(start->text(), QStringLiteral("Start"), 5000);
+    QCOMPARE(busFrames().last(), QStringLiteral("ff06"));
+    QCOMPARE(table()->rowCount(), 0);
+
+    // A looping run whose rows were all deleted can still be stopped.
+    for (const char* step : {"cmd 153", "delay 0", "add", "loop"})
+        runStep(QString::fromLatin1(step));
+    start->click();
+    QTRY_VERIFY_WITH_TIMEOUT(completedAtMs.size() >= 4, 5000);
+    table()->setCurrentCell(0, 0);
+    button("seqCmdDelPushButton")->click();
+    QCOMPARE(table()->rowCount(), 0);
+    QCOMPARE(start->text(), QStringLiteral("Stop"));
+    start->click();
+    QCOMPARE(start->text(), QStringLiteral("Start"));
+    QCOMPARE(window->consoleEngine().mode(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(linkIdle(), 5000);
+    QSignalSpy onBus(tool.get(), &SimProgTool::frameReceived);
+    QVERIFY(!onBus.wait(300));
 }
 
 QTEST_MAIN(TestConsoleTabBus)
