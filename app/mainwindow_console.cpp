@@ -39,7 +39,6 @@ constexpr quint8 ANSWER_TOOL_ERROR = 0x05;
 // Sequence table columns.
 constexpr int COL_NUMBER = 0;
 constexpr int COL_COMMAND = 1;
-constexpr int COL_NAME = 2;
 constexpr int COL_ADDRESS = 3;
 constexpr int COL_DATA = 4;
 constexpr int COL_DELAY = 5;
@@ -100,21 +99,20 @@ QString rangeWarningText(bool group)
 
 // The address entry while a group or short address is chosen: a number outside the range, on
 // either side, is refused at once. Text that is not (yet) a number is left to the user, who may
-// be about to type one; a send refuses it. Returns false when the entry was refused.
-bool checkAddressEntry(MainWindow* window, Ui_MainWindow* ui)
+// be about to type one; a send refuses it.
+void checkAddressEntry(MainWindow* window, Ui_MainWindow* ui)
 {
     const bool group = ui->groupAddrRadioButton->isChecked();
     const bool single = ui->shortAddrRadioButton->isChecked();
     if (!group && !single)
-        return true;
+        return;
     bool ok = false;
     const qlonglong n = ui->addrLineEdit->text().toLongLong(&ok, 10);
     const qlonglong last = group ? GROUP_ADDRESS_LAST : SHORT_ADDRESS_LAST;
     if (!ok || (n >= 0 && n <= last))
-        return true;
+        return;
     Prompt::warning(window, QStringLiteral("Warning"), rangeWarningText(group), QMessageBox::Ok);
     ui->addrLineEdit->setText(QStringLiteral("0"));
-    return false;
 }
 
 void renumberRows(QTableWidget* table, int rows)
