@@ -1,0 +1,313 @@
+// The Programming tab end to end at a production bench: the real window, the simulated DALI
+// programming tool on a pseudo-terminal (found through the tool detection's port provider) and
+// virtual LED drivers on its bus. The window's own 2000 ms polls run unchanged, so each step
+// takes a few seconds.
+
+#include "mainwindow.h"
+
+#include "mainwindow_testsupport.h"
+#include "ptypair.h"
+#include "simprogtool.h"
+#include "virtualdriver.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+#include <memory>
+
+namespace {
+
+constexpr int STEP_TIMEOUT_MS = 30000;
+
+QByteArray hex(const char* text)
+{
+    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
+}
+
+QString hexText(const QByteArray& bytes)
+{
+    return QString::fromLatin1(bytes.toHex(' ').toUpper());
+}
+
+// Memory bank 2 of a driver of product 120 with the given output current (bytes 3-4, least
+// significant first).
+QByteArray bank2(const char* current)
+{
+    return hex("49 03 FF") + hex(current)
+           + hex("00 78 05 01"                           // 5-8 product 120, firmware 1.05
+                 "82 32 01"                              // 9-11 midnight timer + override, EOL 50 kh, CLO on
+                 "00 0B 15 29 3D 51 5B 65"               // 12-19 CLO times
+                 "64 63 62 61 60 5F 5E 5D"               // 20-27 CLO levels
+                 "1E 45 23 01"                           // 28-31 module minutes 30, hours 74565
+                 "00 01 02 05"                           // 32-35 driver hours 131328
+                 "01 02 28 4E 05 9A 01"                  // 36-42 OTP, MTP, 40 %, 13.58 kOhm, 4.10 kOhm
+                 "11 12 13 14 15 16 17 18 19"            // 43-51
+                 "0A 00 50 0A 01"                        // 52-56 0-10V 10 %, 8.0 V, 1.0 V, to the minimum
+                 "79 83 8D 97 A1 63 4F 3B 45 63 E2"      // 57-67 timer steps, levels, midnight -30
+                 "01 02 03 04 05 07");                   // 68-73 fade times, override fade
+}
+
+QList<QByteArray> productLines()
+{
+    QList<QByteArray> lines;
+    for (int i = 0; i <= 120; ++i)
+        lines << QStringLiteral("%1,Kavro KLD 075 M%1,75,1400,350,1,10,56.0,28.0,0,17FF").arg(i).toLatin1();
+    return lines;
+}
+
+ToolPortInfo ftdiPort(const QString& path)
+{
+    ToolPortInfo info;
+    info.portName = path;
+    info.manufacturer = QStringLiteral("FTDI");
+    info.vendorIdentifier = 0x0403;
+    info.productIdentifier = 0x6001;
+    return info;
+}
+
+QWidget* topLevel(const char* className)
+{
+    const QList<QWidget*> widgets = QApplication::topLevelWidgets();
+    for (QWidget* w : widgets) {
+        if (qstrcmp(w->metaObject()->className(), className) == 0)
+            return w;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+// A bench: working directory, tool, drivers and the window on the Programming tab. Destroyed in
+// reverse order, so the window lets go of the port before the tool goes.
+struct Bench
+{
+    WindowTestEnvironment env;
+    VirtualDriver drivers[3];
+    std::unique_ptr<PtyPair> pty;
+    std::unique_ptr<SimProgTool> tool;
+    std::unique_ptr<MainWindow> window;
+
+    explicit Bench(const QByteArray& firstBank)
+    {
+        env.writeProductList(productLines());
+        drivers[0].setBank2(firstBank);
+        pty = std::make_unique<PtyPair>();
+        tool = std::make_unique<SimProgTool>(pty.get(), SimProgTool::Kind::DaliTool);
+        tool->setDaliBus(&drivers[0]);
+        const QString port = pty->slavePath();
+        setToolPortProvider([port] { return QList<ToolPortInfo>{ftdiPort(port)}; });
+        window = std::make_unique<MainWindow>();
+        window->findChild<QTabWidget*>(QStringLiteral("tabWidget"))->setCurrentIndex(MainWindow::TAB_PROGRAMMING);
+    }
+
+    template <typename T>
+    T* child(const char* name) const
+    {
+        return window->findChild<T*>(QString::fromLatin1(name));
+    }
+    QAction* action(const char* name) const { return child<QAction>(name); }
+    QString viewText(const char* label) const
+    {
+        return topLevel("programView")->findChild<QLabel*>(QString::fromLatin1(label))->text();
+    }
+};
+
+class TestProgrammingTabDali : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+
+    void readShowsTheDriver();
+    void programWritesBank2();
+    void productionOfThreeDrivers();
+    void resetClearsModuleOperatingTime();
+
+private:
+    QStringList labelCalls() const;
+
+    QTemporaryDir binDir;
+    QByteArray originalPath;
+};
+
+void TestProgrammingTabDali::initTestCase()
+{
+    Q_INIT_RESOURCE(resources);
+    QVERIFY(binDir.isValid());
+    originalPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(binDir.path()) + ':' + originalPath);
+    // The label program's stand-in: one line "<working dir>|<arguments>" per label.
+    QFile script(binDir.filePath("print_csv.exe"));
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\necho \"$(pwd -P)|$*\" >> \"$(dirname \"$0\")/calls.txt\"\n");
+    script.close();
+    QVERIFY(script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+}
+
+void TestProgrammingTabDali::cleanupTestCase()
+{
+    qputenv("PATH", originalPath);
+}
+
+QStringList TestProgrammingTabDali::labelCalls() const
+{
+    QFile file(binDir.filePath("calls.txt"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromLocal8Bit(file.readAll()).split('\n', Qt::SkipEmptyParts);
+}
+
+void TestProgrammingTabDali::readShowsTheDriver()
+{
+    Bench bench(bank2("BC 02"));
+    // A driver that is found is read at once.
+    QTRY_COMPARE_WITH_TIMEOUT(bench.window->programmingData().productIndex, quint16(120), STEP_TIMEOUT_MS);
+    QCOMPARE(bench.child<QLabel>("fwVersionLabel")->text(), QString("1.05"));
+    QCOMPARE(bench.child<QLabel>("infoDriverTime")->text(), QString("131328"));
+    QCOMPARE(bench.child<QComboBox>("currentSetComboBox")->currentText(), QString("700"));
+    QCOMPARE(bench.child<QLabel>("cloTimeLabel")->text(), QString("Module Operating Time = 74565 hours"));
+    QCOMPARE(bench.child<QLabel>("cloLevelLabel")->text(), QString("100% = 700 mA"));
+    QCOMPARE(bench.child<QLineEdit>("timeEdit_7")->text(), QString("101"));
+    QCOMPARE(bench.child<QLineEdit>("levelEdit_6")->text(), QString("94"));
+    QCOMPARE(bench.child<QLineEdit>("levelEdit_7")->text(), QString("100"));
+    QCOMPARE(bench.child<QDoubleSpinBox>("mtpStartDoubleSpinBox")->value(), 13.58);
+    QCOMPARE(bench.child<QDoubleSpinBox>("mtpEndDoubleSpinBox")->value(), 4.10);
+    QCOMPARE(bench.child<QSpinBox>("mtpMinLevelSpinBox")->value(), 40);
+    QCOMPARE(bench.child<QSpinBox>("eolTimeSpinBox")->value(), 50);
+    QVERIFY(bench.child<QRadioButton>("smartMidnightRadioButton")->isChecked());
+    QVERIFY(bench.child<QCheckBox>("overrideCheckBox")->isChecked());
+    QCOMPARE(bench.child<QDoubleSpinBox>("analogStartDimSpinBox")->value(), 8.0);
+    QVERIFY(topLevel("QProgressDialog")->isHidden());
+
+    // Read again with the toolbar after the driver's current changed.
+    bench.drivers[0].setBank2(bank2("D2 04"));
+    QTRY_VERIFY_WITH_TIMEOUT(bench.action("readAction")->isEnabled(), STEP_TIMEOUT_MS);
+    bench.action("readAction")->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(bench.window->programmingData().current, quint16(1234), STEP_TIMEOUT_MS);
+    QVERIFY(bench.child<QRadioButton>("customSetRadioButton")->isChecked());
+    QCOMPARE(bench.child<QSpinBox>("customSpinBox")->value(), 1234);
+    QCOMPARE(bench.child<QProgressBar>("progressBar")->format(), QString("1234 mA"));
+}
+
+void TestProgrammingTabDali::programWritesBank2()
+{
+    Bench bench(bank2("BC 02"));
+    QTRY_COMPARE_WITH_TIMEOUT(bench.window->programmingData().productIndex, quint16(120), STEP_TIMEOUT_MS);
+    QTRY_VERIFY_WITH_TIMEOUT(bench.action("programAction")->isEnabled(), STEP_TIMEOUT_MS);
+
+    // The operator's changes on the tab.
+    bench.child<QRadioButton>("customSetRadioButton")->click();
+    bench.child<QSpinBox>("customSpinBox")->setValue(1050);
+    // The override box stays checked, greyed with the smart timer page, and keeps its bit.
+    bench.child<QCheckBox>("analogDimCheckBox")->click();
+    bench.child<QRadioButton>("dimOffRadioButton")->click();
+    bench.child<QDoubleSpinBox>("analogMinDimSpinBox")->setValue(20);
+    bench.child<QDoubleSpinBox>("analogEndDimSpinBox")->setValue(1.5);
+    bench.child<QDoubleSpinBox>("mtpEndDoubleSpinBox")->setValue(5.0);
+    bench.child<QDoubleSpinBox>("mtpStartDoubleSpinBox")->setValue(20.0);
+    bench.child<QSpinBox>("mtpMinLevelSpinBox")->setValue(30);
+    bench.child<QGroupBox>("eolSetGroupBox")->setChecked(false);
+    const char* const times[] = {"0", "12", "24", "36", "48", "60", "72", "84"};
+    const char* const levels[] = {"100", "98", "96", "94", "92", "90", "88", "86"};
+    for (int i = 0; i < 8; ++i) {
+        bench.child<QLineEdit>(qPrintable(QString("timeEdit_%1").arg(i)))->setText(times[i]);
+        bench.child<QLineEdit>(qPrintable(QString("levelEdit_%1").arg(i)))->setText(levels[i]);
+    }
+    bench.action("programAction")->trigger();
+
+    QTRY_COMPARE_WITH_TIMEOUT(bench.viewText("successLabel"), QString("1 pcs"), STEP_TIMEOUT_MS);
+    QCOMPARE(bench.viewText("titleLabel"), QString("Programmed Successfully ....!"));
+    QCOMPARE(hexText(bench.drivers[0].bank2()),
+             hexText(hex("49 03 55 1A 04 00 78 05 01"
+                         "80 00 01"                            // 0-10V + override, no EOL time, CLO on
+                         "00 0C 18 24 30 3C 48 54 64 62 60 5E 5C 5A 58 64" // the curve ends at 100 %
+                         "00 45 23 01"                         // module minutes (not read) 0, hours kept
+                         "00 01 02 05"
+                         "01 01 1E D0 07 F4 01"                // OTP, MTP 30 %, 20 kOhm, 5 kOhm
+                         "11 12 13 14 15 16 17 18 19"
+                         "14 00 50 0F 00"                      // 20 %, 8.0 V, 1.5 V, to off
+                         "79 83 8D 97 A1 63 4F 3B 45 63 E2"    // the driver's own timer schedule
+                         "01 02 03 04 05 07")));
+
+    const QString log = MainWindow::programmingLogFileName(QDateTime::currentDateTime());
+    QFile file(bench.env.path(log));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines.at(1).mid(19), QByteArray(",M120 1050mA,0-10V min%: 20 dim to off (Override),,OTP MTP CLO "));
+}
+
+void TestProgrammingTabDali::productionOfThreeDrivers()
+{
+    QFile::remove(binDir.filePath("calls.txt"));
+    VirtualDriver fourth; // outlives the bench, whose tool may still point at it
+    Bench bench(bank2("BC 02"));
+    for (int i = 1; i < 3; ++i) {
+        bench.drivers[i].setBank2(bank2("5E 01"));
+        bench.drivers[i].unplug();
+    }
+    bench.child<QCheckBox>("printerCheckBox")->setChecked(true);
+    QTRY_COMPARE_WITH_TIMEOUT(bench.window->programmingData().productIndex, quint16(120), STEP_TIMEOUT_MS);
+    QTRY_VERIFY_WITH_TIMEOUT(bench.action("programAction")->isEnabled(), STEP_TIMEOUT_MS);
+    bench.action("programAction")->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(bench.viewText("successLabel"), QString("1 pcs"), STEP_TIMEOUT_MS);
+
+    for (int i = 1; i < 3; ++i) {
+        bench.drivers[i - 1].unplug();
+        QTRY_COMPARE_WITH_TIMEOUT(bench.viewText("titleLabel"), QString("Wait for LED Driver ....!"), STEP_TIMEOUT_MS);
+        bench.tool->setDaliBus(&bench.drivers[i]);
+        bench.drivers[i].plugIn();
+        QTRY_COMPARE_WITH_TIMEOUT(bench.viewText("successLabel"), QString("%1 pcs").arg(i + 1), STEP_TIMEOUT_MS);
+    }
+    QCOMPARE(bench.viewText("failLabel"), QString("------"));
+    for (VirtualDriver& driver : bench.drivers) {
+        driver.plugIn();
+        QCOMPARE(hexText(driver.bank2().mid(3, 2)), QString("BC 02"));
+        QCOMPARE(hexText(driver.bank2().mid(9, 3)), QString("82 32 01"));
+    }
+
+    const QString log = MainWindow::programmingLogFileName(QDateTime::currentDateTime());
+    QFile file(bench.env.path(log));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    QCOMPARE(lines.size(), 5);
+    QCOMPARE(lines.at(0), QByteArray("Time,Model/Current,Mode,ProfileName,Options"));
+    for (int i = 1; i <= 3; ++i)
+        QCOMPARE(lines.at(i).mid(19), QByteArray(",M120 700mA,Midnight Timer (Override),,OTP MTP CLO EOL "));
+    const QString call = QDir(bench.env.path(".")).canonicalPath() + "|-f " + log + " -n 1 -p";
+    QCOMPARE(labelCalls(), (QStringList{call, call, call}));
+
+    // Done ends the run: the next driver is only read, not programmed.
+    bench.drivers[2].unplug();
+    QTRY_COMPARE_WITH_TIMEOUT(bench.viewText("titleLabel"), QString("Wait for LED Driver ....!"), STEP_TIMEOUT_MS);
+    topLevel("programView")->findChild<QPushButton*>("doneBtn")->click();
+    QVERIFY(topLevel("programView")->isHidden());
+    fourth.setBank2(bank2("5E 01"));
+    bench.tool->setDaliBus(&fourth);
+    QTRY_COMPARE_WITH_TIMEOUT(bench.window->programmingData().current, quint16(350), STEP_TIMEOUT_MS);
+    QCOMPARE(fourth.writeCount(), 0);
+    QVERIFY(topLevel("programView")->isHidden());
+    QCOMPARE(labelCalls().size(), 3);
+    bench.tool->setDaliBus(nullptr);
+}
+
+void TestProgrammingTabDali::resetClearsModuleOperatingTime()
+{
+    Bench bench(bank2("BC 02"));
+    QTRY_COMPARE_WITH_TIMEOUT(bench.window->programmingData().productIndex, quint16(120), STEP_TIMEOUT_MS);
+    QTRY_VERIFY_WITH_TIMEOUT(bench.action("resetAction")->isEnabled(), STEP_TIMEOUT_MS);
+    Prompt::clearLog();
+    bench.action("resetAction")->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(promptTrace().size(), 2, STEP_TIMEOUT_MS);
+    QCOMPARE(promptTrace(),
+             (QStringList{"question|Reset Module Operating Time|Do you want to reset the LED module operating time?",
+                          "information|Reset Module Operating Time|Reset Successfully"}));
+    QCOMPARE(hexText(bench.drivers[0].bank2().mid(26, 8)), QString("5E 5D 00 00 00 00 00 01"));
+    QCOMPARE(bench.child<QLabel>("cloTimeLabel")->text(), QString("Module Operating Time = 0 hours"));
+    QCOMPARE(bench.window->programmingData().moduleOperationTime_hrs, 0);
+}
+
+QTEST_MAIN(TestProgrammingTabDali)
+#include "tst_programmingtab_dali.moc"
