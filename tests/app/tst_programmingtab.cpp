@@ -369,6 +369,12 @@ void TestProgrammingTab::display_data()
     QTest::newRow("product 0 keeps its defaults")
         << d << QStringList{"fwVersionLabel=--", "customSpinBox=350", "progressBar=---- mA"};
 
+    d = baseRecord(120);
+    d.productIndex = 500;
+    QTest::newRow("product missing from the list: its values under product 0's rules")
+        << d << QStringList{"fwVersionLabel=1.05", "currentSetComboBox=700", "mtpStartDoubleSpinBox=13.58",
+                            "driverComboBox=Kavro KLD 075 M0"};
+
     d = baseRecord(7);
     d.analogDimMode = 0;
     QTest::newRow("product dimming only to its minimum")
