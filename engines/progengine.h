@@ -1,6 +1,7 @@
 #ifndef PROGENGINE_H
 #define PROGENGINE_H
 
+#include "commerror.h"
 #include "progdata.h"
 
 #include <QMetaType>
@@ -26,15 +27,6 @@ enum DriverConnStateDef {
     DRIVER_CONNECTED = 1,
     DRIVER_UNSUPPORTED = 2, // a driver answered but its product is not in the product list
     DRIVER_MISMATCH = 3,    // the driver's product differs from the loaded profile's
-};
-
-// Argument of communicateError and of the engines' processCommError slots. The serial link
-// reports 0 and 1; the NFC engines report 2; the serial engines raise 3 themselves.
-enum CommErrorTypeDef {
-    COMM_ERR_TIMEOUT = 0,
-    COMM_ERR_PORT = 1,
-    COMM_ERR_NFC_TOOL = 2,
-    COMM_ERR_INVALID_ANSWER = 3,
 };
 
 // First argument of productInfoReadUpdateSignal(state, str, value).

@@ -1,6 +1,7 @@
 #ifndef SERIALCOMMUNICATION_H
 #define SERIALCOMMUNICATION_H
 
+#include "commerror.h"
 #include "serialtransaction.h"
 #include "toolportinfo.h"
 
@@ -39,10 +40,6 @@ class SerialCommunication : public QObject
 {
     Q_OBJECT
 public:
-    // Values of communicateError (CommErrorTypeDef).
-    static constexpr int COMM_ERR_TIMEOUT = 0;
-    static constexpr int COMM_ERR_PORT = 1;
-
     // Tool kinds of checkToolPort.
     static constexpr int TOOL_KIND_DALI = 0;
     static constexpr int TOOL_KIND_IPROG = 1;

@@ -51,7 +51,7 @@ void TestSerialBootWait::bootFramesWait12Seconds()
     QTRY_VERIFY_WITH_TIMEOUT(errors[0]->count() == 1 && errors[1]->count() == 1, BOOT_ANSWER_WAIT_MS + 2000);
     QVERIFY(SimProgTool::clockMs() - start >= BOOT_ANSWER_WAIT_MS - 2);
     for (int i = 0; i < 2; ++i) {
-        QCOMPARE(errors[i]->at(0).at(0).toInt(), int(SerialCommunication::COMM_ERR_TIMEOUT));
+        QCOMPARE(errors[i]->at(0).at(0).toInt(), int(COMM_ERR_TIMEOUT));
         QCOMPARE(tools[i]->frameBytes().last().toHex(), frames.at(i).toHex());
     }
 }

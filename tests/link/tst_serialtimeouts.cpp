@@ -107,7 +107,7 @@ void TestSerialTimeouts::answerWait()
     QTRY_COMPARE_WITH_TIMEOUT(errors.count(), 1, waitMs + 1500);
     const qint64 waited = SimProgTool::clockMs() - start;
     QVERIFY2(waited >= waitMs - 2, qPrintable(QStringLiteral("waited %1 ms").arg(waited)));
-    QCOMPARE(errors.at(0).at(0).toInt(), int(SerialCommunication::COMM_ERR_TIMEOUT));
+    QCOMPARE(errors.at(0).at(0).toInt(), int(COMM_ERR_TIMEOUT));
     const QRegularExpression text(QStringLiteral("^Write timeout \\d\\d:\\d\\d:\\d\\d\\d, error: .+$"));
     QVERIFY2(text.match(debugLines.last()).hasMatch(), qPrintable(debugLines.last()));
     QVERIFY(!errors.wait(300));

@@ -144,7 +144,7 @@ void TestToolDetect::findsTool()
     QCOMPARE(link->matchedPort().portName, port.info.portName);
     QCOMPARE(link->transactionEngine().portName(), port.info.portName);
     QCOMPARE(port.tool->lineBaudRate(), takenBaud);
-    QVERIFY(!errors.contains(SerialCommunication::COMM_ERR_PORT));
+    QVERIFY(!errors.contains(COMM_ERR_PORT));
     // The tool is taken on the answer (or silence) of the earlier pass: nothing more is sent.
     QSignalSpy frames(port.tool.get(), &SimProgTool::frameReceived);
     QVERIFY(!frames.wait(200));
@@ -242,7 +242,7 @@ void TestToolDetect::unopenablePortIsSkipped()
     waitForProbeOutcome();
     QVERIFY(link->checkToolPort(SerialCommunication::TOOL_KIND_DALI));
     QCOMPARE(link->matchedPort().portName, good.info.portName);
-    QVERIFY(!errors.contains(SerialCommunication::COMM_ERR_PORT));
+    QVERIFY(!errors.contains(COMM_ERR_PORT));
 }
 
 void TestToolDetect::answerCountsOnlyForTheProbedPort_data()
