@@ -207,8 +207,6 @@ private slots:
     void viewStates();
     void doneShowsProfileStatus();
 
-    void logFileName_data();
-    void logFileName();
     void logLine_data();
     void logLine();
     void logFileGetsHeaderOnce();
@@ -478,10 +476,7 @@ void TestProgrammingTab::readProgressAndProfileDrop()
     const int dump = log.indexOf("------------display read data-------------------------");
     QVERIFY(dump >= 0);
     QCOMPARE(log.mid(dump + 1, 3), (QStringList{"product index: 120", "current: 700", "dim function type: 0"}));
-    QCOMPARE(log.mid(log.indexOf("MTP start: 1358"), 3),
-             (QStringList{"MTP start: 1358", "MTP_end: 410", "MTP_end: 0"}));
     QVERIFY(log.contains("CLO time: 0 10 20 40 60 80 90 100"));
-    QVERIFY(log.contains("smart dim time: 10 20 30 40 50"));
     QCOMPARE(log.last(), QString("timer dim override fade time: 0"));
 }
 
@@ -768,18 +763,9 @@ void TestProgrammingTab::viewStates_data()
     QTest::addColumn<QList<int>>("reports");
     QTest::addColumn<QStringList>("expected"); // title, success, failure, subtitle
 
-    QTest::newRow("first report waits")
-        << QList<int>{5}
-        << QStringList{"Wait for LED Driver ....!", "------", "------", "** Connect the next LED driver **"};
-    QTest::newRow("start") << QList<int>{5, 1}
-                           << QStringList{"Start Programming LED Driver ......", "------", "------", ""};
-    QTest::newRow("three successes, one failure")
-        << QList<int>{1, 3, 5, 1, 3, 5, 1, 3, 5, 1, 2}
-        << QStringList{"Programmed Failed ....!", "3 pcs", "1 pcs", "** Connect the next LED driver **"};
-    QTest::newRow("retries count across drivers")
-        << QList<int>{1, 4, 4, 3, 5, 1, 4}
-        << QStringList{"Start Programming LED Driver ......!", "1 pcs", "------",
-                       "Communication error, retry 3 ......"};
+    QTest::newRow("each report to its view state")
+        << QList<int>{5, 1, 3, 5, 1, 4, 2, 5, 1, 4}
+        << QStringList{"Start Programming LED Driver ......!", "1 pcs", "1 pcs", "Communication error, retry 2 ......"};
     QTest::newRow("0 and 6 only show the view")
         << QList<int>{0, 6}
         << QStringList{"Start Programming LED Driver ......", "------", "------", "** Connect the next LED driver **"};
@@ -820,21 +806,6 @@ void TestProgrammingTab::doneShowsProfileStatus()
 }
 
 // ---- Programming log and labels -----------------------------------------------------------------
-
-void TestProgrammingTab::logFileName_data()
-{
-    QTest::addColumn<QDateTime>("at");
-    QTest::addColumn<QString>("name");
-    QTest::newRow("7 March 2024") << QDateTime(QDate(2024, 3, 7), QTime(9, 5, 3)) << "03-07-2024_program_log.csv";
-    QTest::newRow("last second of a year")
-        << QDateTime(QDate(2025, 12, 31), QTime(23, 59, 59)) << "12-31-2025_program_log.csv";
-}
-
-void TestProgrammingTab::logFileName()
-{
-    QFETCH(QDateTime, at);
-    QTEST(MainWindow::programmingLogFileName(at), "name");
-}
 
 void TestProgrammingTab::logLine_data()
 {
@@ -896,8 +867,9 @@ void TestProgrammingTab::logLine()
     QFETCH(QString, driver);
     QFETCH(ProgDataStructDef, record);
     QFETCH(QString, profile);
-    QTEST(MainWindow::programmingLogLine(QDateTime(QDate(2024, 3, 7), QTime(9, 5, 3)), driver, record, profile),
-          "line");
+    const QDateTime at(QDate(2024, 3, 7), QTime(9, 5, 3));
+    QTEST(MainWindow::programmingLogLine(at, driver, record, profile), "line");
+    QCOMPARE(MainWindow::programmingLogFileName(at), QString("03-07-2024_program_log.csv"));
 }
 
 void TestProgrammingTab::logFileGetsHeaderOnce()
