@@ -212,6 +212,7 @@ SequenceRow readSequenceRow(const QTableWidget* table, int row, int dtMode)
 void MainWindow::deviceTypeChanged(int type)
 {
     serialComm.setCommandTable(type);
+    daliConsole.setDtMode(type);
     out() << "Device type changed, current device type: " << type << Qt::endl;
     out() << "combobox item cnt: " << ui->cmdComboBox->count() << Qt::endl;
     {
@@ -348,9 +349,9 @@ void MainWindow::sendPushBtn_clicked()
     disconnect(watch);
 
     // The link keeps the last frame it sent; when nothing went out that is an older command's
-    // frame, and showing it would pass it off as this one.
-    int frame[3];
-    if (!emitted || !encodeDaliFrame(serialComm.currentDtMode(), cmd, addr, para, frame)) {
+    // frame, and showing it would pass it off as this one. The engine checks against the link's
+    // command set, so what it emits the link encodes.
+    if (!emitted) {
         ui->sendLineEdit->clear();
         return;
     }

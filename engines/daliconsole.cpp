@@ -14,11 +14,6 @@ constexpr int DALI_ADDR_GROUP_LAST = 0x9F;
 constexpr int DALI_ADDR_BROADCAST_COMMAND = 0xFF;
 constexpr int DALI_DATA_BYTE_MAX = 0xFF;
 
-// The two command sets the serial link can be switched to. The console does not know which one
-// is current; the link refuses a number the current set lacks, the console one that neither has.
-constexpr int DALI_DT6_SET = 0;
-constexpr int DALI_DT8_SET = 1;
-
 bool isAddressedCommand(int cmd)
 {
     return (cmd >= 0 && cmd <= 255) || cmd == DALI_CMD_DAPC;
@@ -34,15 +29,16 @@ bool isValidAddress(int addr)
 }
 
 // Why a command cannot go on the bus as given; empty when it can.
-QString refusalReason(int cmd, int addr, int para)
+QString refusalReason(int dtMode, int cmd, int addr, int para)
 {
+    // Only the set the link encodes with counts: a number framed in the other set alone would
+    // be dropped by the link, and a run would wait for a completion that never comes.
     int frame[3];
-    if (!encodeDaliFrame(DALI_DT6_SET, cmd, addr, para, frame)
-        && !encodeDaliFrame(DALI_DT8_SET, cmd, addr, para, frame))
+    if (!encodeDaliFrame(dtMode, cmd, addr, para, frame))
         return QString("no DALI frame for command %1").arg(cmd);
     if (addr == -1 || (isAddressedCommand(cmd) && !isValidAddress(addr)))
         return QString("address %1 out of range").arg(addr);
-    if (daliCommandHasParameter(DALI_DT6_SET, cmd) && (para < 0 || para > DALI_DATA_BYTE_MAX))
+    if (daliCommandHasParameter(dtMode, cmd) && (para < 0 || para > DALI_DATA_BYTE_MAX))
         return QString("data %1 out of range").arg(para);
     return QString();
 }
@@ -63,6 +59,11 @@ DaliConsole::~DaliConsole() = default;
 void DaliConsole::setEnabled(int enable)
 {
     enabled = enable != 0;
+}
+
+void DaliConsole::setDtMode(int mode)
+{
+    dtMode = mode;
 }
 
 void DaliConsole::setLoop(int loop)
@@ -206,7 +207,7 @@ void DaliConsole::sendNextCmd()
 
 void DaliConsole::emitCommand(int cmd, int addr, int para)
 {
-    const QString reason = refusalReason(cmd, addr, para);
+    const QString reason = refusalReason(dtMode, cmd, addr, para);
     if (!reason.isEmpty()) {
         emit debug_msg("DALI console: nothing sent, " + reason);
         return;

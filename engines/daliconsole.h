@@ -35,6 +35,10 @@ public:
 
     void setEnabled(int enable);
     bool isEnabled() const { return enabled; }
+    // The command set the serial link encodes with while the console tab is current (0 device
+    // type 6, any other value device type 8), set by the window with the tab's device type. A
+    // number that set has no frame for is refused here: the link would drop it unanswered.
+    void setDtMode(int mode);
     void setLoop(int loop);
     void setMode(int mode);
     int mode() const;
@@ -63,11 +67,13 @@ private slots:
 private:
     void continueSequence();
     void scheduleNextCmd();
-    // Emits the command unless it cannot go on the bus as given: a number without a DALI frame,
-    // an address outside the short, group and broadcast bytes, or a data byte outside 0..255.
+    // Emits the command unless it cannot go on the bus as given: a number without a DALI frame in
+    // the current command set, an address outside the short, group and broadcast bytes, or a
+    // data byte outside 0..255.
     void emitCommand(int cmd, int addr, int para);
 
     bool enabled = false;
+    int dtMode = 0;
     bool loopEnabled = false;
     int consoleMode = CONSOLE_MODE_SINGLE;
     int singleCmd = -1;

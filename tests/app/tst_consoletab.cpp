@@ -45,6 +45,8 @@ private slots:
     void tableEditing();
     void rowToSequenceItem_data();
     void rowToSequenceItem();
+    void deviceTypeSwitchDuringDelay_data();
+    void deviceTypeSwitchDuringDelay();
     void startNeedsToolAndRows();
     void answerTexts_data();
     void answerTexts();
@@ -439,6 +441,40 @@ void TestConsoleTab::rowToSequenceItem()
         QCOMPARE(engineSends.at(0), sent);
         QVERIFY(errorLabel->isHidden());
     }
+}
+
+void TestConsoleTab::deviceTypeSwitchDuringDelay_data()
+{
+    QTest::addColumn<int>("builtOn");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<bool>("goesOut");
+
+    QTest::newRow("DT8 ACTIVATE, switched to DT6") << 1 << "226" << false;
+    QTest::newRow("DT6 QUERY FAST FADE TIME, switched to DT8") << 0 << "253" << false;
+    QTest::newRow("RECALL MAX LEVEL, in both") << 0 << "5" << true;
+}
+
+void TestConsoleTab::deviceTypeSwitchDuringDelay()
+{
+    QFETCH(int, builtOn);
+    QFETCH(QString, command);
+    QFETCH(bool, goesOut);
+
+    QComboBox* deviceType = widget<QComboBox>("deviceTypeComboBox");
+    deviceType->setCurrentIndex(builtOn);
+    for (const QString& step : {"cmd " + command, QStringLiteral("delay 200"), QStringLiteral("add")})
+        runStep(step);
+    QCOMPARE(edit("cmdLineEdit")->text(), command);
+
+    QSignalSpy engineSends(&window->consoleEngine(), &DaliConsole::sendCommand);
+    QSignalSpy shown(&window->consoleEngine(), &DaliConsole::displayCmdSequenceItem);
+    button("seqSingleStepPushButton")->click();
+    deviceType->setCurrentIndex(1 - builtOn);
+    // The link now has no frame for a command of the other device type alone; were it passed
+    // on, the link would drop it and the console would wait for an answer that never comes.
+    QVERIFY(shown.wait(5000));
+    QCOMPARE(engineSends.count(), goesOut ? 1 : 0);
+    QCOMPARE(table()->currentRow(), 0);
 }
 
 void TestConsoleTab::startNeedsToolAndRows()

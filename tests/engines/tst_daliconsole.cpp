@@ -14,6 +14,7 @@ private slots:
     void unsendableCommandSendsNothing();
     void runWithoutLoopEndsOnceAtLastCompletion();
     void runWithLoopStartsAgainUntilStopped();
+    void invalidItemHaltsRunAndResumesAfterIt_data();
     void invalidItemHaltsRunAndResumesAfterIt();
     void selectionInsideDisplayDoesNotRepeatItem();
     void secondStepDuringDelaySendsNothingMore();
@@ -62,34 +63,40 @@ void TestDaliConsole::singleCommandGoesOutWithConsoleSender()
 
 void TestDaliConsole::unsendableCommandSendsNothing_data()
 {
+    QTest::addColumn<int>("dtMode"); // the link's command set: 0 device type 6, 1 device type 8
     QTest::addColumn<int>("cmd");
     QTest::addColumn<int>("addr");
     QTest::addColumn<int>("para");
     QTest::addColumn<QString>("log"); // empty: the command goes out
 
-    QTest::newRow("number in no table") << 400 << 0xFE << 0 << "DALI console: nothing sent, no DALI frame for command 400";
-    QTest::newRow("gap in the opcodes") << 38 << 0xFE << 0 << "DALI console: nothing sent, no DALI frame for command 38";
-    QTest::newRow("reserved special") << 262 << 0xFE << 0 << "DALI console: nothing sent, no DALI frame for command 262";
-    QTest::newRow("row without command") << -1 << 0xFE << -1 << "DALI console: nothing sent, no DALI frame for command -1";
-    QTest::newRow("row without address") << 5 << -1 << -1 << "DALI console: nothing sent, address -1 out of range";
-    QTest::newRow("group 20 lands on INITIALISE") << 5 << 0xA8 << -1 << "DALI console: nothing sent, address 168 out of range";
-    QTest::newRow("address above a byte") << 0 << 0x100 << -1 << "DALI console: nothing sent, address 256 out of range";
-    QTest::newRow("negative address") << 0 << -2 << -1 << "DALI console: nothing sent, address -2 out of range";
-    QTest::newRow("DAPC level 300") << 350 << 0xFE << 300 << "DALI console: nothing sent, data 300 out of range";
-    QTest::newRow("DAPC without data") << 350 << 0xFE << -1 << "DALI console: nothing sent, data -1 out of range";
-    QTest::newRow("DTR0 256") << 257 << 0xFE << 256 << "DALI console: nothing sent, data 256 out of range";
+    QTest::newRow("number in no table") << 0 << 400 << 0xFE << 0 << "DALI console: nothing sent, no DALI frame for command 400";
+    QTest::newRow("gap in the opcodes") << 0 << 38 << 0xFE << 0 << "DALI console: nothing sent, no DALI frame for command 38";
+    QTest::newRow("reserved special") << 0 << 262 << 0xFE << 0 << "DALI console: nothing sent, no DALI frame for command 262";
+    QTest::newRow("row without command") << 0 << -1 << 0xFE << -1 << "DALI console: nothing sent, no DALI frame for command -1";
+    QTest::newRow("row without address") << 0 << 5 << -1 << -1 << "DALI console: nothing sent, address -1 out of range";
+    QTest::newRow("group 20 lands on INITIALISE") << 0 << 5 << 0xA8 << -1 << "DALI console: nothing sent, address 168 out of range";
+    QTest::newRow("address above a byte") << 0 << 0 << 0x100 << -1 << "DALI console: nothing sent, address 256 out of range";
+    QTest::newRow("negative address") << 0 << 0 << -2 << -1 << "DALI console: nothing sent, address -2 out of range";
+    QTest::newRow("DAPC level 300") << 0 << 350 << 0xFE << 300 << "DALI console: nothing sent, data 300 out of range";
+    QTest::newRow("DAPC without data") << 0 << 350 << 0xFE << -1 << "DALI console: nothing sent, data -1 out of range";
+    QTest::newRow("DTR0 256") << 0 << 257 << 0xFE << 256 << "DALI console: nothing sent, data 256 out of range";
+    QTest::newRow("device type 8 command on DT6") << 0 << 239 << 0xFE << -1 << "DALI console: nothing sent, no DALI frame for command 239";
+    QTest::newRow("device type 6 query on DT8") << 1 << 253 << 0xFE << -1 << "DALI console: nothing sent, no DALI frame for command 253";
 
-    QTest::newRow("device type 8 only command") << 239 << 0xFE << -1 << "";
-    QTest::newRow("special ignores its address") << 256 << 0xA8 << -1 << "";
-    QTest::newRow("short address 63") << 5 << 0x7E << -1 << "";
-    QTest::newRow("group 15") << 5 << 0x9E << -1 << "";
-    QTest::newRow("no radio checked") << 5 << 0xFF << -1 << "";
-    QTest::newRow("DAPC 255") << 350 << 0x00 << 255 << "";
-    QTest::newRow("plain command ignores data") << 0 << 0xFE << 999 << "";
+    QTest::newRow("special ignores its address") << 0 << 256 << 0xA8 << -1 << "";
+    QTest::newRow("short address 63") << 0 << 5 << 0x7E << -1 << "";
+    QTest::newRow("group 15") << 0 << 5 << 0x9E << -1 << "";
+    QTest::newRow("no radio checked") << 0 << 5 << 0xFF << -1 << "";
+    QTest::newRow("DAPC 255") << 0 << 350 << 0x00 << 255 << "";
+    QTest::newRow("plain command ignores data") << 0 << 0 << 0xFE << 999 << "";
+    QTest::newRow("device type 8 command on DT8") << 1 << 239 << 0xFE << -1 << "";
+    QTest::newRow("device type 6 query on DT6") << 0 << 253 << 0xFE << -1 << "";
+    QTest::newRow("DAPC on DT8") << 1 << 350 << 0xFE << 20 << "";
 }
 
 void TestDaliConsole::unsendableCommandSendsNothing()
 {
+    QFETCH(int, dtMode);
     QFETCH(int, cmd);
     QFETCH(int, addr);
     QFETCH(int, para);
@@ -97,6 +104,7 @@ void TestDaliConsole::unsendableCommandSendsNothing()
 
     // Mode 0: a good command first, so a resend of the previous frame would show.
     DaliConsole console;
+    console.setDtMode(dtMode);
     QSignalSpy sent(&console, &DaliConsole::sendCommand);
     QSignalSpy logged(&console, &DaliConsole::debug_msg);
     console.setSingleCommand(5, 0xFE, 0);
@@ -115,6 +123,7 @@ void TestDaliConsole::unsendableCommandSendsNothing()
 
     // The same as the only item of a step: the row is still shown as sent.
     DaliConsole stepper;
+    stepper.setDtMode(dtMode);
     QSignalSpy stepSent(&stepper, &DaliConsole::sendCommand);
     QSignalSpy shown(&stepper, &DaliConsole::displayCmdSequenceItem);
     stepper.addCmdSequenceItem(cmd, addr, para, 0);
@@ -173,14 +182,32 @@ void TestDaliConsole::runWithLoopStartsAgainUntilStopped()
     QCOMPARE(console.currentIndex(), 3);
 }
 
+void TestDaliConsole::invalidItemHaltsRunAndResumesAfterIt_data()
+{
+    QTest::addColumn<int>("dtMode");
+    QTest::addColumn<int>("cmd");
+    QTest::addColumn<int>("addr");
+
+    QTest::newRow("address cell left empty") << 0 << 5 << -1;
+    // The sequence was built for the other device type and the user switched it during the run:
+    // the link has no frame for the item, so nothing may go out and wait for an answer.
+    QTest::newRow("device type 8 command on DT6") << 0 << 239 << 0x02;
+    QTest::newRow("device type 6 query on DT8") << 1 << 253 << 0x02;
+}
+
 void TestDaliConsole::invalidItemHaltsRunAndResumesAfterIt()
 {
+    QFETCH(int, dtMode);
+    QFETCH(int, cmd);
+    QFETCH(int, addr);
+
     DaliConsole console;
     console.setEnabled(1);
+    console.setDtMode(dtMode);
     QSignalSpy sent(&console, &DaliConsole::sendCommand);
     QSignalSpy shown(&console, &DaliConsole::displayCmdSequenceItem);
     console.addCmdSequenceItem(5, 0x02, -1, 0);
-    console.addCmdSequenceItem(5, -1, -1, 0); // address cell left empty
+    console.addCmdSequenceItem(cmd, addr, -1, 0);
     console.addCmdSequenceItem(6, 0x02, -1, 0);
     console.setMode(1);
     console.send();
