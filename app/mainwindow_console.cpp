@@ -71,7 +71,8 @@ QTextStream& out()
     return stream;
 }
 
-// The fields read commands, data and addresses as signed 16-bit decimals.
+// The fields read commands, data and addresses as signed 16-bit decimals; value is left as it
+// was when the text is not one.
 bool parseShort(const QString& text, int* value)
 {
     bool ok = false;
@@ -161,9 +162,9 @@ SequenceRow readSequenceRow(const QTableWidget* table, int row, int dtMode)
     const QString delayText = cellText(table, row, COL_DELAY).trimmed();
     bool delayOk = true;
     if (!delayText.isEmpty())
-        r.delay = delayText.toInt(&delayOk, 10);
+        r.delay = delayText.toInt(&delayOk, 10); // 0 when not a number
     if (!delayOk)
-        r.delay = 0;
+        return r;
 
     int cmd = 0;
     if (!parseShort(cellText(table, row, COL_COMMAND), &cmd))
@@ -195,7 +196,7 @@ SequenceRow readSequenceRow(const QTableWidget* table, int row, int dtMode)
     // A number the current command set has no frame for sends nothing; say so before the run
     // halts on it rather than after.
     int frame[3];
-    if (!delayOk || !encodeDaliFrame(dtMode, cmd, addr, para, frame))
+    if (!encodeDaliFrame(dtMode, cmd, addr, para, frame))
         return r;
 
     r.cmd = cmd;
@@ -269,26 +270,35 @@ void MainWindow::cmdComboBoxSelectedProcess()
 
 // ---- Address -------------------------------------------------------------------------------------
 
+namespace {
+
+// The three address radios are made exclusive by hand; the number entry serves group and short
+// addresses only.
+void chooseAddressKind(Ui_MainWindow* ui, QRadioButton* chosen)
+{
+    for (QRadioButton* radio : {ui->broadcastRadioButton, ui->groupAddrRadioButton, ui->shortAddrRadioButton}) {
+        if (radio != chosen)
+            radio->setChecked(false);
+    }
+    ui->addrLineEdit->setEnabled(chosen != ui->broadcastRadioButton);
+}
+
+} // namespace
+
 void MainWindow::broadcastAddrRatioButton_checked()
 {
-    ui->groupAddrRadioButton->setChecked(false);
-    ui->shortAddrRadioButton->setChecked(false);
-    ui->addrLineEdit->setEnabled(false);
+    chooseAddressKind(ui, ui->broadcastRadioButton);
 }
 
 void MainWindow::groupAddrRatioButton_checked()
 {
-    ui->broadcastRadioButton->setChecked(false);
-    ui->shortAddrRadioButton->setChecked(false);
-    ui->addrLineEdit->setEnabled(true);
+    chooseAddressKind(ui, ui->groupAddrRadioButton);
     checkAddressEntry(this, ui);
 }
 
 void MainWindow::shortAddrRatioButton_checked()
 {
-    ui->broadcastRadioButton->setChecked(false);
-    ui->groupAddrRadioButton->setChecked(false);
-    ui->addrLineEdit->setEnabled(true);
+    chooseAddressKind(ui, ui->shortAddrRadioButton);
     checkAddressEntry(this, ui);
 }
 
@@ -335,10 +345,8 @@ void MainWindow::sendPushBtn_clicked()
     // 0: command 0 is OFF and data 0 switches the lamp off with DAPC.
     int cmd = ITEM_NONE;
     int para = ITEM_NONE;
-    if (!parseShort(ui->cmdLineEdit->text(), &cmd))
-        cmd = ITEM_NONE;
-    if (!parseShort(ui->paraLineEdit->text(), &para))
-        para = ITEM_NONE;
+    parseShort(ui->cmdLineEdit->text(), &cmd);
+    parseShort(ui->paraLineEdit->text(), &para);
 
     bool emitted = false;
     const QMetaObject::Connection watch =

@@ -196,13 +196,12 @@ void DaliConsole::sendNextCmd()
     if (nextIndex < 1)
         nextIndex = 1;
 
-    const CmdSeqItemDef item = cmdSequence.at(nextIndex - 1);
-    const int sent = nextIndex;
+    const CmdSeqItemDef& item = cmdSequence.at(nextIndex - 1);
     emitCommand(item.cmd, item.addr, item.para);
-    emit displayCmdSequenceItem(sent - 1);
+    emit displayCmdSequenceItem(nextIndex - 1);
     // The tab's row selection, run inside the emit above, sets the index to the row just sent;
     // only now may it move on, or the same item would go out again and again.
-    nextIndex = nextIndex + 1;
+    ++nextIndex;
 }
 
 void DaliConsole::emitCommand(int cmd, int addr, int para)
