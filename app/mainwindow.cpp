@@ -23,6 +23,8 @@
 #include <QTimer>
 #include <QWhatsThis>
 
+#include <initializer_list>
+
 namespace {
 
 const char PRODUCT_LIST_FILE[] = "Product List.txt";
@@ -417,18 +419,22 @@ void MainWindow::connectSignalsAndSlots()
 
 void MainWindow::updateToolbarForTab(int tab)
 {
+    auto showAction = [](QAction* action, bool enabled) {
+        action->setVisible(true);
+        action->setEnabled(enabled);
+    };
+    auto hideActions = [](std::initializer_list<QAction*> actions) {
+        for (QAction* action : actions)
+            action->setVisible(false);
+    };
+
     switch (tab) {
     case TAB_DALI_CONSOLE:
         saveAction->setText(tr("Save sequence"));
         loadAction->setText(tr("Open sequence"));
-        saveAction->setVisible(true);
-        saveAction->setEnabled(true);
-        loadAction->setVisible(true);
-        loadAction->setEnabled(true);
-        resetAction->setVisible(false);
-        clearAction->setVisible(false);
-        readAction->setVisible(false);
-        programAction->setVisible(false);
+        showAction(saveAction, true);
+        showAction(loadAction, true);
+        hideActions({resetAction, clearAction, readAction, programAction});
         break;
     case TAB_PROGRAMMING:
         saveAction->setText(tr("Save Profile"));
@@ -436,45 +442,32 @@ void MainWindow::updateToolbarForTab(int tab)
         resetAction->setText(tr("Reset Module Operating Time"));
         readAction->setText(tr("Read"));
         programAction->setText(tr("Program"));
-        saveAction->setVisible(true);
-        saveAction->setEnabled(true);
-        loadAction->setVisible(true);
-        loadAction->setEnabled(true);
+        showAction(saveAction, true);
+        showAction(loadAction, true);
         // Program, Read and Reset need a driver; driver detection enables them.
-        resetAction->setVisible(true);
-        resetAction->setEnabled(false);
-        clearAction->setVisible(false);
-        readAction->setVisible(true);
-        readAction->setEnabled(false);
-        programAction->setVisible(true);
-        programAction->setEnabled(false);
+        showAction(resetAction, false);
+        hideActions({clearAction});
+        showAction(readAction, false);
+        showAction(programAction, false);
         break;
     case TAB_POWER_METER:
         saveAction->setText(tr("Save data"));
         readAction->setText(tr("Read"));
-        saveAction->setVisible(true);
-        saveAction->setEnabled(true);
-        loadAction->setVisible(false);
-        resetAction->setVisible(false);
+        showAction(saveAction, true);
+        hideActions({loadAction, resetAction, programAction});
         clearAction->setVisible(true);
-        readAction->setVisible(true);
-        readAction->setEnabled(true);
-        programAction->setVisible(false);
+        showAction(readAction, true);
         break;
     case TAB_FIRMWARE_UPDATE:
         loadAction->setText(tr("Load Firmware"));
         programAction->setText(tr("Firmware Update"));
-        saveAction->setVisible(false);
-        saveAction->setEnabled(false);
-        loadAction->setVisible(true);
-        loadAction->setEnabled(true);
-        resetAction->setVisible(false);
-        resetAction->setEnabled(false);
-        clearAction->setVisible(false);
-        readAction->setVisible(false);
-        readAction->setEnabled(false);
-        programAction->setVisible(true);
-        programAction->setEnabled(true);
+        for (QAction* action : {saveAction, resetAction, readAction}) {
+            action->setVisible(false);
+            action->setEnabled(false);
+        }
+        showAction(loadAction, true);
+        hideActions({clearAction});
+        showAction(programAction, true);
         break;
     default:
         break;

@@ -14,6 +14,7 @@
 #include <QTextStream>
 #include <QTimer>
 
+#include <array>
 #include <cmath>
 
 namespace {
@@ -48,6 +49,8 @@ constexpr int PAGE_0_10V = 0;
 constexpr int PAGE_SMART = 1;
 constexpr int PAGE_CORRIDOR = 2;
 constexpr int PAGE_DALI = 3;
+// PWM and push dimming have no page of their own.
+constexpr int KEEP_PAGE = -1;
 
 // Current choices step through the product's range in this step.
 constexpr int CURRENT_STEP_MA = 50;
@@ -64,6 +67,8 @@ constexpr int FIRST_EOL_TIME_PRODUCT = 100;
 
 // Products whose 0-10V mode has a fixed default, and whose smart timer may be switched off.
 constexpr int PRODUCT_DEFAULT_MIN_DIM = 52;
+constexpr int PRODUCT_DEFAULT_DIM_OFF_A = 44;
+constexpr int PRODUCT_DEFAULT_DIM_OFF_B = 48;
 constexpr int SWITCHABLE_SMART_FIRST = 143;
 constexpr int SWITCHABLE_SMART_LAST = 146;
 
@@ -104,6 +109,85 @@ void setChoiceAvailable(QWidget* choice, bool available)
     choice->setStyleSheet(QString::fromLatin1(available ? CHOICE_ENABLED_STYLE : CHOICE_DISABLED_STYLE));
 }
 
+// The record of a product index; an index beyond the list (a driver read through another tool, a
+// profile) falls back to the first product. nullptr only when there is no product at all.
+const ProductRecord* productRecordOrFirst(int productIndex)
+{
+    const ProductRecord* r = productRecord(productIndex);
+    return r ? r : productRecord(0);
+}
+
+// Until a current is programmed the bar is empty: it starts just below the product's minimum.
+void showEmptyCurrentBar(QProgressBar* bar, const ProductRecord& r)
+{
+    bar->setRange(r.minCurrent - CURRENT_BAR_MARGIN_MA, r.maxCurrent);
+    bar->setValue(r.minCurrent - CURRENT_BAR_MARGIN_MA);
+    bar->setFormat(QStringLiteral("---- mA"));
+}
+
+// The six dimming functions are one exclusive choice.
+std::array<QCheckBox*, 6> dimFunctionBoxes(const Ui_MainWindow& ui)
+{
+    return {ui.analogDimCheckBox, ui.daliDimCheckBox, ui.pwmDimCheckBox,
+            ui.pushDimCheckBox, ui.smartDimCheckBox, ui.corridorDimCheckBox};
+}
+
+void uncheckOtherDimFunctions(const Ui_MainWindow& ui, const QCheckBox* kept)
+{
+    for (QCheckBox* box : dimFunctionBoxes(ui)) {
+        if (box != kept)
+            box->setChecked(false);
+    }
+}
+
+// Only the settings group of the chosen function can be edited; nullptr: none of them.
+void enableOnlyDimSettingsGroup(const Ui_MainWindow& ui, const QGroupBox* chosen)
+{
+    for (QGroupBox* group : {ui.analogDimSetGroupBox, ui.corridorSetGroupBox, ui.smartDimSetGroupBox})
+        group->setEnabled(group == chosen);
+}
+
+// A dimming function other than the smart timer: its box checked, the others unchecked, its
+// settings group (if any) the only one enabled, its page shown (KEEP_PAGE: the page stays), and
+// the smart timer's override greyed.
+void chooseDimFunction(const Ui_MainWindow& ui, QCheckBox* box, const QGroupBox* group, int page)
+{
+    box->setChecked(true);
+    uncheckOtherDimFunctions(ui, box);
+    enableOnlyDimSettingsGroup(ui, group);
+    if (page != KEEP_PAGE)
+        ui.dimAdvanceSetTabWidget->setCurrentIndex(page);
+    ui.overrideCheckBox->setStyleSheet(QString::fromLatin1(CHOICE_DISABLED_STYLE));
+}
+
+// The 0-10V input dims either to the minimum level or to off.
+void setAnalogDimMode(const Ui_MainWindow& ui, bool toMinimum)
+{
+    QRadioButton* const chosen = toMinimum ? ui.minDimRadioButton : ui.dimOffRadioButton;
+    QRadioButton* const other = toMinimum ? ui.dimOffRadioButton : ui.minDimRadioButton;
+    chosen->setChecked(true);
+    other->setChecked(false);
+}
+
+void checkSmartMode(const Ui_MainWindow& ui, QRadioButton* mode)
+{
+    mode->setChecked(true);
+    for (QRadioButton* radio :
+         {ui.smartFixedRadioButton, ui.smartMidnightRadioButton, ui.smartRatioRescaleRadioButton}) {
+        if (radio != mode)
+            radio->setChecked(false);
+    }
+}
+
+// The current is either one of the product's steps or a custom value; only one entry is live.
+void useCustomCurrent(const Ui_MainWindow& ui, bool custom)
+{
+    ui.currentSetComboBox->setEnabled(!custom);
+    ui.mA_Label_1->setEnabled(!custom);
+    ui.customSpinBox->setEnabled(custom);
+    ui.mA_Label_2->setEnabled(custom);
+}
+
 } // namespace
 
 // ---- Work mode ---------------------------------------------------------------------------------
@@ -114,7 +198,8 @@ void MainWindow::setWorkMode(int tab)
     currentTabIndex = tab;
     updateToolConnectionState(0);
 
-    auto switchOffAll = [this] {
+    // Exactly one engine works at a time: every other one is switched off first.
+    auto switchOnAlone = [this](auto& engine) {
         daliConsole.setEnabled(0);
         daliProg.setEnabled(0);
         iProg.setEnabled(0);
@@ -122,36 +207,35 @@ void MainWindow::setWorkMode(int tab)
         feigNfc.setEnabled(0);
         powerMonitor.setEnabled(0);
         bootLoader.setEnabled(0);
+        engine.setEnabled(1);
     };
 
     switch (tab) {
     case TAB_DALI_CONSOLE:
         programToolIndex = PROG_TOOL_DALI;
-        switchOffAll();
-        daliConsole.setEnabled(1);
+        switchOnAlone(daliConsole);
         serialComm.setWorkMode(LINK_MODE_CONSOLE);
         serialComm.setCommandTable(ui->deviceTypeComboBox->currentIndex());
         break;
     case TAB_PROGRAMMING:
-        switchOffAll();
         switch (ui->programToolComboBox->currentIndex()) {
         case PROG_TOOL_IPROG:
             programToolIndex = PROG_TOOL_IPROG;
-            iProg.setEnabled(1);
+            switchOnAlone(iProg);
             serialComm.setWorkMode(LINK_MODE_IPROG);
             break;
         // The NFC readers do not use the serial link, so its work mode stays as it was.
         case PROG_TOOL_FEIG_NFC:
             programToolIndex = PROG_TOOL_FEIG_NFC;
-            feigNfc.setEnabled(1);
+            switchOnAlone(feigNfc);
             break;
         case PROG_TOOL_ST_NFC:
             programToolIndex = PROG_TOOL_ST_NFC;
-            stNfc.setEnabled(1);
+            switchOnAlone(stNfc);
             break;
         default:
             programToolIndex = PROG_TOOL_DALI;
-            daliProg.setEnabled(1);
+            switchOnAlone(daliProg);
             serialComm.setWorkMode(LINK_MODE_DALI_PROGRAMMING);
             serialComm.setCommandTable(COMMAND_TABLE_DT6);
             break;
@@ -159,15 +243,13 @@ void MainWindow::setWorkMode(int tab)
         break;
     case TAB_POWER_METER:
         programToolIndex = PROG_TOOL_DALI;
-        switchOffAll();
-        powerMonitor.setEnabled(1);
+        switchOnAlone(powerMonitor);
         serialComm.setWorkMode(LINK_MODE_POWER_METER);
         serialComm.setCommandTable(COMMAND_TABLE_DT6);
         break;
     case TAB_FIRMWARE_UPDATE:
         programToolIndex = PROG_TOOL_DALI;
-        switchOffAll();
-        bootLoader.setEnabled(1);
+        switchOnAlone(bootLoader);
         serialComm.setWorkMode(LINK_MODE_BOOT);
         serialComm.setCommandTable(COMMAND_TABLE_DT6);
         break;
@@ -334,14 +416,8 @@ void MainWindow::driverConnectionStateUpdateSlot(int state)
             if (programViewDialog->isHidden() && progData.productIndex == 0)
                 loadProductSettings(0);
             // Only the bar is reset here; with no product at all it keeps what it shows.
-            const ProductRecord* r = productRecord(progData.productIndex);
-            if (!r)
-                r = productRecord(0);
-            if (r) {
-                ui->progressBar->setRange(r->minCurrent - CURRENT_BAR_MARGIN_MA, r->maxCurrent);
-                ui->progressBar->setValue(r->minCurrent - CURRENT_BAR_MARGIN_MA);
-                ui->progressBar->setFormat(QStringLiteral("---- mA"));
-            }
+            if (const ProductRecord* r = productRecordOrFirst(progData.productIndex))
+                showEmptyCurrentBar(ui->progressBar, *r);
         }
         searching();
         break;
@@ -433,9 +509,7 @@ void MainWindow::loadProductSettings(quint16 n)
     ui->infoCurrentLabel->setText(QStringLiteral("%1 ~ %2").arg(r->minCurrent).arg(r->maxCurrent));
     ui->infoDimLabel->setText(QStringLiteral("%1%").arg(double(r->phyMinLevel), 0, 'f', 1));
 
-    ui->progressBar->setRange(r->minCurrent - CURRENT_BAR_MARGIN_MA, r->maxCurrent);
-    ui->progressBar->setValue(r->minCurrent - CURRENT_BAR_MARGIN_MA);
-    ui->progressBar->setFormat(QStringLiteral("---- mA"));
+    showEmptyCurrentBar(ui->progressBar, *r);
 
     ui->currentSetComboBox->clear();
     // 64-bit so that a maximum near the top of int cannot wrap the loop.
@@ -468,27 +542,25 @@ void MainWindow::loadProductSettings(quint16 n)
     if (on(DF_DIM_TO_MIN_ONLY)) {
         ui->dimOffRadioButton->setEnabled(false);
         ui->minDimRadioButton->setEnabled(false);
-        ui->minDimRadioButton->setChecked(true);
-        ui->dimOffRadioButton->setChecked(false);
+        setAnalogDimMode(*ui, true);
         dimCurveDialog->lockMinDimMode(true);
     }
 
     ui->analogMinDimSpinBox->setValue(double(r->phyMinLevel));
 
     const int productIndex = progData.productIndex;
-    if (productIndex == PRODUCT_DEFAULT_MIN_DIM) {
-        ui->minDimRadioButton->setChecked(true);
-        ui->dimOffRadioButton->setChecked(false);
-    } else if (productIndex == 44 || productIndex == 48 || isSwitchableSmartProduct(productIndex)) {
-        ui->dimOffRadioButton->setChecked(true);
-        ui->minDimRadioButton->setChecked(false);
-    }
+    if (productIndex == PRODUCT_DEFAULT_MIN_DIM)
+        setAnalogDimMode(*ui, true);
+    else if (productIndex == PRODUCT_DEFAULT_DIM_OFF_A || productIndex == PRODUCT_DEFAULT_DIM_OFF_B
+             || isSwitchableSmartProduct(productIndex))
+        setAnalogDimMode(*ui, false);
 
     const bool voltagesShown = !on(DF_NO_0_10V_VOLTAGES);
     dimCurveDialog->setVoltageVisible(voltagesShown);
-    for (QWidget* w : {static_cast<QWidget*>(ui->analogStartDimSpinBox), static_cast<QWidget*>(ui->analogEndDimSpinBox),
-                       static_cast<QWidget*>(ui->maxDimVoltageLabel), static_cast<QWidget*>(ui->minDimVoltageLabel),
-                       static_cast<QWidget*>(ui->analogDimCurvePushButton)})
+    const std::array<QWidget*, 5> voltageWidgets = {ui->analogStartDimSpinBox, ui->analogEndDimSpinBox,
+                                                    ui->maxDimVoltageLabel, ui->minDimVoltageLabel,
+                                                    ui->analogDimCurvePushButton};
+    for (QWidget* w : voltageWidgets)
         w->setVisible(voltagesShown);
 
     productFeature2000 = on(DF_STEP_FADE_TIMES) ? 1 : 0;
@@ -517,10 +589,8 @@ void MainWindow::loadProductSettings(quint16 n)
     ui->fwVersionLabel->setText(QStringLiteral("--"));
     out() << "Reload product info, ProductIndex:" << r->index << "  DriverFeature:" << feature << Qt::endl;
 
-    QCheckBox* const dimBoxes[] = {ui->analogDimCheckBox, ui->daliDimCheckBox, ui->pwmDimCheckBox,
-                                   ui->pushDimCheckBox, ui->smartDimCheckBox, ui->corridorDimCheckBox};
     if (feature == 0) {
-        for (QCheckBox* box : dimBoxes) {
+        for (QCheckBox* box : dimFunctionBoxes(*ui)) {
             setChoiceAvailable(box, false);
             box->setChecked(false);
         }
@@ -529,9 +599,7 @@ void MainWindow::loadProductSettings(quint16 n)
         setChoiceAvailable(ui->smartFixedRadioButton, false);
         setChoiceAvailable(ui->smartMidnightRadioButton, false);
         setChoiceAvailable(ui->smartRatioRescaleRadioButton, false);
-        ui->smartDimSetGroupBox->setEnabled(false);
-        ui->corridorSetGroupBox->setEnabled(false);
-        ui->analogDimSetGroupBox->setEnabled(false);
+        enableOnlyDimSettingsGroup(*ui, nullptr);
     } else {
         setChoiceAvailable(ui->daliDimCheckBox, on(DF_DALI));
         setChoiceAvailable(ui->analogDimCheckBox, on(DF_0_10V));
@@ -545,36 +613,30 @@ void MainWindow::loadProductSettings(quint16 n)
         // The USB programming tool cannot program corridor mode.
         const bool corridor = on(DF_CORRIDOR) && programToolIndex != PROG_TOOL_IPROG;
         setChoiceAvailable(ui->corridorDimCheckBox, corridor);
-        for (QCheckBox* box : dimBoxes)
+        for (QCheckBox* box : dimFunctionBoxes(*ui))
             box->setChecked(false);
         ui->overrideCheckBox->setChecked(false);
         if (corridor)
             ui->infinityCheckBox->setChecked(false);
 
         // Smart timer and corridor are never the default dimming function.
-        if (on(DF_0_10V)) {
-            ui->analogDimSetGroupBox->setEnabled(true);
+        if (on(DF_0_10V))
             ui->analogDimCheckBox->setChecked(true);
-        } else {
-            ui->analogDimSetGroupBox->setEnabled(false);
-            if (on(DF_DALI))
-                ui->daliDimCheckBox->setChecked(true);
-            else if (on(DF_PWM))
-                ui->pwmDimCheckBox->setChecked(true);
-            else if (on(DF_PUSH_DIM))
-                ui->pushDimCheckBox->setChecked(true);
-        }
-        ui->corridorSetGroupBox->setEnabled(false);
-        ui->smartDimSetGroupBox->setEnabled(false);
+        else if (on(DF_DALI))
+            ui->daliDimCheckBox->setChecked(true);
+        else if (on(DF_PWM))
+            ui->pwmDimCheckBox->setChecked(true);
+        else if (on(DF_PUSH_DIM))
+            ui->pushDimCheckBox->setChecked(true);
+        enableOnlyDimSettingsGroup(*ui, on(DF_0_10V) ? ui->analogDimSetGroupBox : nullptr);
         ui->overrideCheckBox->setStyleSheet(QString::fromLatin1(CHOICE_DISABLED_STYLE));
 
-        if (on(DF_SMART_FIXED)) {
-            ui->smartFixedRadioButton->setChecked(true);
-        } else if (on(DF_SMART_MIDNIGHT)) {
-            ui->smartMidnightRadioButton->setChecked(true);
-        } else if (on(DF_SMART_RATIO)) {
-            ui->smartRatioRescaleRadioButton->setChecked(true);
-        }
+        if (on(DF_SMART_FIXED))
+            checkSmartMode(*ui, ui->smartFixedRadioButton);
+        else if (on(DF_SMART_MIDNIGHT))
+            checkSmartMode(*ui, ui->smartMidnightRadioButton);
+        else if (on(DF_SMART_RATIO))
+            checkSmartMode(*ui, ui->smartRatioRescaleRadioButton);
         smartCurveDialog->setMinDimLevel(n);
     }
 
@@ -603,97 +665,49 @@ void MainWindow::setDaliPartButtonsEnabled(bool enable)
 // The six dimming check boxes are one exclusive choice: a click always leaves the clicked box
 // checked (the smart timer of a few products excepted) and ignores the clicked state.
 
-void MainWindow::analogDimCheckBoxSelected(bool selected)
+void MainWindow::analogDimCheckBoxSelected(bool /*selected*/)
 {
-    Q_UNUSED(selected)
-    ui->analogDimCheckBox->setChecked(true);
-    for (QCheckBox* box : {ui->daliDimCheckBox, ui->pwmDimCheckBox, ui->pushDimCheckBox, ui->corridorDimCheckBox,
-                           ui->smartDimCheckBox})
-        box->setChecked(false);
-    ui->analogDimSetGroupBox->setEnabled(true);
-    ui->corridorSetGroupBox->setEnabled(false);
-    ui->smartDimSetGroupBox->setEnabled(false);
-    ui->dimAdvanceSetTabWidget->setCurrentIndex(PAGE_0_10V);
-    ui->overrideCheckBox->setStyleSheet(QString::fromLatin1(CHOICE_DISABLED_STYLE));
+    chooseDimFunction(*ui, ui->analogDimCheckBox, ui->analogDimSetGroupBox, PAGE_0_10V);
     setDaliPartButtonsEnabled(false);
 }
 
-void MainWindow::daliDimCheckBoxSelected(bool selected)
+void MainWindow::daliDimCheckBoxSelected(bool /*selected*/)
 {
-    Q_UNUSED(selected)
-    ui->daliDimCheckBox->setChecked(true);
-    for (QCheckBox* box : {ui->analogDimCheckBox, ui->pwmDimCheckBox, ui->pushDimCheckBox, ui->corridorDimCheckBox,
-                           ui->smartDimCheckBox})
-        box->setChecked(false);
-    ui->analogDimSetGroupBox->setEnabled(false);
-    ui->corridorSetGroupBox->setEnabled(false);
-    ui->smartDimSetGroupBox->setEnabled(false);
-    ui->dimAdvanceSetTabWidget->setCurrentIndex(PAGE_DALI);
-    ui->overrideCheckBox->setStyleSheet(QString::fromLatin1(CHOICE_DISABLED_STYLE));
+    chooseDimFunction(*ui, ui->daliDimCheckBox, nullptr, PAGE_DALI);
     updateDaliPartButtons(progData.productIndex);
 }
 
-void MainWindow::pwmDimCheckBoxSelected(bool selected)
+void MainWindow::pwmDimCheckBoxSelected(bool /*selected*/)
 {
-    Q_UNUSED(selected)
-    ui->pwmDimCheckBox->setChecked(true);
-    for (QCheckBox* box : {ui->analogDimCheckBox, ui->daliDimCheckBox, ui->pushDimCheckBox, ui->corridorDimCheckBox,
-                           ui->smartDimCheckBox})
-        box->setChecked(false);
-    ui->analogDimSetGroupBox->setEnabled(false);
-    ui->corridorSetGroupBox->setEnabled(false);
-    ui->smartDimSetGroupBox->setEnabled(false);
-    ui->overrideCheckBox->setStyleSheet(QString::fromLatin1(CHOICE_DISABLED_STYLE));
+    chooseDimFunction(*ui, ui->pwmDimCheckBox, nullptr, KEEP_PAGE);
     setDaliPartButtonsEnabled(false);
 }
 
-void MainWindow::pushDimCheckBoxSelected(bool selected)
+void MainWindow::pushDimCheckBoxSelected(bool /*selected*/)
 {
-    Q_UNUSED(selected)
-    ui->pushDimCheckBox->setChecked(true);
-    for (QCheckBox* box : {ui->analogDimCheckBox, ui->daliDimCheckBox, ui->pwmDimCheckBox, ui->corridorDimCheckBox,
-                           ui->smartDimCheckBox})
-        box->setChecked(false);
-    ui->analogDimSetGroupBox->setEnabled(false);
-    ui->corridorSetGroupBox->setEnabled(false);
-    ui->smartDimSetGroupBox->setEnabled(false);
-    ui->overrideCheckBox->setStyleSheet(QString::fromLatin1(CHOICE_DISABLED_STYLE));
+    chooseDimFunction(*ui, ui->pushDimCheckBox, nullptr, KEEP_PAGE);
     setDaliPartButtonsEnabled(false);
 }
 
-void MainWindow::corridorDimCheckBoxSelected(bool selected)
+void MainWindow::corridorDimCheckBoxSelected(bool /*selected*/)
 {
-    Q_UNUSED(selected)
-    ui->corridorDimCheckBox->setChecked(true);
-    for (QCheckBox* box : {ui->analogDimCheckBox, ui->daliDimCheckBox, ui->pwmDimCheckBox, ui->pushDimCheckBox,
-                           ui->smartDimCheckBox})
-        box->setChecked(false);
-    ui->analogDimSetGroupBox->setEnabled(false);
-    ui->corridorSetGroupBox->setEnabled(true);
-    ui->smartDimSetGroupBox->setEnabled(false);
-    ui->dimAdvanceSetTabWidget->setCurrentIndex(PAGE_CORRIDOR);
-    ui->overrideCheckBox->setStyleSheet(QString::fromLatin1(CHOICE_DISABLED_STYLE));
+    chooseDimFunction(*ui, ui->corridorDimCheckBox, ui->corridorSetGroupBox, PAGE_CORRIDOR);
     setDaliPartButtonsEnabled(false);
 }
 
 void MainWindow::smartDimCheckBoxSelected(bool selected)
 {
-    for (QCheckBox* box : {ui->analogDimCheckBox, ui->daliDimCheckBox, ui->pwmDimCheckBox, ui->pushDimCheckBox,
-                           ui->corridorDimCheckBox})
-        box->setChecked(false);
-    ui->analogDimSetGroupBox->setEnabled(false);
-    ui->corridorSetGroupBox->setEnabled(false);
+    uncheckOtherDimFunctions(*ui, ui->smartDimCheckBox);
+    enableOnlyDimSettingsGroup(*ui, ui->smartDimSetGroupBox);
     setDaliPartButtonsEnabled(false);
 
     // These products may run without any dimming function, so their smart timer can be
     // switched off again.
     if (!selected && isSwitchableSmartProduct(progData.productIndex)) {
         ui->smartDimCheckBox->setChecked(false);
-        ui->smartDimSetGroupBox->setEnabled(true);
         return;
     }
     ui->smartDimCheckBox->setChecked(true);
-    ui->smartDimSetGroupBox->setEnabled(true);
     ui->overrideCheckBox->setStyleSheet(
         QString::fromLatin1(ui->overrideCheckBox->isEnabled() ? CHOICE_ENABLED_STYLE : CHOICE_DISABLED_STYLE));
     ui->dimAdvanceSetTabWidget->setCurrentIndex(PAGE_SMART);
@@ -705,9 +719,7 @@ void MainWindow::applyDimFunctionCheckBoxes(int dimFunctionType)
     ui->overrideCheckBox->setChecked((dimFunctionType & OVERRIDE_BIT) != 0);
     auto smartMode = [this](QRadioButton* mode) {
         smartDimCheckBoxSelected(true);
-        for (QRadioButton* radio : {ui->smartFixedRadioButton, ui->smartMidnightRadioButton,
-                                    ui->smartRatioRescaleRadioButton})
-            radio->setChecked(radio == mode);
+        checkSmartMode(*ui, mode);
     };
     switch (dimFunctionType & 0x7F) {
     case 0:
@@ -745,28 +757,19 @@ void MainWindow::smartDimRadioButtonSelected()
 
 void MainWindow::segmentCurrentRadioSelected()
 {
-    ui->currentSetComboBox->setEnabled(true);
-    ui->mA_Label_1->setEnabled(true);
-    ui->customSpinBox->setEnabled(false);
-    ui->mA_Label_2->setEnabled(false);
+    useCustomCurrent(*ui, false);
 }
 
 void MainWindow::customCurrentRadioSelected()
 {
-    ui->currentSetComboBox->setEnabled(false);
-    ui->mA_Label_1->setEnabled(false);
-    ui->customSpinBox->setEnabled(true);
-    ui->mA_Label_2->setEnabled(true);
+    useCustomCurrent(*ui, true);
 }
 
 void MainWindow::customCurrentEditFinished()
 {
     out() << "customSpinBox value changed" << Qt::endl;
-    // A product index beyond the list (a driver read by another tool, a profile) falls back to
-    // the first product; with no product at all the value stays as typed.
-    const ProductRecord* r = productRecord(progData.productIndex);
-    if (!r)
-        r = productRecord(0);
+    // With no product at all the value stays as typed.
+    const ProductRecord* r = productRecordOrFirst(progData.productIndex);
     if (!r)
         return;
     const int v = ui->customSpinBox->value();
