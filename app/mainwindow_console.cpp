@@ -53,16 +53,13 @@ const char STOP_TEXT[] = "Stop";
 const char INVALID_ROW_TEXT[] =
     "Warning: Invalid Command is detected, will be stopped due to the empty of Cmd ID and/or Address";
 
-// Puts the entry back on DAPC, or on the first command where the list has no DAPC (the device
-// type 8 list), so that the number and the name always show the same command.
+// Puts the entry back on DAPC. The device type 8 list has no DAPC name: the name box is left
+// blank there rather than showing another command's name beside the number that goes out.
 void showDefaultCommand(Ui_MainWindow* ui, const QList<int>& numbers)
 {
-    int index = numbers.indexOf(DALI_CMD_DAPC);
-    if (index < 0)
-        index = 0;
     const QSignalBlocker blocker(ui->cmdComboBox);
-    ui->cmdComboBox->setCurrentIndex(index);
-    ui->cmdLineEdit->setText(QString::number(index < numbers.size() ? numbers.at(index) : DALI_CMD_DAPC));
+    ui->cmdComboBox->setCurrentIndex(numbers.indexOf(DALI_CMD_DAPC));
+    ui->cmdLineEdit->setText(QString::number(DALI_CMD_DAPC));
 }
 
 QTextStream& out()

@@ -179,10 +179,10 @@ void TestConsoleTab::typedNumberFollowsName_data()
     QTest::newRow("special command") << 0 << "257" << false << "257" << "DTR0*";
     QTest::newRow("224 on DT6") << 0 << "224" << false << "224" << "REFERENCE SYSTEM POWER";
     QTest::newRow("224 on DT8") << 1 << "224" << false << "224" << "SET TEMPORARY x-COORDINATE";
-    // The device type 8 list has no DAPC: the entry falls back to its first command, not to a
-    // number whose name is not shown.
-    QTest::newRow("400 on DT8") << 1 << "400" << false << "0" << "OFF";
-    QTest::newRow("10 is not in DT8") << 1 << "10" << true << "0" << "OFF";
+    // The device type 8 list has no DAPC: the entry goes back to DAPC with no name shown, not
+    // beside the name of the list's first command.
+    QTest::newRow("400 on DT8") << 1 << "400" << false << "350" << "";
+    QTest::newRow("10 is not in DT8") << 1 << "10" << true << "350" << "";
 }
 
 void TestConsoleTab::typedNumberFollowsName()
@@ -238,7 +238,8 @@ void TestConsoleTab::deviceTypeSwitchesList()
     QCOMPARE(names()->findText("DAPC"), -1);
     QCOMPARE(names()->findText("GO TO LAST ACTIVE LEVEL*"), -1);
     QVERIFY(names()->findText("SET TEMPORARY COLOUR TEMPERATURE Tc") >= 0);
-    QCOMPARE(edit("cmdLineEdit")->text(), QStringLiteral("0"));
+    QCOMPARE(edit("cmdLineEdit")->text(), QStringLiteral("350"));
+    QCOMPARE(names()->currentText(), QString());
     QCOMPARE(window->serialLink().currentDtMode(), 1);
     QCOMPARE(tableRows(), rowsBefore);
 
