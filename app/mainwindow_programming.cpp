@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QProgressDialog>
+#include <QRegularExpression>
 #include <QTextStream>
 
 #include <algorithm>
@@ -65,10 +66,16 @@ const char LOG_HEADER[] = "Time,Model/Current,Mode,ProfileName,Options\n";
 // The model word is this blank-separated part of the driver's name in the product list.
 constexpr int MODEL_WORD_INDEX = 3;
 
-QTextStream& out()
+// The sixteen CLO curve points are line edits named "timeEdit_<n>" and "levelEdit_<n>".
+QLineEdit* cloEdit(const QObject* window, const char* kind, int n)
 {
-    static QTextStream stream(stdout);
-    return stream;
+    return window->findChild<QLineEdit*>(QStringLiteral("%1_%2").arg(QLatin1String(kind)).arg(n));
+}
+
+void showStatus(QLabel* label, const QString& text)
+{
+    label->setText(text);
+    label->show();
 }
 
 // A line edit's number: its text as a decimal number (0 when it is none), truncated toward zero.
@@ -95,46 +102,24 @@ void setListValue(QList<int>& list, int index, int value)
 // would otherwise shift or split the columns.
 QString csvField(const QString& field)
 {
-    if (!field.contains(QLatin1Char(',')) && !field.contains(QLatin1Char('"')) && !field.contains(QLatin1Char('\n'))
-        && !field.contains(QLatin1Char('\r')))
+    static const QRegularExpression special(QStringLiteral("[,\"\r\n]"));
+    if (!field.contains(special))
         return field;
-    QString quoted = field;
-    quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
+    return QLatin1Char('"') + QString(field).replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
 }
 
 QString modeText(const ProgDataStructDef& d)
 {
+    // By dimming type, from DIM_FIXED_TIMER to DIM_CORRIDOR; types above have no text.
+    static const char* const names[] = {"Fixed Timer", "Midnight Timer", "DALI", "PushDim",
+                                        "Ratio Timer", "PWM", "Corridor"};
+    const int type = d.dimFunctionType & DIM_TYPE_MASK;
     QString text;
-    switch (d.dimFunctionType & DIM_TYPE_MASK) {
-    case DIM_0_10V:
+    if (type == DIM_0_10V)
         text = QStringLiteral("0-10V min%: %1").arg(d.analogDimMinLevel)
                + (d.analogDimMode != 0 ? QStringLiteral(" dim to min") : QStringLiteral(" dim to off"));
-        break;
-    case DIM_FIXED_TIMER:
-        text = QStringLiteral("Fixed Timer");
-        break;
-    case DIM_MIDNIGHT_TIMER:
-        text = QStringLiteral("Midnight Timer");
-        break;
-    case DIM_DALI:
-        text = QStringLiteral("DALI");
-        break;
-    case DIM_PUSH:
-        text = QStringLiteral("PushDim");
-        break;
-    case DIM_RATIO_TIMER:
-        text = QStringLiteral("Ratio Timer");
-        break;
-    case DIM_PWM:
-        text = QStringLiteral("PWM");
-        break;
-    case DIM_CORRIDOR:
-        text = QStringLiteral("Corridor");
-        break;
-    default:
-        break;
-    }
+    else if (type <= DIM_CORRIDOR)
+        text = QLatin1String(names[type - DIM_FIXED_TIMER]);
     if (d.dimFunctionType & DIM_OVERRIDE_BIT)
         text += QStringLiteral(" (Override)");
     return text;
@@ -158,10 +143,11 @@ QString optionsText(const ProgDataStructDef& d)
 // never opened; it must follow the record shown, not the schedule of an earlier one.
 void loadSmartSchedule(smartcurve* dialog, const ProgDataStructDef& d)
 {
+    const int type = d.dimFunctionType & DIM_TYPE_MASK;
     int mode = smartcurve::TIMER_MODE_FIXED;
-    if ((d.dimFunctionType & DIM_TYPE_MASK) == DIM_MIDNIGHT_TIMER)
+    if (type == DIM_MIDNIGHT_TIMER)
         mode = smartcurve::TIMER_MODE_MIDNIGHT;
-    else if ((d.dimFunctionType & DIM_TYPE_MASK) == DIM_RATIO_TIMER)
+    else if (type == DIM_RATIO_TIMER)
         mode = smartcurve::TIMER_MODE_RATIO;
     dialog->setMode(mode, productFeature2000);
     dialog->setLevels(d.TimeDimLevelList);
@@ -180,6 +166,92 @@ double mtpKOhm(int code, int productIndex)
     return NTC_DIVIDER_KOHM * x / (1.0 - x);
 }
 
+// The collected record, listed on standard output only (the debug log does not get it).
+void printCollectedData(const ProgDataStructDef& d)
+{
+    QTextStream list(stdout);
+    list << "Collected programming data:" << Qt::endl;
+    auto line = [&list](const char* label, qint64 value) { list << label << value << Qt::endl; };
+    auto lines = [&line](const char* label, const QList<int>& values) {
+        for (int v : values)
+            line(label, v);
+    };
+    line("current:", d.current);
+    line("firmwareVersion:", d.firmwareVersion);
+    line("productIndex:", d.productIndex);
+    line("dimFunctionType:", d.dimFunctionType);
+    line("analogDimMode:", d.analogDimMode);
+    line("analogDimMinLevel:", d.analogDimMinLevel);
+    line("analogDimStart:", d.analogDimStart);
+    line("analogDimEnd:", d.analogDimEnd);
+    lines("TimeDimStepList:", d.TimeDimStepList);
+    lines("TimeDimLevelList:", d.TimeDimLevelList);
+    lines("TimeDimFadeTimeList:", d.TimeDimFadeTimeList);
+    line("MTP_Enable:", d.MTP_Enable);
+    line("MTP_MinLevel:", d.MTP_MinLevel);
+    line("MTP_Start:", d.MTP_Start);
+    line("MTP_End:", d.MTP_End);
+    line("CLO_Enable:", d.CLO_Enable);
+    lines("CLO_TimeList:", d.CLO_TimeList);
+    lines("CLO_LevelList:", d.CLO_LevelList);
+    line("moduleOperationTime_mins:", d.moduleOperationTime_mins);
+    line("moduleOperationTime_hrs:", d.moduleOperationTime_hrs);
+    line("driverOperationTime_mins:", d.driverOperationTime_mins);
+    line("driverOperationTime_hrs:", d.driverOperationTime_hrs);
+    line("EOL_Enable:", d.EOL_Enable);
+    line("OTP_Enable:", d.OTP_Enable);
+    line("userEolTime:", d.userEolTime);
+}
+
+// The record of a completed read, line by line as the debug log keeps it.
+QStringList readDataLines(const ProgDataStructDef& d)
+{
+    QStringList lines;
+    auto log = [&lines](const char* format, qint64 v) { lines << QString::fromLatin1(format).arg(v); };
+    auto logList = [&lines](const char* label, const QList<int>& values) {
+        QString text = QString::fromLatin1(label);
+        for (int v : values)
+            text += QStringLiteral(" %1").arg(v);
+        lines << text;
+    };
+    lines << QStringLiteral("------------display read data-------------------------");
+    log("product index: %1", d.productIndex);
+    log("current: %1", d.current);
+    log("dim function type: %1", d.dimFunctionType);
+    log("0-10V min: %1", d.analogDimMinLevel);
+    log("0-10V max: %1", d.analogDimMaxLevel);
+    log("0-10V start: %1", d.analogDimStart);
+    log("0-10V end: %1", d.analogDimEnd);
+    log("0-10V mode: %1", d.analogDimMode);
+    log("MTP enable: %1", d.MTP_Enable);
+    log("MTP min: %1", d.MTP_MinLevel);
+    log("MTP start: %1", d.MTP_Start);
+    log("MTP_end: %1", d.MTP_End);
+    log("MTP_end: %1", d.MTP_Shutdown);
+    log("EOL enable: %1", d.EOL_Enable);
+    log("EOL time: %1", d.userEolTime);
+    log("OTP enable: %1", d.OTP_Enable);
+    log("firmware version: %1", d.firmwareVersion);
+    log("mid night offset: %1", d.midnightOffset);
+    log("table ver: %1", d.tableVersion);
+    log("CLO enable: %1", d.CLO_Enable);
+    logList("CLO time:", d.CLO_TimeList);
+    logList("CLO level:", d.CLO_LevelList);
+    logList("smart dim time:", d.TimeDimStepList);
+    logList("smart dim level:", d.TimeDimLevelList);
+    log("mudule time mins: %1", d.moduleOperationTime_mins);
+    log("module time hours: %1", d.moduleOperationTime_hrs);
+    log("driver op time mins: %1", d.driverOperationTime_mins);
+    log("driver op time hours: %1", d.driverOperationTime_hrs);
+    log("LDP min: %1", d.LDP_MinDim);
+    log("LDP max AD: %1", d.LDP_MaxAD);
+    log("LDP min AD: %1", d.LDP_MinAD);
+    log("LDP shutdown: %1", d.LDP_Shutdown);
+    logList("timer dim fade time:", d.TimeDimFadeTimeList);
+    log("timer dim override fade time: %1", d.timerDimOverrideFadeTime);
+    return lines;
+}
+
 } // namespace
 
 // ---- Driver information display -----------------------------------------------------------------
@@ -187,7 +259,7 @@ double mtpKOhm(int code, int productIndex)
 void MainWindow::displayDriverInfo()
 {
     const int idx = progData.productIndex;
-    out() << "reload product info, index:" << idx << Qt::endl;
+    QTextStream(stdout) << "reload product info, index:" << idx << Qt::endl;
     loadProductSettings(progData.productIndex);
     if (idx == 0) {
         loadSmartSchedule(smartCurveDialog, progData);
@@ -270,9 +342,9 @@ void MainWindow::displayDriverSettings()
     ui->cloTimeLabel->setText(tr("Module Operating Time = %1 hours").arg(progData.moduleOperationTime_hrs));
     ui->cloLevelLabel->setText(tr("100% = %1 mA").arg(progData.current));
     for (int i = 0; i < CLO_POINTS; ++i) {
-        if (QLineEdit* time = findChild<QLineEdit*>(QStringLiteral("timeEdit_%1").arg(i)))
+        if (QLineEdit* time = cloEdit(this, "timeEdit", i))
             time->setText(QString::number(progData.CLO_TimeList.value(i)));
-        if (QLineEdit* level = findChild<QLineEdit*>(QStringLiteral("levelEdit_%1").arg(i)))
+        if (QLineEdit* level = cloEdit(this, "levelEdit", i))
             level->setText(QString::number(progData.CLO_LevelList.value(i)));
     }
 }
@@ -298,7 +370,7 @@ void MainWindow::updateFullCurrentLabel(int current)
 
 int MainWindow::timeEditEndEditing()
 {
-    auto edit = [this](int n) { return findChild<QLineEdit*>(QStringLiteral("timeEdit_%1").arg(n)); };
+    auto edit = [this](int n) { return cloEdit(this, "timeEdit", n); };
 
     QList<int> points{0}; // the curve always starts at 0, whatever the first edit shows
     int result = 0;
@@ -307,15 +379,13 @@ int MainWindow::timeEditEndEditing()
         const int cur = editNumber(edit(n));
         // A negative time would be stored and written as a byte of another value.
         if (cur > CLO_MAX_KHOURS || cur < 0) {
-            ui->cloErrorLabel->setText(tr("Error: Input KHours must withinr 1~255"));
-            ui->cloErrorLabel->show();
+            showStatus(ui->cloErrorLabel, tr("Error: Input KHours must withinr 1~255"));
             if (QLineEdit* e = edit(n))
                 e->setText(QString::number(progData.CLO_TimeList.value(n)));
             return -1;
         }
         if (cur <= prev) {
-            ui->cloErrorLabel->setText(tr("Error: Input KHours must increased in order"));
-            ui->cloErrorLabel->show();
+            showStatus(ui->cloErrorLabel, tr("Error: Input KHours must increased in order"));
             result = -1;
         }
         points.append(cur);
@@ -324,8 +394,7 @@ int MainWindow::timeEditEndEditing()
     points.erase(std::unique(points.begin(), points.end()), points.end());
 
     if (progData.CLO_TimeList.size() > points.size()) {
-        ui->cloErrorLabel->setText(tr("Error: Input KHours must increased in order"));
-        ui->cloErrorLabel->show();
+        showStatus(ui->cloErrorLabel, tr("Error: Input KHours must increased in order"));
         result = -1;
     } else {
         if (result == 0)
@@ -345,11 +414,10 @@ int MainWindow::levelEditEndEditing()
 {
     QList<int> levels;
     for (int n = 0; n < CLO_POINTS; ++n) {
-        QLineEdit* edit = findChild<QLineEdit*>(QStringLiteral("levelEdit_%1").arg(n));
+        QLineEdit* edit = cloEdit(this, "levelEdit", n);
         int v = editNumber(edit);
         if (v < productPhyMinLevel || v > CLO_FULL_LEVEL) {
-            ui->cloErrorLabel->setText(tr("Error: Input Level% value must within Phy Min~100"));
-            ui->cloErrorLabel->show();
+            showStatus(ui->cloErrorLabel, tr("Error: Input Level% value must within Phy Min~100"));
             if (edit)
                 edit->setText(QString::number(progData.CLO_LevelList.value(n)));
             return -1;
@@ -371,8 +439,7 @@ int MainWindow::analogMinDimSpinBoxEditingFinished()
     if ((progData.productIndex == HALF_MIN_LEVEL_PRODUCT_A || progData.productIndex == HALF_MIN_LEVEL_PRODUCT_B)
         && ui->analogMinDimSpinBox->value() > HALF_MIN_LEVEL_LIMIT) {
         ui->analogMinDimSpinBox->setValue(HALF_MIN_LEVEL_LIMIT);
-        ui->cloErrorLabel->setText(tr("Error: Exceed the upper limit of 50% of this model"));
-        ui->cloErrorLabel->show();
+        showStatus(ui->cloErrorLabel, tr("Error: Exceed the upper limit of 50% of this model"));
         return -1;
     }
     ui->cloErrorLabel->hide();
@@ -454,38 +521,7 @@ void MainWindow::collectProgrammingData()
     d.EOL_Enable = ui->eolSetGroupBox->isChecked() ? 1 : 0;
     d.userEolTime = d.EOL_Enable ? quint8(ui->eolTimeSpinBox->value()) : 0;
 
-    QTextStream list(stdout);
-    list << "Collected programming data:" << Qt::endl;
-    auto line = [&list](const char* label, qint64 value) { list << label << value << Qt::endl; };
-    auto lines = [&line](const char* label, const QList<int>& values) {
-        for (int v : values)
-            line(label, v);
-    };
-    line("current:", d.current);
-    line("firmwareVersion:", d.firmwareVersion);
-    line("productIndex:", d.productIndex);
-    line("dimFunctionType:", d.dimFunctionType);
-    line("analogDimMode:", d.analogDimMode);
-    line("analogDimMinLevel:", d.analogDimMinLevel);
-    line("analogDimStart:", d.analogDimStart);
-    line("analogDimEnd:", d.analogDimEnd);
-    lines("TimeDimStepList:", d.TimeDimStepList);
-    lines("TimeDimLevelList:", d.TimeDimLevelList);
-    lines("TimeDimFadeTimeList:", d.TimeDimFadeTimeList);
-    line("MTP_Enable:", d.MTP_Enable);
-    line("MTP_MinLevel:", d.MTP_MinLevel);
-    line("MTP_Start:", d.MTP_Start);
-    line("MTP_End:", d.MTP_End);
-    line("CLO_Enable:", d.CLO_Enable);
-    lines("CLO_TimeList:", d.CLO_TimeList);
-    lines("CLO_LevelList:", d.CLO_LevelList);
-    line("moduleOperationTime_mins:", d.moduleOperationTime_mins);
-    line("moduleOperationTime_hrs:", d.moduleOperationTime_hrs);
-    line("driverOperationTime_mins:", d.driverOperationTime_mins);
-    line("driverOperationTime_hrs:", d.driverOperationTime_hrs);
-    line("EOL_Enable:", d.EOL_Enable);
-    line("OTP_Enable:", d.OTP_Enable);
-    line("userEolTime:", d.userEolTime);
+    printCollectedData(d);
 }
 
 // ---- Read, program and reset runs -----------------------------------------------------------------
@@ -567,49 +603,8 @@ void MainWindow::readProductInfoUpdateSlot(int state, QString str, int value)
         displayDriverInfo();
         readProgressDialog->hide();
 
-        const ProgDataStructDef& d = progData;
-        auto log = [this](const char* format, qint64 v) { emit debug_msg(QString::fromLatin1(format).arg(v)); };
-        auto logList = [this](const char* label, const QList<int>& values) {
-            QString text = QString::fromLatin1(label);
-            for (int v : values)
-                text += QStringLiteral(" %1").arg(v);
-            emit debug_msg(text);
-        };
-        emit debug_msg(QStringLiteral("------------display read data-------------------------"));
-        log("product index: %1", d.productIndex);
-        log("current: %1", d.current);
-        log("dim function type: %1", d.dimFunctionType);
-        log("0-10V min: %1", d.analogDimMinLevel);
-        log("0-10V max: %1", d.analogDimMaxLevel);
-        log("0-10V start: %1", d.analogDimStart);
-        log("0-10V end: %1", d.analogDimEnd);
-        log("0-10V mode: %1", d.analogDimMode);
-        log("MTP enable: %1", d.MTP_Enable);
-        log("MTP min: %1", d.MTP_MinLevel);
-        log("MTP start: %1", d.MTP_Start);
-        log("MTP_end: %1", d.MTP_End);
-        log("MTP_end: %1", d.MTP_Shutdown);
-        log("EOL enable: %1", d.EOL_Enable);
-        log("EOL time: %1", d.userEolTime);
-        log("OTP enable: %1", d.OTP_Enable);
-        log("firmware version: %1", d.firmwareVersion);
-        log("mid night offset: %1", d.midnightOffset);
-        log("table ver: %1", d.tableVersion);
-        log("CLO enable: %1", d.CLO_Enable);
-        logList("CLO time:", d.CLO_TimeList);
-        logList("CLO level:", d.CLO_LevelList);
-        logList("smart dim time:", d.TimeDimStepList);
-        logList("smart dim level:", d.TimeDimLevelList);
-        log("mudule time mins: %1", d.moduleOperationTime_mins);
-        log("module time hours: %1", d.moduleOperationTime_hrs);
-        log("driver op time mins: %1", d.driverOperationTime_mins);
-        log("driver op time hours: %1", d.driverOperationTime_hrs);
-        log("LDP min: %1", d.LDP_MinDim);
-        log("LDP max AD: %1", d.LDP_MaxAD);
-        log("LDP min AD: %1", d.LDP_MinAD);
-        log("LDP shutdown: %1", d.LDP_Shutdown);
-        logList("timer dim fade time:", d.TimeDimFadeTimeList);
-        log("timer dim override fade time: %1", d.timerDimOverrideFadeTime);
+        for (const QString& line : readDataLines(progData))
+            emit debug_msg(line);
         break;
     }
     default:
@@ -653,8 +648,7 @@ void MainWindow::programDone()
     if (ProgEngine* engine = currentProgrammingEngine())
         engine->resetProgrammingState();
     if (profileLoaded) {
-        ui->cloErrorLabel->setText(tr("Status: Profile '%1' is loaded successfully").arg(loadedProfileName));
-        ui->cloErrorLabel->show();
+        showStatus(ui->cloErrorLabel, tr("Status: Profile '%1' is loaded successfully").arg(loadedProfileName));
     }
 }
 
@@ -723,30 +717,22 @@ void MainWindow::SaveTestResultToCSVFile()
 
     // No line feed translation: every line ends with a single LF on every platform.
     QFile file(fileName);
-    QString problem;
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
-        problem = file.errorString();
-    else if (file.write(bytes) != bytes.size() || !file.flush())
-        problem = file.errorString();
-    file.close();
-
-    if (!problem.isEmpty()) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(bytes) != bytes.size() || !file.flush()) {
         // A label printed now would carry the previous driver's line, the last one in the file.
         const QString text = tr("Error: Programming log '%1' could not be written (%2); no label printed")
-                                 .arg(fileName, problem);
-        ui->cloErrorLabel->setText(text);
-        ui->cloErrorLabel->show();
+                                 .arg(fileName, file.errorString());
+        showStatus(ui->cloErrorLabel, text);
         emit debug_msg(text);
         return;
     }
+    file.close();
 
     if (!ui->printerCheckBox->isChecked())
         return;
 
     const LabelPrinter::Result printed = LabelPrinter().print(fileName);
     if (!printed.ok()) {
-        ui->cloErrorLabel->setText(tr("Error: %1").arg(printed.message));
-        ui->cloErrorLabel->show();
+        showStatus(ui->cloErrorLabel, tr("Error: %1").arg(printed.message));
         emit debug_msg(printed.message);
     }
     emit debug_msg(line);
