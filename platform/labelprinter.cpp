@@ -84,14 +84,13 @@ LabelPrinter::Result LabelPrinter::print(const QString& logFileName) const
         }
         return result;
     }
-    if (!process.waitForFinished(finishMs)) {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished(KILL_WAIT_MS);
-            result.outcome = Outcome::FinishTimedOut;
-            result.message = failure(QStringLiteral("did not finish within %1 ms and was stopped").arg(finishMs));
-            return result;
-        }
+    // A program that ended before the wait began also makes the wait return false.
+    if (!process.waitForFinished(finishMs) && process.state() != QProcess::NotRunning) {
+        process.kill();
+        process.waitForFinished(KILL_WAIT_MS);
+        result.outcome = Outcome::FinishTimedOut;
+        result.message = failure(QStringLiteral("did not finish within %1 ms and was stopped").arg(finishMs));
+        return result;
     }
     if (process.exitStatus() == QProcess::CrashExit) {
         result.outcome = Outcome::Crashed;
