@@ -858,6 +858,8 @@ void TestProgrammingTab::logLine_data()
     QTest::newRow("profile name with quotes")
         << "Kavro KLD 075 DRV1" << d << "the \"best\".txt"
         << "03/07/2024 09:05:03,DRV1 700mA,DALI,\"the \"\"best\"\".txt\",\n";
+    QTest::newRow("profile name with a line break")
+        << "Kavro KLD 075 DRV1" << d << "A\nB.txt" << "03/07/2024 09:05:03,DRV1 700mA,DALI,\"A\nB.txt\",\n";
     QTest::newRow("model word with a comma")
         << "Kavro KLD 075 D,1" << d << "" << "03/07/2024 09:05:03,\"D,1 700mA\",DALI,,\n";
 }
