@@ -6,6 +6,7 @@
 // port probed, and every message box answered with Ok and remembered.
 
 #include "globals.h"
+#include "mainwindow.h"
 #include "prompt.h"
 #include "toolportinfo.h"
 
@@ -14,6 +15,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <QtWidgets>
 
 #include <memory>
 
@@ -108,5 +110,121 @@ inline QStringList promptTrace()
     }
     return trace;
 }
+
+// The window a test drives, and its widgets by object name. A missing widget ends the run at
+// once: a renamed form widget would otherwise surface as a crash somewhere further on.
+class WindowUnderTest
+{
+protected:
+    template <class T>
+    T* widget(const char* name) const
+    {
+        T* found = window->findChild<T*>(QString::fromLatin1(name));
+        if (!found)
+            qFatal("no widget %s", name);
+        return found;
+    }
+    QLineEdit* edit(const char* name) const { return widget<QLineEdit>(name); }
+    QPushButton* button(const char* name) const { return widget<QPushButton>(name); }
+    // The DALI Control tab's command sequence.
+    QTableWidget* table() const { return widget<QTableWidget>("cmdSeqTableWidget"); }
+
+    std::unique_ptr<MainWindow> window;
+};
+
+// The first top-level widget of the given class (the window's dialogs live outside it), or null.
+inline QWidget* topLevel(const char* className)
+{
+    const QList<QWidget*> widgets = QApplication::topLevelWidgets();
+    for (QWidget* w : widgets) {
+        if (qstrcmp(w->metaObject()->className(), className) == 0)
+            return w;
+    }
+    return nullptr;
+}
+
+inline QByteArray hex(const char* text)
+{
+    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
+}
+
+// A port as the DALI tool's FTDI adapter shows up.
+inline ToolPortInfo ftdiPort(const QString& path)
+{
+    ToolPortInfo info;
+    info.portName = path;
+    info.manufacturer = QStringLiteral("FTDI");
+    info.vendorIdentifier = 0x0403;
+    info.productIdentifier = 0x6001;
+    return info;
+}
+
+// 'E' or 'D' for the program, read and reset actions, in that order.
+inline QString actionStates(const MainWindow& w)
+{
+    QString s;
+    for (const char* name : {"programAction", "readAction", "resetAction"})
+        s += w.findChild<QAction*>(QString::fromLatin1(name))->isEnabled() ? 'E' : 'D';
+    return s;
+}
+
+// A tool or driver status label: the searching animation, or the still "connected" picture.
+inline bool isSearching(QLabel* label)
+{
+    return label->movie() && label->movie()->state() == QMovie::Running;
+}
+
+inline bool isConnected(QLabel* label)
+{
+    return !label->movie() && !label->pixmap(Qt::ReturnByValue).isNull();
+}
+
+// The label program "print_csv.exe", put first on PATH for as long as this lives: each call
+// appends "<working dir>|<arguments>" to calls.txt beside it, then exits with the code given.
+class LabelProgramStandIn
+{
+public:
+    LabelProgramStandIn()
+    {
+        originalPath = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(binDir.path()) + ':' + originalPath);
+    }
+
+    ~LabelProgramStandIn() { qputenv("PATH", originalPath); }
+
+    LabelProgramStandIn(const LabelProgramStandIn&) = delete;
+    LabelProgramStandIn& operator=(const LabelProgramStandIn&) = delete;
+
+    bool isValid() const { return binDir.isValid(); }
+
+    void install(int exitCode) const
+    {
+        QFile script(binDir.filePath("print_csv.exe"));
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write(QStringLiteral("#!/bin/sh\n"
+                                    "echo \"$(pwd -P)|$*\" >> \"$(dirname \"$0\")/calls.txt\"\n"
+                                    "exit %1\n")
+                         .arg(exitCode)
+                         .toLatin1());
+        script.close();
+        QVERIFY(script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    }
+
+    void uninstall() const { QFile::remove(binDir.filePath("print_csv.exe")); }
+    void clearCalls() const { QFile::remove(binDir.filePath("calls.txt")); }
+
+    // One "<working dir>|<arguments>" line per call, oldest first.
+    QStringList calls() const
+    {
+        QFile file(binDir.filePath("calls.txt"));
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromLocal8Bit(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    }
+
+private:
+    QTemporaryDir binDir;
+    QByteArray originalPath;
+};
 
 #endif // MAINWINDOW_TESTSUPPORT_H

@@ -23,7 +23,7 @@ const QString INVALID_ROW =
 
 } // namespace
 
-class TestConsoleTab : public QObject
+class TestConsoleTab : public QObject, private WindowUnderTest
 {
     Q_OBJECT
 
@@ -52,17 +52,6 @@ private slots:
     void answerTexts();
 
 private:
-    template <class T>
-    T* widget(const char* name) const
-    {
-        T* found = window->findChild<T*>(QString::fromLatin1(name));
-        if (!found)
-            qFatal("no widget %s", name);
-        return found;
-    }
-    QLineEdit* edit(const char* name) const { return widget<QLineEdit>(name); }
-    QPushButton* button(const char* name) const { return widget<QPushButton>(name); }
-    QTableWidget* table() const { return widget<QTableWidget>("cmdSeqTableWidget"); }
     QComboBox* names() const { return widget<QComboBox>("cmdComboBox"); }
 
     // The user types a command number into the entry, replacing what it held.
@@ -73,7 +62,6 @@ private:
     void runStep(const QString& step);
 
     std::unique_ptr<WindowTestEnvironment> env;
-    std::unique_ptr<MainWindow> window;
 };
 
 void TestConsoleTab::initTestCase()

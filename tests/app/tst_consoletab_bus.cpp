@@ -28,7 +28,7 @@ constexpr int VIRTUAL_DRIVER_SHORT_ADDRESS = 10;
 
 } // namespace
 
-class TestConsoleTabBus : public QObject
+class TestConsoleTabBus : public QObject, private WindowUnderTest
 {
     Q_OBJECT
 
@@ -51,17 +51,6 @@ private slots:
     void tableEmptiedDuringRun();
 
 private:
-    template <class T>
-    T* widget(const char* name) const
-    {
-        T* found = window->findChild<T*>(QString::fromLatin1(name));
-        if (!found)
-            qFatal("no widget %s", name);
-        return found;
-    }
-    QLineEdit* edit(const char* name) const { return widget<QLineEdit>(name); }
-    QPushButton* button(const char* name) const { return widget<QPushButton>(name); }
-    QTableWidget* table() const { return widget<QTableWidget>("cmdSeqTableWidget"); }
     QString cell(int row, int column) const
     {
         const QTableWidgetItem* item = table()->item(row, column);
@@ -77,7 +66,6 @@ private:
     std::unique_ptr<PtyPair> pty;
     std::unique_ptr<VirtualDriver> driver;
     std::unique_ptr<SimProgTool> tool;
-    std::unique_ptr<MainWindow> window;
     QList<qint64> completedAtMs; // SimProgTool clock, one entry per completed command
 };
 

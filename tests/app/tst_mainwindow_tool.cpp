@@ -21,11 +21,6 @@ const QByteArray PRODUCT_0 = "0,Kavro KLD-040-1050,40,1050,350,1,10,54.0,27.0,0,
 const QByteArray PRODUCT_1 = "1,Kavro KLD-075-1400,75,1400,700,1,10,56.0,28.0,0,27FF";
 const QByteArray PRODUCT_2 = "2,Kavro KLC-100-2100 Corridor,100,2100,1050,1,5,48.0,24.0,0,1863";
 
-QByteArray hex(const char* text)
-{
-    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
-}
-
 // Memory bank 2 of a driver of the given product index (bytes 5-6, most significant first).
 QByteArray bank2OfProduct(const char* productIndexBytes)
 {
@@ -35,34 +30,6 @@ QByteArray bank2OfProduct(const char* productIndexBytes)
                  "1E 45 23 01 00 01 02 05 01 02 28 4E 05 9A 01"
                  "11 12 13 14 15 16 17 18 19 0A 64 5A 0A 01"
                  "79 83 8D 97 A1 63 4F 3B 45 63 E2 01 02 03 04 05 07");
-}
-
-ToolPortInfo ftdiPort(const QString& path)
-{
-    ToolPortInfo info;
-    info.portName = path;
-    info.manufacturer = QStringLiteral("FTDI");
-    info.vendorIdentifier = 0x0403;
-    info.productIdentifier = 0x6001;
-    return info;
-}
-
-QString actionStates(const MainWindow& w)
-{
-    QString s;
-    for (const char* name : {"programAction", "readAction", "resetAction"})
-        s += w.findChild<QAction*>(QString::fromLatin1(name))->isEnabled() ? 'E' : 'D';
-    return s;
-}
-
-bool isSearching(QLabel* label)
-{
-    return label->movie() && label->movie()->state() == QMovie::Running;
-}
-
-bool isConnected(QLabel* label)
-{
-    return !label->movie() && !label->pixmap(Qt::ReturnByValue).isNull();
 }
 
 const char DALI_TOOL_TEXT[] =

@@ -35,24 +35,6 @@ QString enabledEngines(const MainWindow& w)
     return on.join(", ");
 }
 
-QString actionStates(const MainWindow& w)
-{
-    QString s;
-    for (const char* name : {"programAction", "readAction", "resetAction"})
-        s += w.findChild<QAction*>(QString::fromLatin1(name))->isEnabled() ? 'E' : 'D';
-    return s;
-}
-
-bool isSearching(QLabel* label)
-{
-    return label->movie() && label->movie()->state() == QMovie::Running;
-}
-
-bool isConnected(QLabel* label)
-{
-    return !label->movie() && !label->pixmap(Qt::ReturnByValue).isNull();
-}
-
 } // namespace
 
 class TestMainWindowWorkMode : public QObject

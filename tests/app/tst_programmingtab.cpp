@@ -149,16 +149,6 @@ void checkStates(MainWindow& w, const QStringList& expected)
     }
 }
 
-QWidget* topLevel(const char* className)
-{
-    const QList<QWidget*> widgets = QApplication::topLevelWidgets();
-    for (QWidget* w : widgets) {
-        if (qstrcmp(w->metaObject()->className(), className) == 0)
-            return w;
-    }
-    return nullptr;
-}
-
 QStringList spied(const QSignalSpy& spy)
 {
     QStringList texts;
@@ -228,34 +218,33 @@ private:
     {
         return window->findChild<T*>(QString::fromLatin1(name));
     }
+    // The eight CLO time or level edits, named by the pattern given ("timeEdit_%1").
+    void setCloEdits(const char* namePattern, const QStringList& texts);
+    QStringList cloEditTexts(const char* namePattern) const;
     QString logFile() const;
-    QStringList labelCalls() const;
-    void installLabelProgram(int exitCode);
 
     std::unique_ptr<WindowTestEnvironment> env;
     std::unique_ptr<MainWindow> window;
     std::unique_ptr<QSignalSpy> debug;
-    QTemporaryDir binDir;
-    QByteArray originalPath;
+    std::unique_ptr<LabelProgramStandIn> labelStandIn;
 };
 
 void TestProgrammingTab::initTestCase()
 {
     Q_INIT_RESOURCE(resources);
-    QVERIFY(binDir.isValid());
-    originalPath = qgetenv("PATH");
-    qputenv("PATH", QFile::encodeName(binDir.path()) + ':' + originalPath);
+    labelStandIn = std::make_unique<LabelProgramStandIn>();
+    QVERIFY(labelStandIn->isValid());
 }
 
 void TestProgrammingTab::cleanupTestCase()
 {
-    qputenv("PATH", originalPath);
+    labelStandIn.reset();
 }
 
 void TestProgrammingTab::init()
 {
-    QFile::remove(binDir.filePath("print_csv.exe"));
-    QFile::remove(binDir.filePath("calls.txt"));
+    labelStandIn->uninstall();
+    labelStandIn->clearCalls();
     env = std::make_unique<WindowTestEnvironment>();
     env->writeProductList(productLines());
     window = std::make_unique<MainWindow>();
@@ -284,32 +273,24 @@ void TestProgrammingTab::success()
                                       Q_ARG(ProgStateDef, PROG_STATE_SUCCESS)));
 }
 
+void TestProgrammingTab::setCloEdits(const char* namePattern, const QStringList& texts)
+{
+    for (int i = 0; i < 8; ++i)
+        child<QLineEdit>(qPrintable(QString(namePattern).arg(i)))->setText(texts.at(i));
+}
+
+QStringList TestProgrammingTab::cloEditTexts(const char* namePattern) const
+{
+    QStringList texts;
+    for (int i = 0; i < 8; ++i)
+        texts << child<QLineEdit>(qPrintable(QString(namePattern).arg(i)))->text();
+    return texts;
+}
+
 QString TestProgrammingTab::logFile() const
 {
     const QStringList logs = QDir(env->path(".")).entryList({"*_program_log.csv"}, QDir::Files);
     return logs.size() == 1 ? logs.first() : QString("%1 log files").arg(logs.size());
-}
-
-QStringList TestProgrammingTab::labelCalls() const
-{
-    QFile file(binDir.filePath("calls.txt"));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromLocal8Bit(file.readAll()).split('\n', Qt::SkipEmptyParts);
-}
-
-// A stand-in for the label program: appends "<working dir>|<arguments>" per call to calls.txt.
-void TestProgrammingTab::installLabelProgram(int exitCode)
-{
-    QFile script(binDir.filePath("print_csv.exe"));
-    QVERIFY(script.open(QIODevice::WriteOnly));
-    script.write(QStringLiteral("#!/bin/sh\n"
-                                "echo \"$(pwd -P)|$*\" >> \"$(dirname \"$0\")/calls.txt\"\n"
-                                "exit %1\n")
-                     .arg(exitCode)
-                     .toLatin1());
-    script.close();
-    QVERIFY(script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 }
 
 // ---- Display ------------------------------------------------------------------------------------
@@ -516,17 +497,14 @@ void TestProgrammingTab::cloTimeCheck_data()
 void TestProgrammingTab::cloTimeCheck()
 {
     QFETCH(QStringList, typed);
-    for (int i = 0; i < 8; ++i)
-        child<QLineEdit>(qPrintable(QString("timeEdit_%1").arg(i)))->setText(typed.at(i));
+    setCloEdits("timeEdit_%1", typed);
     QTEST(window->timeEditEndEditing(), "result");
     QFETCH(QString, message);
     auto* label = child<QLabel>("cloErrorLabel");
     QCOMPARE(!label->isHidden(), !message.isEmpty());
     if (!message.isEmpty())
         QCOMPARE(label->text(), message);
-    QFETCH(QStringList, shown);
-    for (int i = 0; i < 8; ++i)
-        QCOMPARE(child<QLineEdit>(qPrintable(QString("timeEdit_%1").arg(i)))->text(), shown.at(i));
+    QTEST(cloEditTexts("timeEdit_%1"), "shown");
     QTEST(joined(window->programmingData().CLO_TimeList), "stored");
 }
 
@@ -557,17 +535,14 @@ void TestProgrammingTab::cloLevelCheck()
     window->driverBoxClicked(120);
     QCOMPARE(productPhyMinLevel, 10);
     QFETCH(QStringList, typed);
-    for (int i = 0; i < 8; ++i)
-        child<QLineEdit>(qPrintable(QString("levelEdit_%1").arg(i)))->setText(typed.at(i));
+    setCloEdits("levelEdit_%1", typed);
     QTEST(window->levelEditEndEditing(), "result");
     QFETCH(QString, message);
     auto* label = child<QLabel>("cloErrorLabel");
     QCOMPARE(!label->isHidden(), !message.isEmpty());
     if (!message.isEmpty())
         QCOMPARE(label->text(), message);
-    QFETCH(QStringList, shown);
-    for (int i = 0; i < 8; ++i)
-        QCOMPARE(child<QLineEdit>(qPrintable(QString("levelEdit_%1").arg(i)))->text(), shown.at(i));
+    QTEST(cloEditTexts("levelEdit_%1"), "shown");
     QTEST(joined(window->programmingData().CLO_LevelList), "stored");
 }
 
@@ -920,7 +895,7 @@ void TestProgrammingTab::existingEmptyLogGetsNoHeader()
 
 void TestProgrammingTab::unwritableLogIsReportedAndPrintsNoLabel()
 {
-    installLabelProgram(0);
+    labelStandIn->install(0);
     child<QCheckBox>("printerCheckBox")->setChecked(true);
     // A directory where the day's log should be: the file cannot be opened for writing.
     const QDateTime now = QDateTime::currentDateTime();
@@ -933,7 +908,7 @@ void TestProgrammingTab::unwritableLogIsReportedAndPrintsNoLabel()
     QVERIFY2(label->text().startsWith("Error: Programming log '") && label->text().endsWith("; no label printed"),
              qPrintable(label->text()));
     QVERIFY(spied(*debug).contains(label->text()));
-    QCOMPARE(labelCalls(), QStringList());
+    QCOMPARE(labelStandIn->calls(), QStringList());
     // The driver was programmed all the same.
     QCOMPARE(topLevel("programView")->findChild<QLabel*>("successLabel")->text(), QString("1 pcs"));
 }
@@ -955,7 +930,7 @@ void TestProgrammingTab::labelProgram()
     QFETCH(bool, printing);
     QFETCH(int, exitCode);
     QFETCH(QString, message);
-    installLabelProgram(exitCode);
+    labelStandIn->install(exitCode);
     child<QCheckBox>("printerCheckBox")->setChecked(printing);
     showRead(baseRecord(120));
     window->programIconClicked();
@@ -965,11 +940,11 @@ void TestProgrammingTab::labelProgram()
     const QString name = logFile();
     const QString line = QString("%1,M120 700mA,0-10V min%: 10 dim to min,,\n");
     if (!printing) {
-        QCOMPARE(labelCalls(), QStringList());
+        QCOMPARE(labelStandIn->calls(), QStringList());
         QCOMPARE(debug->count(), 0);
         return;
     }
-    QCOMPARE(labelCalls(), QStringList{QDir(env->path(".")).canonicalPath() + "|-f " + name + " -n 1 -p"});
+    QCOMPARE(labelStandIn->calls(), QStringList{QDir(env->path(".")).canonicalPath() + "|-f " + name + " -n 1 -p"});
     const QStringList log = spied(*debug);
     QVERIFY(!log.isEmpty());
     QVERIFY2(log.last().endsWith(",M120 700mA,0-10V min%: 10 dim to min,,\n"), qPrintable(log.last()));

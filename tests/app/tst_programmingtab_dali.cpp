@@ -19,11 +19,6 @@ namespace {
 
 constexpr int STEP_TIMEOUT_MS = 30000;
 
-QByteArray hex(const char* text)
-{
-    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
-}
-
 QString hexText(const QByteArray& bytes)
 {
     return QString::fromLatin1(bytes.toHex(' ').toUpper());
@@ -53,26 +48,6 @@ QList<QByteArray> productLines()
     for (int i = 0; i <= 120; ++i)
         lines << QStringLiteral("%1,Kavro KLD 075 M%1,75,1400,350,1,10,56.0,28.0,0,17FF").arg(i).toLatin1();
     return lines;
-}
-
-ToolPortInfo ftdiPort(const QString& path)
-{
-    ToolPortInfo info;
-    info.portName = path;
-    info.manufacturer = QStringLiteral("FTDI");
-    info.vendorIdentifier = 0x0403;
-    info.productIdentifier = 0x6001;
-    return info;
-}
-
-QWidget* topLevel(const char* className)
-{
-    const QList<QWidget*> widgets = QApplication::topLevelWidgets();
-    for (QWidget* w : widgets) {
-        if (qstrcmp(w->metaObject()->className(), className) == 0)
-            return w;
-    }
-    return nullptr;
 }
 
 } // namespace
@@ -126,37 +101,20 @@ private slots:
     void resetClearsModuleOperatingTime();
 
 private:
-    QStringList labelCalls() const;
-
-    QTemporaryDir binDir;
-    QByteArray originalPath;
+    std::unique_ptr<LabelProgramStandIn> labelStandIn;
 };
 
 void TestProgrammingTabDali::initTestCase()
 {
     Q_INIT_RESOURCE(resources);
-    QVERIFY(binDir.isValid());
-    originalPath = qgetenv("PATH");
-    qputenv("PATH", QFile::encodeName(binDir.path()) + ':' + originalPath);
-    // The label program's stand-in: one line "<working dir>|<arguments>" per label.
-    QFile script(binDir.filePath("print_csv.exe"));
-    QVERIFY(script.open(QIODevice::WriteOnly));
-    script.write("#!/bin/sh\necho \"$(pwd -P)|$*\" >> \"$(dirname \"$0\")/calls.txt\"\n");
-    script.close();
-    QVERIFY(script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    labelStandIn = std::make_unique<LabelProgramStandIn>();
+    QVERIFY(labelStandIn->isValid());
+    labelStandIn->install(0);
 }
 
 void TestProgrammingTabDali::cleanupTestCase()
 {
-    qputenv("PATH", originalPath);
-}
-
-QStringList TestProgrammingTabDali::labelCalls() const
-{
-    QFile file(binDir.filePath("calls.txt"));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromLocal8Bit(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    labelStandIn.reset();
 }
 
 void TestProgrammingTabDali::readShowsTheDriver()
@@ -233,7 +191,7 @@ void TestProgrammingTabDali::programWritesBank2()
 
 void TestProgrammingTabDali::productionOfThreeDrivers()
 {
-    QFile::remove(binDir.filePath("calls.txt"));
+    labelStandIn->clearCalls();
     VirtualDriver fourth; // outlives the bench, whose tool may still point at it
     Bench bench(bank2("BC 02"));
     for (int i = 1; i < 3; ++i) {
@@ -269,7 +227,7 @@ void TestProgrammingTabDali::productionOfThreeDrivers()
     for (int i = 1; i <= 3; ++i)
         QCOMPARE(lines.at(i).mid(19), QByteArray(",M120 700mA,Midnight Timer (Override),,OTP MTP CLO EOL "));
     const QString call = QDir(bench.env.path(".")).canonicalPath() + "|-f " + log + " -n 1 -p";
-    QCOMPARE(labelCalls(), (QStringList{call, call, call}));
+    QCOMPARE(labelStandIn->calls(), (QStringList{call, call, call}));
 
     // Done ends the run: the next driver is only read, not programmed.
     bench.drivers[2].unplug();
@@ -281,7 +239,7 @@ void TestProgrammingTabDali::productionOfThreeDrivers()
     QTRY_COMPARE_WITH_TIMEOUT(bench.window->programmingData().current, quint16(350), STEP_TIMEOUT_MS);
     QCOMPARE(fourth.writeCount(), 0);
     QVERIFY(topLevel("programView")->isHidden());
-    QCOMPARE(labelCalls().size(), 3);
+    QCOMPARE(labelStandIn->calls().size(), 3);
     bench.tool->setDaliBus(nullptr);
 }
 

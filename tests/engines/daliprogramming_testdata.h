@@ -4,10 +4,14 @@
 // Bank contents, records and command lists shared by the DALI programming tests, written out
 // by hand as a protocol trace would show them.
 
+#include "daliprogramming.h"
+#include "globals.h"
 #include "progdata.h"
 
 #include <QByteArray>
+#include <QSignalSpy>
 #include <QStringList>
+#include <QTimer>
 #include <QtTest>
 
 inline QByteArray hex(const char* text)
@@ -210,5 +214,57 @@ inline QStringList split(const char* commands)
     return QString(commands).split(' ', Qt::SkipEmptyParts);
 }
 
+
+// Products 0-149, each with nothing but its index.
+inline void setBareProductList()
+{
+    productList.clear();
+    for (int i = 0; i < 150; ++i) {
+        ProductRecord r;
+        r.index = i;
+        productList.append(r);
+    }
+}
+
+// Wires the engine to its link as the window does. The link is the serial link, or a stand-in
+// with the same signals and slot.
+template <class Link>
+void connectEngineToLink(DaliProgramming& engine, Link& link)
+{
+    QObject::connect(&engine, &DaliProgramming::sendCommand, &link, &Link::sendDaliCommand);
+    QObject::connect(&link, &Link::commandResponse, &engine, &DaliProgramming::daliProgrammingResponse);
+    QObject::connect(&link, &Link::commandSendComplete, &engine, &DaliProgramming::sendDaliProgrammingCmdSequence);
+    QObject::connect(&link, &Link::communicateError, &engine, &DaliProgramming::processCommError);
+}
+
+// The window's driver-detection timer: the engine switches it on and off, each tick probes.
+inline void connectDetectTimer(DaliProgramming& engine, QTimer& detectTimer)
+{
+    QObject::connect(&engine, &DaliProgramming::enableDriverDetectTimerSignal, &detectTimer, [&detectTimer](bool on) {
+        if (!on)
+            detectTimer.stop();
+        else if (!detectTimer.isActive())
+            detectTimer.start();
+    });
+    QObject::connect(&detectTimer, &QTimer::timeout, &engine, &DaliProgramming::checkDriverConnection);
+}
+
+// The first argument of every signal the spy caught: programming states, connection changes.
+inline QList<int> firstArguments(const QSignalSpy& spy)
+{
+    QList<int> l;
+    for (const QList<QVariant>& a : spy)
+        l << a.at(0).toInt();
+    return l;
+}
+
+// "state text step" of every productInfoReadUpdateSignal the spy caught.
+inline QStringList readUpdates(const QSignalSpy& spy)
+{
+    QStringList l;
+    for (const QList<QVariant>& a : spy)
+        l << QString("%1 %2 %3").arg(a.at(0).toInt()).arg(a.at(1).toString()).arg(a.at(2).toInt());
+    return l;
+}
 
 #endif // DALIPROGRAMMING_TESTDATA_H

@@ -97,18 +97,8 @@ struct Rig
     {
         link.bus = bus;
         detectTimer.setInterval(5);
-        QObject::connect(&engine, &DaliProgramming::sendCommand, &link, &FakeDaliLink::sendDaliCommand);
-        QObject::connect(&link, &FakeDaliLink::commandResponse, &engine, &DaliProgramming::daliProgrammingResponse);
-        QObject::connect(&link, &FakeDaliLink::commandSendComplete, &engine,
-                         &DaliProgramming::sendDaliProgrammingCmdSequence);
-        QObject::connect(&link, &FakeDaliLink::communicateError, &engine, &DaliProgramming::processCommError);
-        QObject::connect(&engine, &DaliProgramming::enableDriverDetectTimerSignal, &detectTimer, [this](bool on) {
-            if (!on)
-                detectTimer.stop();
-            else if (!detectTimer.isActive())
-                detectTimer.start();
-        });
-        QObject::connect(&detectTimer, &QTimer::timeout, &engine, &DaliProgramming::checkDriverConnection);
+        connectEngineToLink(engine, link);
+        connectDetectTimer(engine, detectTimer);
         engine.setEnabled(1);
     }
 
@@ -124,27 +114,20 @@ struct Rig
     }
     void tick() { engine.checkDriverConnection(); }
 
-    QList<int> stateList() const
+    // Lets the driver's read finish, then starts programming the record on an idle link; the
+    // run begins with the probe the test sends (tick()).
+    void startProgrammingAfterRead(const ProgDataStructDef& record)
     {
-        QList<int> l;
-        for (const QList<QVariant>& a : states)
-            l << a.at(0).toInt();
-        return l;
+        start();
+        QTRY_COMPARE(reads.count(), 13);
+        engine.writeRecord() = record;
+        quiesce();
+        engine.startProgramming();
     }
-    QList<int> connectionList() const
-    {
-        QList<int> l;
-        for (const QList<QVariant>& a : connection)
-            l << a.at(0).toInt();
-        return l;
-    }
-    QStringList readList() const
-    {
-        QStringList l;
-        for (const QList<QVariant>& a : reads)
-            l << QString("%1 %2 %3").arg(a.at(0).toInt()).arg(a.at(1).toString()).arg(a.at(2).toInt());
-        return l;
-    }
+
+    QList<int> stateList() const { return firstArguments(states); }
+    QList<int> connectionList() const { return firstArguments(connection); }
+    QStringList readList() const { return readUpdates(reads); }
 };
 
 
@@ -186,12 +169,7 @@ private slots:
 void TestDaliProgramming::initTestCase()
 {
     qRegisterMetaType<ProgDataStructDef>();
-    productList.clear();
-    for (int i = 0; i < 150; ++i) {
-        ProductRecord r;
-        r.index = i;
-        productList.append(r);
-    }
+    setBareProductList();
 }
 
 void TestDaliProgramming::init()
@@ -463,12 +441,7 @@ void TestDaliProgramming::programFull()
     VirtualDriver driver;
     driver.setBank2(blankBank());
     Rig rig(&driver);
-    rig.start();
-    QTRY_COMPARE(rig.reads.count(), 13);
-
-    rig.engine.writeRecord() = recordToProgram(120, 1050);
-    rig.quiesce();
-    rig.engine.startProgramming();
+    rig.startProgrammingAfterRead(recordToProgram(120, 1050));
     rig.tick();
     QTRY_COMPARE(rig.stateList(), (QList<int>{1, 3}));
     QStringList expected = split(FULL_PROGRAM_COMMANDS);
@@ -506,11 +479,7 @@ void TestDaliProgramming::programShort()
     VirtualDriver driver;
     driver.setBank2(blankBank());
     Rig rig(&driver);
-    rig.start();
-    QTRY_COMPARE(rig.reads.count(), 13);
-    rig.engine.writeRecord() = recordToProgram(productIndex, current);
-    rig.quiesce();
-    rig.engine.startProgramming();
+    rig.startProgrammingAfterRead(recordToProgram(productIndex, current));
     rig.tick();
     QTRY_COMPARE(rig.stateList(), (QList<int>{1, 3}));
     QCOMPARE(rig.link.commands.mid(1, 6), commands.split(' '));
@@ -545,11 +514,7 @@ void TestDaliProgramming::programRetries()
     VirtualDriver driver;
     driver.setBank2(blankBank());
     Rig rig(&driver);
-    rig.start();
-    QTRY_COMPARE(rig.reads.count(), 13);
-    rig.engine.writeRecord() = recordToProgram(120, 1050);
-    rig.quiesce();
-    rig.engine.startProgramming();
+    rig.startProgrammingAfterRead(recordToProgram(120, 1050));
     for (int at : invalidAt)
         rig.link.faults[at] = FakeDaliLink::Fault::Invalid;
     rig.tick();
@@ -588,11 +553,7 @@ void TestDaliProgramming::failedLinkEndsAttemptAndLoopGoesOn()
     VirtualDriver second;
     second.setBank2(blankBank());
     Rig rig(&first);
-    rig.start();
-    QTRY_COMPARE(rig.reads.count(), 13);
-    rig.engine.writeRecord() = recordToProgram(120, 1050);
-    rig.quiesce();
-    rig.engine.startProgramming();
+    rig.startProgrammingAfterRead(recordToProgram(120, 1050));
     rig.link.faults[20] = FakeDaliLink::Fault(fault);
     rig.tick();
     QTRY_COMPARE(rig.stateList(), (QList<int>{1, 2}));

@@ -43,45 +43,16 @@ struct PtyRig
             info.productIdentifier = 0x6001;
             return QList<ToolPortInfo>{info};
         });
-        QObject::connect(&engine, &DaliProgramming::sendCommand, &link, &SerialCommunication::sendDaliCommand);
-        QObject::connect(&link, &SerialCommunication::commandResponse, &engine,
-                         &DaliProgramming::daliProgrammingResponse);
-        QObject::connect(&link, &SerialCommunication::commandSendComplete, &engine,
-                         &DaliProgramming::sendDaliProgrammingCmdSequence);
-        QObject::connect(&link, &SerialCommunication::communicateError, &engine, &DaliProgramming::processCommError);
+        connectEngineToLink(engine, link);
         detectTimer.setInterval(100);
-        QObject::connect(&engine, &DaliProgramming::enableDriverDetectTimerSignal, &detectTimer, [this](bool on) {
-            if (!on)
-                detectTimer.stop();
-            else if (!detectTimer.isActive())
-                detectTimer.start();
-        });
-        QObject::connect(&detectTimer, &QTimer::timeout, &engine, &DaliProgramming::checkDriverConnection);
+        connectDetectTimer(engine, detectTimer);
         engine.setEnabled(1);
         QObject::connect(&link, &SerialCommunication::debug_msg, &link, [this](const QString& m) { linkLog << m; });
     }
 
-    QList<int> stateList() const
-    {
-        QList<int> l;
-        for (const QList<QVariant>& a : states)
-            l << a.at(0).toInt();
-        return l;
-    }
-    QList<int> connectionList() const
-    {
-        QList<int> l;
-        for (const QList<QVariant>& a : connection)
-            l << a.at(0).toInt();
-        return l;
-    }
-    QStringList readList() const
-    {
-        QStringList l;
-        for (const QList<QVariant>& a : reads)
-            l << QString("%1 %2 %3").arg(a.at(0).toInt()).arg(a.at(1).toString()).arg(a.at(2).toInt());
-        return l;
-    }
+    QList<int> stateList() const { return firstArguments(states); }
+    QList<int> connectionList() const { return firstArguments(connection); }
+    QStringList readList() const { return readUpdates(reads); }
 };
 
 namespace {
@@ -164,12 +135,7 @@ private:
 
 void TestDaliProgrammingPty::initTestCase()
 {
-    productList.clear();
-    for (int i = 0; i < 150; ++i) {
-        ProductRecord r;
-        r.index = i;
-        productList.append(r);
-    }
+    setBareProductList();
 }
 
 void TestDaliProgrammingPty::init()
