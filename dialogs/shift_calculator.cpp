@@ -25,6 +25,8 @@ shift_calculator::shift_calculator(QWidget* parent)
     , shift(0)
 {
     ui->setupUi(this);
+    // The form's width is tight for its labels in some fonts; never open so narrow that one is cut.
+    resize(size().expandedTo(minimumSizeHint()));
     ui->utcSpinBox->setToolTip(tr("e.g. enter -5 for eastern time zone, 0 for London, 1 for Amsterdam"));
     ui->utcSpinBox->setToolTipDuration(TOOL_TIP_DURATION_MS);
 
