@@ -18,8 +18,8 @@ using namespace QtCharts;
 
 namespace {
 
-constexpr int SECONDS_PER_UNIT = 360; // a duration unit of the newer drivers is 6 minutes
-constexpr int MINUTES_PER_UNIT = 6;
+constexpr int MINUTES_PER_UNIT = 6; // a duration unit of the newer drivers
+constexpr int SECONDS_PER_UNIT = MINUTES_PER_UNIT * 60;
 constexpr double MAX_MINUTES = 240.0;
 constexpr double MAX_HOURS = 24.0;
 // Sums of one-decimal hours carry binary rounding; a hair over 24 h is still 24 h.
