@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QTemporaryFile>
 #include <QVector>
@@ -17,6 +18,17 @@ namespace QXlsx {
 namespace {
 
 constexpr qint64 COPY_CHUNK = 1 << 16;
+
+// Spreadsheet programs read "_xHHHH_" in a text as an escaped character. libxlsxwriter escapes
+// control characters that way but leaves such a sequence typed by the user as it is; its
+// underscore is escaped here so that the text reads back as written.
+QString protectEscapes(const QString& text)
+{
+    if (!text.contains(QLatin1String("_x")))
+        return text;
+    static const QRegularExpression escape(QStringLiteral("_(x[0-9A-Fa-f]{4}_)"));
+    return QString(text).replace(escape, QStringLiteral("_x005F_\\1"));
+}
 
 lxw_format* addFormat(lxw_workbook* workbook, const Format& format)
 {
@@ -81,7 +93,7 @@ lxw_error writeCell(lxw_worksheet* sheet, int row, const CellTable::Cell& cell, 
     const QString text = value.toString();
     if (text.isEmpty())
         return worksheet_write_blank(sheet, r, c, format);
-    return worksheet_write_string(sheet, r, c, text.toUtf8().constData(), format);
+    return worksheet_write_string(sheet, r, c, protectEscapes(text).toUtf8().constData(), format);
 }
 
 } // namespace

@@ -243,23 +243,33 @@ void TestWorkbooks::failedSaveIsReported_data()
 {
     QTest::addColumn<int>("tab");
     QTest::addColumn<QString>("target");
+    QTest::addColumn<int>("nameLength"); // of the first row's command name; 0: as it is
 
-    QTest::newRow("sequence into a missing folder") << TAB_CONSOLE << "missing/seq.xlsx";
-    QTest::newRow("power data over a folder") << TAB_POWER << "folder.xlsx";
+    QTest::newRow("sequence into a missing folder") << TAB_CONSOLE << "missing/seq.xlsx" << 0;
+    QTest::newRow("power data over a folder") << TAB_POWER << "folder.xlsx" << 0;
+    // A cell takes at most 32767 characters; the refused save must leave the earlier file.
+    QTest::newRow("sequence with a cell too long") << TAB_CONSOLE << "kept.xlsx" << 32768;
 }
 
 void TestWorkbooks::failedSaveIsReported()
 {
     QFETCH(int, tab);
     QFETCH(QString, target);
+    QFETCH(int, nameLength);
 
     QVERIFY(QDir(env->path(QString())).mkpath("folder.xlsx"));
+    QXlsx::Document old;
+    old.write(1, 1, QStringLiteral("old"));
+    QVERIFY(old.saveAs(env->path("kept.xlsx")));
     fillBothTables();
+    if (nameLength > 0)
+        table()->item(0, 2)->setText(QString(nameLength, QLatin1Char('x')));
     Prompt::clearLog();
     save(tab, env->path(target));
     QCOMPARE(promptTrace().mid(1),
              QStringList("warning|Warning|Save file failed! Please check that " + env->path(target)
                          + " can be written."));
+    QCOMPARE(QXlsx::Document(env->path("kept.xlsx")).read(1, 1).toString(), QStringLiteral("old"));
 }
 
 void TestWorkbooks::loadKeepsTableAndCountTogether_data()
