@@ -81,8 +81,8 @@ public:
     bool isOpen() const { return zip != nullptr; }
     bool contains(const QString& part) const { return unzLocateFile(zip, part.toUtf8().constData(), 1) == UNZ_OK; }
 
-    // Runs parse over the part's XML. False when the part is missing, unreadable, not well-formed
-    // or parse refuses it.
+    // Runs parseXml over the part's XML. False when the part is missing, unreadable, not well-formed
+    // or parseXml refuses it.
     bool parse(const QString& part, const std::function<bool(QXmlStreamReader&)>& parseXml) const
     {
         if (!contains(part))
