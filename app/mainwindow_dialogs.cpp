@@ -31,8 +31,7 @@ void showNotSupportedNotice()
 
 // A memory-bank dialog hands back a record of its own in which only its part means anything: the
 // window takes those fields, byte for byte, and nothing else.
-template <typename T>
-void takeField(T& to, const T& from)
+template <typename T> void takeField(T& to, const T& from)
 {
     std::memcpy(&to, &from, sizeof(T));
 }
@@ -100,8 +99,8 @@ void MainWindow::corridorCurvePushBtn_clicked()
     settings.releaseFadeTime = ui->corridorReleaseFadeTimeSpinBox->value();
     settings.holdTime = ui->corridorHoldTimeSpinBox->value();
     settings.infiniteRelease = ui->infinityCheckBox->isChecked();
-    settings.releaseTime = ui->corridorReleaseTimeSpinBox->value()
-                           * (settings.infiniteRelease ? corridor_curve::INFINITE_RELEASE_FACTOR : 1);
+    settings.releaseTime = ui->corridorReleaseTimeSpinBox->value() *
+                           (settings.infiniteRelease ? corridor_curve::INFINITE_RELEASE_FACTOR : 1);
     QTextStream(stdout) << "set corridor release time: " << settings.releaseTime << Qt::endl;
     corridorCurveDialog->loadSettings(settings);
     corridorCurveDialog->exec();
@@ -185,8 +184,8 @@ void MainWindow::corridorCurveDone(corridor_curve::CorridorSettings settings)
     ui->corridorReleaseFadeTimeSpinBox->setValue(settings.releaseFadeTime);
     ui->corridorHoldTimeSpinBox->setValue(settings.holdTime);
     const bool encoded = settings.releaseTime >= corridor_curve::INFINITE_RELEASE_FACTOR;
-    ui->corridorReleaseTimeSpinBox->setValue(encoded ? settings.releaseTime / corridor_curve::INFINITE_RELEASE_FACTOR
-                                                     : settings.releaseTime);
+    ui->corridorReleaseTimeSpinBox->setValue(
+        encoded ? settings.releaseTime / corridor_curve::INFINITE_RELEASE_FACTOR : settings.releaseTime);
     setCorridorReleaseInfinite(encoded || settings.infiniteRelease);
     QTextStream(stdout) << "fetch corridor release time: " << settings.releaseTime << Qt::endl;
 }

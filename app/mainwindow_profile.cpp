@@ -46,14 +46,13 @@ bool readNumber(const QString& text, qint64 min, qint64 max, qint64& value)
     return ok && value >= min && value <= max;
 }
 
-template <typename T>
-ProfileParam number(const char* name, T ProgDataStructDef::*field)
+template <typename T> ProfileParam number(const char* name, T ProgDataStructDef::*field)
 {
     return {name, [field](const ProgDataStructDef& d) { return QStringList{QString::number(d.*field)}; },
             [field](ProgDataStructDef& d, const QStringList& values) {
                 qint64 v = 0;
-                if (values.isEmpty()
-                    || !readNumber(values.first(), std::numeric_limits<T>::min(), std::numeric_limits<T>::max(), v))
+                if (values.isEmpty() || !readNumber(values.first(), std::numeric_limits<T>::min(),
+                                                    std::numeric_limits<T>::max(), v))
                     return false;
                 d.*field = T(v);
                 return true;
@@ -90,7 +89,8 @@ ProfileParam list(const char* name, QList<int> ProgDataStructDef::*field, int co
                 QList<int> entries;
                 for (int i = 0; i < count; ++i) {
                     qint64 v = 0;
-                    if (!readNumber(values.at(i), std::numeric_limits<int>::min(), std::numeric_limits<int>::max(), v))
+                    if (!readNumber(values.at(i), std::numeric_limits<int>::min(),
+                                    std::numeric_limits<int>::max(), v))
                         return false;
                     entries << int(v);
                 }
@@ -143,11 +143,12 @@ const std::vector<ProfileParam>& profileParams()
 
 QString profileText(const ProgDataStructDef& d, const QString& modelName)
 {
-    QString text = QStringLiteral("ProductIndex:   %1  :Description:").arg(d.productIndex) + modelName + QLatin1Char('\n');
+    QString text = QStringLiteral("ProductIndex:   %1  :Description:").arg(d.productIndex) + modelName +
+                   QLatin1Char('\n');
     int pid = 1;
     for (const ProfileParam& param : profileParams()) {
-        text += QStringLiteral("PID: %1: %2:").arg(pid++, 2).arg(QLatin1String(param.name), -NAME_WIDTH)
-                + param.write(d).join(QLatin1Char(':')) + QLatin1Char('\n');
+        text += QStringLiteral("PID: %1: %2:").arg(pid++, 2).arg(QLatin1String(param.name), -NAME_WIDTH) +
+                param.write(d).join(QLatin1Char(':')) + QLatin1Char('\n');
     }
     return text;
 }
@@ -176,13 +177,14 @@ void MainWindow::saveProfile()
 {
     if (checkProgrammingInputs() == -1)
         return;
-    Prompt::information(nullptr, tr("Tips"),
-                        tr("The setting profile is model specific, please ensure the coeectness of selected model "
-                           "name."),
-                        QMessageBox::Ok);
-    const QString path =
-        Prompt::getSaveFileName(this, tr("Choose or Enter Path of File"),
-                                QStringLiteral("Save Profile_%1.txt").arg(QDateTime::currentSecsSinceEpoch()));
+    Prompt::information(
+        nullptr, tr("Tips"),
+        tr("The setting profile is model specific, please ensure the coeectness of selected model "
+           "name."),
+        QMessageBox::Ok);
+    const QString path = Prompt::getSaveFileName(
+        this, tr("Choose or Enter Path of File"),
+        QStringLiteral("Save Profile_%1.txt").arg(QDateTime::currentSecsSinceEpoch()));
     if (path.isEmpty())
         return;
 
@@ -190,8 +192,9 @@ void MainWindow::saveProfile()
     // replaces a good profile with half of one.
     QSaveFile file(path);
     auto cannotWrite = [this, &path, &file] {
-        Prompt::warning(this, tr("Error"),
-                        tr("Cannot write file %1:\n%2.").arg(QDir::toNativeSeparators(path), file.errorString()));
+        Prompt::warning(
+            this, tr("Error"),
+            tr("Cannot write file %1:\n%2.").arg(QDir::toNativeSeparators(path), file.errorString()));
     };
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
         cannotWrite();
@@ -212,8 +215,9 @@ void MainWindow::loadProfile()
         return;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        Prompt::warning(this, tr("Error"),
-                        tr("Cannot read file %1:\n%2.").arg(QDir::toNativeSeparators(path), file.errorString()));
+        Prompt::warning(
+            this, tr("Error"),
+            tr("Cannot read file %1:\n%2.").arg(QDir::toNativeSeparators(path), file.errorString()));
         return;
     }
 
@@ -223,20 +227,20 @@ void MainWindow::loadProfile()
     const bool valid = readProfile(in, loaded);
     file.close();
     if (!valid) {
-        Prompt::information(nullptr, tr("Warning"), tr("Load profile fail! Please check the program profile."),
-                            QMessageBox::Ok);
+        Prompt::information(nullptr, tr("Warning"),
+                            tr("Load profile fail! Please check the program profile."), QMessageBox::Ok);
         return;
     }
 
     if (driverConnectionState == DRIVER_CONNECTED) {
         if (loaded.productIndex != progData.productIndex) {
-            Prompt::warning(this, tr("Warning"), tr("Load fail! The selected profile doesn't match current LED driver."),
+            Prompt::warning(this, tr("Warning"),
+                            tr("Load fail! The selected profile doesn't match current LED driver."),
                             QMessageBox::Ok);
             return;
         }
         if (Prompt::question(this, tr("Warning"), tr("Load profile and overwrite the current setting?"),
-                             QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok)
-            != QMessageBox::Ok)
+                             QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) != QMessageBox::Ok)
             return;
     }
 

@@ -760,7 +760,8 @@ void MainWindow::showProductionError(const QString& text)
 void MainWindow::clearProductionError()
 {
     // Only the failure this line replaces: a check or status shown since then stays.
-    if (!productionError.isEmpty() && !ui->cloErrorLabel->isHidden() && ui->cloErrorLabel->text() == productionError) {
+    if (!productionError.isEmpty() && !ui->cloErrorLabel->isHidden() &&
+        ui->cloErrorLabel->text() == productionError) {
         if (profileLoaded)
             showStatus(ui->cloErrorLabel, profileStatusText());
         else

@@ -55,7 +55,8 @@ void corridor_curve::loadSettings(const CorridorSettings& s)
     const bool infinite = encoded || s.infiniteRelease;
     ui->infinityCheckBox_1->setChecked(infinite);
     ui->corridorReleaseTimeSpinBox_1->setEnabled(!infinite);
-    ui->corridorReleaseTimeSpinBox_1->setValue(encoded ? s.releaseTime / INFINITE_RELEASE_FACTOR : s.releaseTime);
+    ui->corridorReleaseTimeSpinBox_1->setValue(encoded ? s.releaseTime / INFINITE_RELEASE_FACTOR
+                                                       : s.releaseTime);
     readSettings();
 }
 

@@ -275,24 +275,23 @@ void TestProgrammingTabDali::resetClearsModuleOperatingTime()
 void TestProgrammingTabDali::eolOfOlderProducts_data()
 {
     QTest::addColumn<int>("driverEol");
-    QTest::addColumn<QString>("tick"); // the EOL group before Program: "keep", "on" or "off"
+    QTest::addColumn<bool>("tick"); // tick the EOL group before Program
     QTest::addColumn<int>("programmedEol");
 
     // Products up to 99 have no EOL time row: byte 10 is their on/off flag and their time at once.
-    QTest::newRow("ticked keeps the driver's time") << 0x32 << "keep" << 0x32;
-    QTest::newRow("ticked on a driver without a time") << 0x00 << "on" << 0x01;
-    QTest::newRow("unticked") << 0x32 << "off" << 0x00;
+    QTest::newRow("ticked keeps the driver's time") << 0x32 << false << 0x32;
+    QTest::newRow("ticked on a driver without a time") << 0x00 << true << 0x01;
 }
 
 void TestProgrammingTabDali::eolOfOlderProducts()
 {
     QFETCH(int, driverEol);
-    QFETCH(QString, tick);
+    QFETCH(bool, tick);
     Bench bench(bank2Of(50, quint8(driverEol), 1));
     QTRY_COMPARE_WITH_TIMEOUT(bench.window->programmingData().productIndex, quint16(50), STEP_TIMEOUT_MS);
     QTRY_VERIFY_WITH_TIMEOUT(bench.action("programAction")->isEnabled(), STEP_TIMEOUT_MS);
-    if (tick != "keep")
-        bench.child<QGroupBox>("eolSetGroupBox")->setChecked(tick == "on");
+    if (tick)
+        bench.child<QGroupBox>("eolSetGroupBox")->setChecked(true);
     bench.action("programAction")->trigger();
     QTRY_COMPARE_WITH_TIMEOUT(bench.viewText("successLabel"), QString("1 pcs"), STEP_TIMEOUT_MS);
     QTEST(int(quint8(bench.drivers[0].bank2().at(10))), "programmedEol");
