@@ -42,4 +42,8 @@ extern quint8 part250Programmable;
 extern quint8 part251Programmable;
 extern quint8 part253Programmable;
 
+// Layout variant of the last NFC tag the FEIG reader parsed: 0 until one was recognised, 3 for the
+// layout whose bank 1 carries the manufacturer-specific text. Set only by the FEIG NFC engine.
+extern quint8 FA_location;
+
 #endif // GLOBALS_H
