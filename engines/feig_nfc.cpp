@@ -513,6 +513,9 @@ void FEIG_NFC::checkDriverConnection()
     emit debug_msg(QStringLiteral("FEIG NFC Inventory OK!"));
     if (tagInField)
         return;
+    // Another tag took the place of the one read: its driver is gone first.
+    if (driverState != DRIVER_DISCONNECTED)
+        driverLost();
     tagInField = 1;
     if (!tagOperation(TAG_READ)) {
         driverLost();
