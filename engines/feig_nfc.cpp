@@ -190,15 +190,11 @@ bool FEIG_NFC::decodeBlocks(const QByteArray& answer, int count, QByteArray& out
 bool FEIG_NFC::readBlocks(int count, QByteArray& out)
 {
     out.clear();
-    QByteArray answer;
-    QByteArray blocks;
-    if (count <= 0 || !sendIsoCommand(command(ISO_READ_MULTIPLE, MODE_SELECTED, QByteArray(1, FIRST_BLOCK) + char(count)),
-                                      answer)
-        || !decodeBlocks(answer, count, blocks)) {
+    if (count <= 0)
         return false;
-    }
-    out = blocks;
-    return true;
+    const QByteArray request = command(ISO_READ_MULTIPLE, MODE_SELECTED, QByteArray(1, FIRST_BLOCK) + char(count));
+    QByteArray answer;
+    return sendIsoCommand(request, answer) && decodeBlocks(answer, count, out);
 }
 
 void FEIG_NFC::logBlocks(const QByteArray& buffer)

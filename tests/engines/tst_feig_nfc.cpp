@@ -7,8 +7,6 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include <memory>
-
 // The FEIG engine on its own, over the simulated reader: the requests it sends, its write and
 // read-back with injected faults, the factory reset per layout, and what detection makes of tags
 // that stay, change or go.
@@ -17,20 +15,15 @@ class TestFeigNfc : public QObject
     Q_OBJECT
 private slots:
     void init();
-    void noReader_data();
-    void noReader();
     void requestsOfAReadAndAWrite();
     void programmingOutcomes_data();
     void programmingOutcomes();
-    void shortAddressAdvances_data();
-    void shortAddressAdvances();
-    void luminaireIdAdvances_data();
-    void luminaireIdAdvances();
+    void increments_data();
+    void increments();
     void factoryReset_data();
     void factoryReset();
     void detection_data();
     void detection();
-    void tagReadAgainAfterWorkModeSwitch();
 };
 
 namespace {
@@ -89,28 +82,6 @@ void TestFeigNfc::init()
     DT6Programmable = part250Programmable = part251Programmable = part253Programmable = 0;
 }
 
-void TestFeigNfc::noReader_data()
-{
-    QTest::addColumn<bool>("simulated");
-    QTest::newRow("no reader backend") << false;
-    QTest::newRow("reader pulled") << true;
-}
-
-void TestFeigNfc::noReader()
-{
-    QFETCH(bool, simulated);
-    std::unique_ptr<SimFeigReader> reader;
-    if (simulated) {
-        reader = std::make_unique<SimFeigReader>();
-        reader->unplug();
-    }
-    FEIG_NFC engine;
-    QSignalSpy debug(&engine, &FEIG_NFC::debug_msg);
-    QVERIFY(!engine.openReader());
-    QCOMPARE(debug.size(), 1);
-    QCOMPARE(debug.at(0).at(0).toString(), QString("scanDev error code = -1"));
-}
-
 void TestFeigNfc::requestsOfAReadAndAWrite()
 {
     Rig rig(tagImage(100, 0));
@@ -138,7 +109,7 @@ void TestFeigNfc::requestsOfAReadAndAWrite()
 void TestFeigNfc::programmingOutcomes_data()
 {
     QTest::addColumn<QByteArray>("image");
-    QTest::addColumn<int>("fault"); // -1 none, -2 tag removed after 5 blocks, else a SimFeigReader::Fault
+    QTest::addColumn<int>("fault"); // -1 none, else a SimFeigReader::Fault
     QTest::addColumn<int>("faults");
     QTest::addColumn<QList<int>>("states");
     QTest::addColumn<int>("writes");
@@ -158,8 +129,6 @@ void TestFeigNfc::programmingOutcomes_data()
                                              << failed << 3 << programmed;
     QTest::newRow("write breaks off once") << tagImage(112, 1) << int(SimFeigReader::Fault::NoAnswer) << 1 << retried
                                            << 2 << programmed;
-    // The first five blocks made it; the tag is gone for the other two attempts.
-    QTest::newRow("tag removed mid-write") << tagImage(112, 2) << -2 << 0 << failed << 3 << programmed;
     QTest::newRow("family tag of unknown layout") << tagImage(112, 0) << -1 << 0 << failed << 0 << asRead;
 }
 
@@ -177,8 +146,6 @@ void TestFeigNfc::programmingOutcomes()
     rig.engine.writeRecord().current = 1024;
     if (fault >= 0)
         rig.reader.injectFault(SimFeigReader::Fault(fault), faults);
-    else if (fault == -2)
-        rig.reader.removeTagDuringWrite(5);
     rig.engine.startProgramming();
 
     QCOMPARE(intsOf(rig.states), states);
@@ -188,41 +155,29 @@ void TestFeigNfc::programmingOutcomes()
     QCOMPARE(rig.engine.writeRecord().DT6ShortAddress, rig.engine.readRecord().DT6ShortAddress);
 }
 
-void TestFeigNfc::shortAddressAdvances_data()
+void TestFeigNfc::increments_data()
 {
     QTest::addColumn<int>("address");
-    QTest::addColumn<int>("next");
-    QTest::newRow("address 0") << 0x01 << 0x03;
-    QTest::newRow("address 5") << 0x0B << 0x0D;
-    QTest::newRow("address 62") << 0x7D << 0x7F;
-    QTest::newRow("address 63 to MASK") << 0x7F << 0xFF;
-    QTest::newRow("MASK stays") << 0xFF << 0xFF;
+    QTest::addColumn<int>("nextAddress");
+    QTest::addColumn<QByteArray>("id");
+    QTest::addColumn<QByteArray>("nextId");
+    QTest::newRow("address 0, ID carry") << 0x01 << 0x03 << tagHex("00 00 00 00 00 00 00 FF") << tagHex("00 00 00 00 00 00 01 00");
+    QTest::newRow("address 62, plain ID") << 0x7D << 0x7F << tagHex("12 34 56 78 9A BC DE F0") << tagHex("12 34 56 78 9A BC DE F1");
+    QTest::newRow("address 63 to MASK") << 0x7F << 0xFF << tagHex("00 FF FF FF FF FF FF FF") << tagHex("01 00 00 00 00 00 00 00");
+    QTest::newRow("MASK and unprogrammed ID stay") << 0xFF << 0xFF << tagHex("FF FF FF FF FF FF FF FF") << tagHex("FF FF FF FF FF FF FF FF");
 }
 
-void TestFeigNfc::shortAddressAdvances()
+void TestFeigNfc::increments()
 {
     QFETCH(int, address);
-    QFETCH(int, next);
-    QCOMPARE(int(FEIG_NFC::nextShortAddress(quint8(address))), next);
-}
-
-void TestFeigNfc::luminaireIdAdvances_data()
-{
-    QTest::addColumn<QByteArray>("id");
-    QTest::addColumn<QByteArray>("next");
-    QTest::newRow("carry") << tagHex("00 00 00 00 00 00 00 FF") << tagHex("00 00 00 00 00 00 01 00");
-    QTest::newRow("plain") << tagHex("12 34 56 78 9A BC DE F0") << tagHex("12 34 56 78 9A BC DE F1");
-    QTest::newRow("unprogrammed stays") << tagHex("FF FF FF FF FF FF FF FF") << tagHex("FF FF FF FF FF FF FF FF");
-}
-
-void TestFeigNfc::luminaireIdAdvances()
-{
+    QFETCH(int, nextAddress);
     QFETCH(QByteArray, id);
-    QFETCH(QByteArray, next);
+    QFETCH(QByteArray, nextId);
+    QCOMPARE(int(FEIG_NFC::nextShortAddress(quint8(address))), nextAddress);
     quint8 bytes[8];
     std::copy(id.begin(), id.end(), bytes);
     FEIG_NFC::advanceLuminaireId(bytes);
-    QCOMPARE(QByteArray(reinterpret_cast<const char*>(bytes), 8).toHex(' '), next.toHex(' '));
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(bytes), 8).toHex(' '), nextId.toHex(' '));
 }
 
 void TestFeigNfc::factoryReset_data()
@@ -274,10 +229,11 @@ void TestFeigNfc::detection_data()
     QTest::newRow("tag stays: read once") << "stays" << 0 << QList<int>{} << 0;
     QTest::newRow("another tag put down between polls")
         << "swap" << 1 << QList<int>{DRIVER_DISCONNECTED, DRIVER_CONNECTED} << 0;
-    QTest::newRow("tag taken away") << "remove" << 0 << QList<int>{DRIVER_DISCONNECTED} << 0;
     QTest::newRow("taken away under another product's profile")
         << "removeWithProfile" << 0 << QList<int>{DRIVER_DISCONNECTED} << 0;
     QTest::newRow("reader pulled") << "unplug" << 0 << QList<int>{DRIVER_DISCONNECTED} << 1;
+    // The engine forgot its driver, so the tag that never left is read again.
+    QTest::newRow("another tab and back") << "workMode" << 1 << QList<int>{DRIVER_CONNECTED} << 0;
 }
 
 void TestFeigNfc::detection()
@@ -298,6 +254,10 @@ void TestFeigNfc::detection()
         rig.reader.removeTag();
     else if (change == "unplug")
         rig.reader.unplug();
+    else if (change == "workMode") {
+        rig.engine.setEnabled(0);
+        rig.engine.setEnabled(1);
+    }
     if (change == "removeWithProfile") {
         profileLoaded = 1;
         loadedProfileProductIndex = 120;
@@ -309,18 +269,6 @@ void TestFeigNfc::detection()
     QCOMPARE(rig.errors.size(), errors);
     if (change == "swap")
         QCOMPARE(rig.engine.readRecord().productIndex, quint16(101));
-}
-
-void TestFeigNfc::tagReadAgainAfterWorkModeSwitch()
-{
-    Rig rig(tagImage(100, 0));
-    rig.drivers.clear();
-    // Another tab, then back to this tool: the tag never left the reader.
-    rig.engine.setEnabled(0);
-    rig.engine.setEnabled(1);
-    rig.engine.toolConnectionStateChange(1);
-    QCOMPARE(intsOf(rig.drivers), QList<int>{DRIVER_CONNECTED});
-    QCOMPARE(rig.requestsStartingWith("23020168"), 2);
 }
 
 QTEST_GUILESS_MAIN(TestFeigNfc)
