@@ -25,3 +25,5 @@ quint8 part251Programmable = 0;
 quint8 part253Programmable = 0;
 
 quint8 FA_location = 0;
+quint8 tagTrailerCount = 0;
+quint8 tagInField = 0;
