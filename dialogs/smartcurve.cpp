@@ -512,7 +512,10 @@ void smartcurve::initChart()
     timeAxis->setTitleFont(titleFont);
     levelAxis->setTitleText(tr("Output Level (%)"));
     levelAxis->setTitleFont(titleFont);
+    // The view built its own empty chart; taking ours does not free that one.
+    QChart* placeholder = ui->chartView->chart();
     ui->chartView->setChart(chart);
+    delete placeholder;
     ui->chartView->setRenderHint(QPainter::Antialiasing);
 }
 

@@ -305,7 +305,8 @@ void TestMainWindow::toolbarPerTab()
     QCOMPARE(actions.size(), 7);
     QCOMPARE(actions.at(0)->objectName(), QStringLiteral("saveAction"));
     QCOMPARE(actions.at(5)->objectName(), QStringLiteral("programAction"));
-    QCOMPARE(actions.at(6)->text(), QWhatsThis::createAction()->text());
+    const QScopedPointer<QAction> whatsThis(QWhatsThis::createAction());
+    QCOMPARE(actions.at(6)->text(), whatsThis->text());
 
     // Through another tab first, so every tab's settings are seen to replace the last one's.
     auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("tabWidget"));
