@@ -34,6 +34,7 @@ constexpr int ANSWER_LENGTH[] = {
     5, 6, 9, 5, 10, 8, 12, 12, 9, 9, 10,      // 18-28
     5, 5, 5,                                  // 29-31
 };
+static_assert(std::size(ANSWER_LENGTH) == 32, "one answer length per command code 0..31");
 constexpr int NO_DATA_ANSWER_LENGTH = 4;
 constexpr int FADE_TIME_ANSWER_LENGTH = 9;
 constexpr int TWO_BYTE_VERSION_ANSWER_LENGTH = 6;

@@ -111,13 +111,10 @@ private slots:
     void initTestCase();
     void init();
 
-    void selectProductModelIsBounded_data();
-    void selectProductModelIsBounded();
+    void driverPastTheProductList();
     void faultsAreRetriedThenGivenUp_data();
     void faultsAreRetriedThenGivenUp();
-    void listsArePaddedOrCut_data();
-    void listsArePaddedOrCut();
-    void stepFadeTimesDriver();
+    void stepFadeTimesDriverAndListLengths();
 };
 
 void TestIProgramming::initTestCase()
@@ -138,23 +135,19 @@ void TestIProgramming::init()
     productFeature2000 = 0;
 }
 
-void TestIProgramming::selectProductModelIsBounded_data()
+// A driver whose product index is past the product list is read as a product without the step
+// fade times, and nothing reads past the list's end.
+void TestIProgramming::driverPastTheProductList()
 {
-    QTest::addColumn<int>("index");
-    QTest::addColumn<int>("feature2000");
-    QTest::newRow("with the feature") << FADE_TIME_PRODUCT << 1;
-    QTest::newRow("without it") << PRODUCT << 0;
-    QTest::newRow("past the list") << FADE_TIME_PRODUCT + 1 << 0;
-    QTest::newRow("far past the list") << 0xFFFF << 0;
-}
-
-void TestIProgramming::selectProductModelIsBounded()
-{
-    QFETCH(int, index);
-    QFETCH(int, feature2000);
-    productFeature2000 = 1 - feature2000;
-    selectProductModel(index);
-    QCOMPARE(productFeature2000, feature2000);
+    SimUsbDriver driver(FADE_TIME_PRODUCT + 100);
+    fillDriver(driver);
+    UsbRig rig(driver);
+    productFeature2000 = 1;
+    rig.findTool();
+    QTRY_VERIFY_WITH_TIMEOUT(rig.readEnded(), LONG_WAIT_MS);
+    QCOMPARE(rig.reads.last().at(0).toInt(), int(READ_STATE_COMPLETE));
+    QCOMPARE(productFeature2000, 0);
+    QCOMPARE(int(rig.engine.readRecord().userEolTime), 50);
 }
 
 using Fault = SimUsbDriver::Fault;
@@ -167,12 +160,13 @@ void TestIProgramming::faultsAreRetriedThenGivenUp_data()
     QTest::addColumn<int>("times");
     QTest::addColumn<QString>("outcome");
 
-    // An invalid answer never fills the record: current stays at 1234 when the read is given up.
-    QTest::newRow("read, bad CRC 3x") << "read" << int(Fault::BadCrc) << 19 << 3 << "complete 700";
-    QTest::newRow("read, bad CRC 4x") << "read" << int(Fault::BadCrc) << 19 << 4 << "aborted 1234";
-    QTest::newRow("read, wrong command 4x") << "read" << int(Fault::WrongCommand) << 19 << 4 << "aborted 1234";
-    QTest::newRow("read, short answer 4x") << "read" << int(Fault::ShortAnswer) << 19 << 4 << "aborted 1234";
-    QTest::newRow("read, no answer 3x") << "read" << int(Fault::NoAnswer) << 19 << 3 << "complete 700";
+    // Read: "2 700" complete, "1 1234" given up; an invalid answer never fills the record, so
+    // the current stays at 1234. Program: the states sent. Reset: the result.
+    QTest::newRow("read, bad CRC 3x") << "read" << int(Fault::BadCrc) << 19 << 3 << "2 700";
+    QTest::newRow("read, bad CRC 4x") << "read" << int(Fault::BadCrc) << 19 << 4 << "1 1234";
+    QTest::newRow("read, wrong command 4x") << "read" << int(Fault::WrongCommand) << 19 << 4 << "1 1234";
+    QTest::newRow("read, short answer 4x") << "read" << int(Fault::ShortAnswer) << 19 << 4 << "1 1234";
+    QTest::newRow("read, no answer 3x") << "read" << int(Fault::NoAnswer) << 19 << 3 << "2 700";
     QTest::newRow("program, wrong ack 3x") << "program" << int(Fault::WrongAck) << 7 << 3 << "1 3";
     QTest::newRow("program, wrong ack 4x") << "program" << int(Fault::WrongAck) << 7 << 4 << "1 2";
     QTest::newRow("program, last command bad CRC 4x") << "program" << int(Fault::BadCrc) << 13 << 4 << "1 2";
@@ -195,8 +189,8 @@ void TestIProgramming::faultsAreRetriedThenGivenUp()
     if (operation == "read")
         driver.injectFault(Fault(fault), command, times);
 
-    // What the operation ended with and how often the command went out, taken when it ends:
-    // the driver is found anew afterwards and may be read again.
+    // How the operation ended and how often the command had gone out by then: the driver is
+    // found anew afterwards and may be read again.
     QString result;
     int sends = 0;
     auto settle = [&](const QString& r) {
@@ -205,45 +199,35 @@ void TestIProgramming::faultsAreRetriedThenGivenUp()
             sends = driver.commandLog().count(command);
         }
     };
-    QObject::connect(&rig.engine, &iProgramming::productInfoReadUpdateSignal, &rig.engine,
-                     [&](int state, QString, int) {
-                         if (state == READ_STATE_COMPLETE)
-                             settle(QString("complete %1").arg(rig.engine.readRecord().current));
-                         else if (state == READ_STATE_ABORT)
-                             settle(QString("aborted %1").arg(rig.engine.readRecord().current));
-                     });
+    QObject::connect(&rig.engine, &iProgramming::productInfoReadUpdateSignal, &rig.engine, [&](int state, QString, int) {
+        if (state != READ_STATE_PROGRESS)
+            settle(QString("%1 %2").arg(state).arg(rig.engine.readRecord().current));
+    });
+    QObject::connect(&rig.engine, &iProgramming::programmingStateUpdatedSignal, &rig.engine, [&](ProgStateDef state) {
+        if (state == PROG_STATE_SUCCESS || state == PROG_STATE_FAIL)
+            settle(joined(rig.states));
+    });
+    QObject::connect(&rig.engine, &iProgramming::resetOptResultSignal, &rig.engine, [&](int) { settle(joined(rig.resets)); });
     rig.findTool();
     QTRY_VERIFY_WITH_TIMEOUT(!result.isEmpty(), LONG_WAIT_MS);
-    if (operation == "read") {
-        QCOMPARE(result, outcome);
-        QCOMPARE(sends, qMin(times + 1, 4));
-        return;
+    if (operation != "read") {
+        QCOMPARE(result, QString("2 700"));
+        QTRY_COMPARE(rig.engine.operationState(), int(iProgramming::IPROG_DETECTING));
+        result.clear();
+        driver.clearCommandLog();
+        driver.injectFault(Fault(fault), command, times);
+        if (operation == "program")
+            rig.engine.startProgramming();
+        else
+            rig.engine.startResetOperatingTime();
+        QTRY_VERIFY_WITH_TIMEOUT(!result.isEmpty(), LONG_WAIT_MS);
     }
-    QCOMPARE(result, QString("complete 700"));
-    QTRY_COMPARE(rig.engine.operationState(), int(iProgramming::IPROG_DETECTING));
-
-    result.clear();
-    driver.clearCommandLog();
-    driver.injectFault(Fault(fault), command, times);
-    const int readsBefore = rig.reads.count();
-    if (operation == "program") {
-        QObject::connect(&rig.engine, &iProgramming::programmingStateUpdatedSignal, &rig.engine,
-                         [&](ProgStateDef state) {
-                             if (state == PROG_STATE_SUCCESS || state == PROG_STATE_FAIL)
-                                 settle(joined(rig.states));
-                         });
-        rig.engine.startProgramming();
-    } else {
-        QObject::connect(&rig.engine, &iProgramming::resetOptResultSignal, &rig.engine,
-                         [&](int) { settle(joined(rig.resets)); });
-        rig.engine.startResetOperatingTime();
-    }
-    QTRY_VERIFY_WITH_TIMEOUT(!result.isEmpty(), LONG_WAIT_MS);
     QCOMPARE(result, outcome);
     QCOMPARE(sends, qMin(times + 1, 4));
     if (operation == "program" && times >= 4) {
         // The failed driver is given up and found again: it is neither read (which would replace
         // the data of the run) nor programmed again while it stays.
+        const int readsBefore = rig.reads.count();
         rig.connection.clear();
         QTRY_COMPARE_WITH_TIMEOUT(joined(rig.connection), QString("1"), LONG_WAIT_MS);
         const int probes = driver.commandLog().count(1);
@@ -253,49 +237,7 @@ void TestIProgramming::faultsAreRetriedThenGivenUp()
     }
 }
 
-void TestIProgramming::listsArePaddedOrCut_data()
-{
-    QTest::addColumn<int>("length");
-    QTest::addColumn<QString>("eight");
-    QTest::addColumn<QString>("five");
-    QTest::newRow("short lists") << 3 << "01 02 03 00 00 00 00 00" << "01 02 03 00 00";
-    QTest::newRow("long lists") << 10 << "01 02 03 04 05 06 07 08" << "01 02 03 04 05";
-}
-
-void TestIProgramming::listsArePaddedOrCut()
-{
-    QFETCH(int, length);
-    QFETCH(QString, eight);
-    QFETCH(QString, five);
-
-    SimUsbDriver driver(PRODUCT);
-    fillDriver(driver);
-    UsbRig rig(driver);
-    rig.findTool();
-    QTRY_VERIFY_WITH_TIMEOUT(rig.readEnded(), LONG_WAIT_MS);
-
-    QList<int> list;
-    for (int i = 1; i <= length; ++i)
-        list << i;
-    ProgDataStructDef& record = rig.engine.writeRecord();
-    record.CLO_TimeList = record.CLO_LevelList = record.TimeDimStepList = record.TimeDimLevelList = list;
-    rig.engine.startProgramming();
-    QTRY_COMPARE_WITH_TIMEOUT(joined(rig.states), QString("1 3"), LONG_WAIT_MS);
-    for (int query : {24, 25})
-        QCOMPARE(hexText(driver.setting(query)), eight);
-    for (int query : {26, 27})
-        QCOMPARE(hexText(driver.setting(query)), five);
-
-    // A read into such a record leaves exactly the driver's points.
-    rig.reads.clear();
-    record.CLO_TimeList = record.TimeDimStepList = list;
-    rig.engine.startReadProductInfo();
-    QTRY_VERIFY_WITH_TIMEOUT(rig.readEnded(), LONG_WAIT_MS);
-    QCOMPARE(rig.engine.readRecord().CLO_TimeList.size(), 8);
-    QCOMPARE(rig.engine.readRecord().TimeDimStepList.size(), 5);
-}
-
-void TestIProgramming::stepFadeTimesDriver()
+void TestIProgramming::stepFadeTimesDriverAndListLengths()
 {
     SimUsbDriver driver(FADE_TIME_PRODUCT, true);
     fillDriver(driver);
@@ -308,13 +250,21 @@ void TestIProgramming::stepFadeTimesDriver()
     QCOMPARE(rig.engine.readRecord().TimeDimFadeTimeList, (QList<int>{1, 2, 3, 4, 5}));
     QCOMPARE(int(rig.engine.readRecord().userEolTime), 50);
 
+    // Every list goes out at its length in the driver, padded with 0 or cut.
+    const QList<int> shortList{5, 4, 3};
+    const QList<int> longList{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
     ProgDataStructDef& record = rig.engine.writeRecord();
-    record.TimeDimFadeTimeList = {5, 4, 3, 2, 1};
+    record.TimeDimFadeTimeList = record.CLO_LevelList = record.TimeDimLevelList = shortList;
+    record.CLO_TimeList = record.TimeDimStepList = longList;
     record.userEolTime = 60;
     rig.engine.startProgramming();
     QTRY_COMPARE_WITH_TIMEOUT(joined(rig.states), QString("1 3"), LONG_WAIT_MS);
-    QCOMPARE(hexText(driver.setting(29)), QString("05 04 03 02 01"));
+    QCOMPARE(hexText(driver.setting(29)), QString("05 04 03 00 00"));
     QCOMPARE(hexText(driver.setting(23)), QString("01 01 3C 01"));
+    QCOMPARE(hexText(driver.setting(24)), QString("01 02 03 04 05 06 07 08"));
+    QCOMPARE(hexText(driver.setting(25)), QString("05 04 03 00 00 00 00 00"));
+    QCOMPARE(hexText(driver.setting(26)), QString("01 02 03 04 05"));
+    QCOMPARE(hexText(driver.setting(27)), QString("05 04 03 00 00"));
 }
 
 QTEST_MAIN(TestIProgramming)
