@@ -32,7 +32,7 @@ constexpr int ANSWER_YES = 0xFF;
 constexpr int BANK_LAST_ADDRESS = 0;
 constexpr int BANK_LOCK_BYTE = 2;
 constexpr int PARAMETER_BANK = 2;
-constexpr int BANK0_LAST_BANK = 2;
+constexpr int BANK0_LAST_BANK_LOCATION = 2;
 
 // Energy reporting banks: header, then energy scale, 48-bit energy, power scale, 32-bit power.
 constexpr int ENERGY_BANK_FIRST = 202;
@@ -94,7 +94,7 @@ void VirtualDriver::setEnergyBank(int number, const QByteArray& values)
     const int count = qMin(values.size(), content.size() - ENERGY_BANK_VALUES_FIRST);
     content.replace(ENERGY_BANK_VALUES_FIRST, count, values.left(count));
     energyBanks.insert(number, content);
-    bank0[BANK0_LAST_BANK] = char(energyBanks.lastKey());
+    bank0[BANK0_LAST_BANK_LOCATION] = char(energyBanks.lastKey());
 }
 
 void VirtualDriver::unplug()
