@@ -25,7 +25,8 @@ struct PowerDataDef
 //
 // A failed read (no backward frame, a tool error, a time-out) contributes nothing: it is
 // repeated, the second failure in a row restarts the bank, and the fourth in a row gives the
-// read up. Only a good answer to a read ends a run of failures.
+// read up. Only a good answer to a read ends a run of failures. A port error gives the read up at
+// once.
 class DaliPowerMonitor : public QObject
 {
     Q_OBJECT
