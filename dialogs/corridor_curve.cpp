@@ -103,10 +103,9 @@ void corridor_curve::readSettings()
     settings.releaseFadeTime = ui->corridorReleaseFadeTimeSlider->value();
     settings.holdTime = ui->corridorHoldTimeSpinBox_1->value();
     settings.releaseTime = ui->corridorReleaseTimeSpinBox_1->value();
-    // 0 s x 10000 would read back as a finite 0 s. 1 s still makes no ten-second step of the
-    // driver's, and reads back as infinite.
-    if (ui->infinityCheckBox_1->isChecked())
-        settings.releaseTime = qMax(settings.releaseTime, 1) * INFINITE_RELEASE_FACTOR;
+    settings.infiniteRelease = ui->infinityCheckBox_1->isChecked();
+    if (settings.infiniteRelease)
+        settings.releaseTime *= INFINITE_RELEASE_FACTOR;
 }
 
 void corridor_curve::loadSettings(const CorridorSettings& s)
@@ -122,12 +121,13 @@ void corridor_curve::loadSettings(const CorridorSettings& s)
     ui->corridorReleaseFadeTimeSpinBox_1->setValue(s.releaseFadeTime);
     ui->corridorReleaseLevelSlider->setValue(s.releaseLevel);
     ui->corridorReleaseLevelSpinBox_1->setValue(s.releaseLevel);
-    const bool infinite = s.releaseTime >= INFINITE_RELEASE_FACTOR;
+    const bool encoded = s.releaseTime >= INFINITE_RELEASE_FACTOR;
+    const bool infinite = encoded || s.infiniteRelease;
     ui->infinityCheckBox_1->setChecked(infinite);
     ui->corridorReleaseTimeSlider->setValue(infinite ? RELEASE_SLIDER_INFINITE : s.releaseTime / TIME_STEP_S);
     ui->corridorReleaseTimeSlider->setEnabled(!infinite);
     ui->corridorReleaseTimeSpinBox_1->setEnabled(!infinite);
-    ui->corridorReleaseTimeSpinBox_1->setValue(infinite ? s.releaseTime / INFINITE_RELEASE_FACTOR : s.releaseTime);
+    ui->corridorReleaseTimeSpinBox_1->setValue(encoded ? s.releaseTime / INFINITE_RELEASE_FACTOR : s.releaseTime);
     connectValueSignals();
     readSettings();
     updateChart();

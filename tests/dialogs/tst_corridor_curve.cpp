@@ -83,17 +83,22 @@ void TestCorridorCurve::loadedValuesComeBack()
 void TestCorridorCurve::infinityBoxKeepsTheSeconds_data()
 {
     QTest::addColumn<int>("seconds");
-    QTest::addColumn<int>("infinite");
+    QTest::addColumn<int>("encoded");
     QTest::newRow("50 s") << 50 << 500000;
-    // 0 x 10000 would come back as a finite 0 s.
-    QTest::newRow("0 s") << 0 << 10000;
+    // 0 x 10000 is still 0: the flag alone keeps it infinite.
+    QTest::newRow("0 s") << 0 << 0;
 }
 
 void TestCorridorCurve::infinityBoxKeepsTheSeconds()
 {
     QFETCH(int, seconds);
-    QFETCH(int, infinite);
+    QFETCH(int, encoded);
     corridor_curve d;
+    QSignalSpy spy(&d, &corridor_curve::hideDialog);
+    auto handedBack = [&] {
+        d.findChild<QPushButton*>("okButton")->click();
+        return spy.takeLast().at(0).value<corridor_curve::CorridorSettings>();
+    };
     d.loadSettings(settingsOf(Six{100, 10, 0, 0, 50, seconds}));
     auto* box = d.findChild<QCheckBox*>("infinityCheckBox_1");
     auto* slider = d.findChild<QSlider*>("corridorReleaseTimeSlider");
@@ -101,12 +106,19 @@ void TestCorridorCurve::infinityBoxKeepsTheSeconds()
     QVERIFY(!d.findChild<QSpinBox*>("corridorReleaseTimeSpinBox_1")->isEnabled());
     QVERIFY(!slider->isEnabled());
     QCOMPARE(slider->value(), 254);
-    QCOMPARE(pressOk(d).value(5), infinite);
-    d.loadSettings(settingsOf(Six{100, 10, 0, 0, 50, infinite}));
-    QCOMPARE(pressOk(d).value(5), infinite);
+    corridor_curve::CorridorSettings s = handedBack();
+    QCOMPARE(s.releaseTime, encoded);
+    QVERIFY(s.infiniteRelease);
+
+    d.loadSettings(s);
+    s = handedBack();
+    QCOMPARE(s.releaseTime, encoded);
+    QVERIFY(s.infiniteRelease);
     box->click();
     QCOMPARE(slider->value(), seconds / 10);
-    QCOMPARE(pressOk(d).value(5), qMax(seconds, 1));
+    s = handedBack();
+    QCOMPARE(s.releaseTime, seconds);
+    QVERIFY(!s.infiniteRelease);
 }
 
 void TestCorridorCurve::pairsStayInStep_data()
