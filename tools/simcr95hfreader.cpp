@@ -45,7 +45,6 @@ QByteArray tagError(char code)
 
 SimCr95hfReader::SimCr95hfReader()
     : pinAnswer(QByteArray::fromHex("000100"))
-    , idnAnswer(QByteArray::fromHex("000E") + QByteArray("CR95 STAND-IN", 14))
 {
     Cr95hfLibrary library;
     install = reinterpret_cast<void (*)(Cr95hfBackend*)>(library.resolve(CR95HF_SIM_INSTALL));
@@ -88,7 +87,7 @@ int SimCr95hfReader::interfacePinState(QByteArray& answer)
 
 int SimCr95hfReader::idn(QByteArray& answer)
 {
-    answer = idnAnswer;
+    answer = QByteArray::fromHex("000E") + QByteArray("CR95 STAND-IN", 14);
     return 0;
 }
 

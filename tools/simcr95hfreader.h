@@ -57,7 +57,6 @@ public:
     void plugIn() { plugged = true; }
 
     void setInterfacePinAnswer(const QByteArray& answer) { pinAnswer = answer; }
-    void setIdnAnswer(const QByteArray& answer) { idnAnswer = answer; }
     void injectFault(Fault fault, int count = 1);
 
     // "Select 010d", "STCmd 02a00126", "SendReceive 2223...": every request, oldest first.
@@ -81,7 +80,6 @@ private:
     bool protocolSelected = false;
     QList<SimIsoTag*> field;
     QByteArray pinAnswer;
-    QByteArray idnAnswer;
     QList<Fault> faults;
     QList<QByteArray> received;
 };

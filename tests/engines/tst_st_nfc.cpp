@@ -7,19 +7,16 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-// The CR95HF engine on its own, through the stand-in reader library loaded by name: what it makes
-// of a missing library and of the reader's answers, the requests of a read and a write, faulty
-// exchanges during programming, detection of tags that stay, change or go, and the factory reset.
+// The CR95HF engine on its own, through the stand-in reader library loaded by name.
 class TestStNfc : public QObject
 {
     Q_OBJECT
 private slots:
-    void init();
-    void missingLibraryOnlyFails();
+    void init() { profileLoaded = 0; }
     void connectTool_data();
     void connectTool();
-    void readRequestsAndRecord();
-    void programmingWritesOnlyWhatDiffers();
+    void requestsOfAReadAndAWrite();
+    void newSettingsAreWrittenOverTheLastWrite();
     void programmingOutcomes_data();
     void programmingOutcomes();
     void detection_data();
@@ -32,7 +29,9 @@ namespace {
 
 const QByteArray UID = tagHex("E0 04 01 50 2A 3B 4C 5D");
 const QByteArray UID_HEX = "e00401502a3b4c5d";
+const QByteArray PROGRAMMED_1050 = "A5 01 55 1A 04 00 64 05 49 4A";
 
+// "a|b c|d": the arguments of each emission.
 QString joined(const QSignalSpy& spy)
 {
     QStringList values;
@@ -55,19 +54,16 @@ struct Rig
     QSignalSpy states{&engine, &ST_NFC::programmingStateUpdatedSignal};
     QSignalSpy reads{&engine, &ST_NFC::productInfoReadUpdateSignal};
     QSignalSpy drivers{&engine, &ST_NFC::driverConnectionStateChangeSignal};
-    QSignalSpy errors{&engine, &ST_NFC::communicateError};
     QSignalSpy boxes{&engine, &ST_NFC::showInformation};
     QSignalSpy debug{&engine, &ST_NFC::debug_msg};
 
     Rig()
     {
-        if (!reader.isInstalled())
-            qFatal("stand-in reader library not found");
         tag.setDriverImage(tagImage(100, 0));
         reader.placeTag(&tag);
         engine.setEnabled(1);
         if (!engine.connectTool() || !engine.selectProtocol())
-            qFatal("simulated reader not connected");
+            qFatal("stand-in reader library not found");
         engine.toolConnectionStateChange(1);
     }
 
@@ -80,66 +76,47 @@ struct Rig
         engine.startProgramming();
     }
 
-    int requestsStartingWith(const QByteArray& prefix) const
+    int blockWrites() const
     {
         int n = 0;
         for (const QByteArray& r : reader.requests())
-            n += r.startsWith(prefix) ? 1 : 0;
+            n += r.startsWith("SendReceive 2221") ? 1 : 0;
         return n;
-    }
-
-    // Tag buffer bytes 0 to 7 and 74, 75: first byte, identity, current, and the bytes after the
-    // parameter table.
-    QByteArray tagEdges() const
-    {
-        const QByteArray blocks = tag.blocks(1, ST_NFC::TAG_BLOCKS);
-        return (blocks.left(8) + blocks.mid(74)).toHex(' ').toUpper();
     }
 };
 
+// Tag buffer bytes 0 to 7, 74 and 75: first byte, identity and current, and the two bytes after
+// the parameter table.
+QByteArray tagEdges(const SimIsoTag& tag)
+{
+    const QByteArray blocks = tag.blocks(1, ST_NFC::TAG_BLOCKS);
+    return (blocks.left(8) + blocks.mid(74)).toHex(' ').toUpper();
+}
+
 } // namespace
-
-void TestStNfc::init()
-{
-    profileLoaded = 0;
-}
-
-void TestStNfc::missingLibraryOnlyFails()
-{
-    ST_NFC engine(nullptr, QStringLiteral("CR95HF-not-installed"));
-    QSignalSpy debug(&engine, &ST_NFC::debug_msg);
-    QVERIFY(!engine.connectTool());
-    QCOMPARE(debug.last().at(0).toString(), QString("usbConnect function fail"));
-    QVERIFY(!engine.selectProtocol());
-    QVERIFY(!engine.inventory());
-    engine.setEnabled(1);
-    engine.toolConnectionStateChange(1);
-    QCOMPARE(debug.last().at(0).toString(), QString("Lost driver connection!"));
-}
 
 void TestStNfc::connectTool_data()
 {
+    QTest::addColumn<QString>("library");
     QTest::addColumn<QByteArray>("pinAnswer");
-    QTest::addColumn<QByteArray>("idnAnswer");
     QTest::addColumn<bool>("plugged");
     QTest::addColumn<QString>("lastDebug");
     QTest::addColumn<QString>("interface");
 
-    const QByteArray idn = tagHex("00 02 4B 00");
+    const QString ours = Cr95hfLibrary::DEFAULT_NAME;
+    const QByteArray uart = tagHex("00 01 00");
     const QString ok = "ST NFC tool successfully detected.";
-    QTest::newRow("UART") << tagHex("00 01 00") << idn << true << ok << "UART Mode";
-    QTest::newRow("SPI") << tagHex("80 01 01") << idn << true << ok << "SPI Mode";
-    QTest::newRow("no pin state byte") << tagHex("00") << idn << true << ok << "UART Mode";
-    QTest::newRow("pin state error") << tagHex("83 00") << idn << true << "Check error code" << "";
-    QTest::newRow("empty pin state") << QByteArray() << idn << true << "Check error code" << "";
-    QTest::newRow("Idn error") << tagHex("00 01 00") << tagHex("82 00") << true << "Check error code" << "UART Mode";
-    QTest::newRow("unplugged") << tagHex("00 01 00") << idn << false << "Programmer not connected" << "";
+    QTest::newRow("UART") << ours << uart << true << ok << "UART Mode";
+    QTest::newRow("SPI") << ours << tagHex("80 01 01") << true << ok << "SPI Mode";
+    QTest::newRow("pin state error") << ours << tagHex("83 00") << true << "Check error code" << "";
+    QTest::newRow("unplugged") << ours << uart << false << "Programmer not connected" << "";
+    QTest::newRow("no library") << "CR95HF-not-installed" << uart << true << "usbConnect function fail" << "";
 }
 
 void TestStNfc::connectTool()
 {
+    QFETCH(QString, library);
     QFETCH(QByteArray, pinAnswer);
-    QFETCH(QByteArray, idnAnswer);
     QFETCH(bool, plugged);
     QFETCH(QString, lastDebug);
     QFETCH(QString, interface);
@@ -147,57 +124,45 @@ void TestStNfc::connectTool()
     SimCr95hfReader reader;
     QVERIFY(reader.isInstalled());
     reader.setInterfacePinAnswer(pinAnswer);
-    reader.setIdnAnswer(idnAnswer);
     if (!plugged)
         reader.unplug();
-    ST_NFC engine;
+    ST_NFC engine(nullptr, library);
     QSignalSpy debug(&engine, &ST_NFC::debug_msg);
-    QCOMPARE(engine.connectTool(), lastDebug == "ST NFC tool successfully detected.");
+    QCOMPARE(engine.connectTool(), lastDebug.endsWith("detected."));
     QCOMPARE(debug.last().at(0).toString(), lastDebug);
     QCOMPARE(engine.interfaceText(), interface);
 }
 
-void TestStNfc::readRequestsAndRecord()
+void TestStNfc::requestsOfAReadAndAWrite()
 {
     Rig rig;
-    QCOMPARE(rig.reader.requests(), QList<QByteArray>({
-                                        "Select 010d",
-                                        "STCmd 02a00126",
-                                        "SendReceive 0226",
-                                        "SendReceive 2223" + UID_HEX + "0107", // blocks 1 to 8
-                                        "SendReceive 2223" + UID_HEX + "0907", // 9 to 16
-                                        "SendReceive 2223" + UID_HEX + "1102", // 17 to 19
-                                    }));
-    QCOMPARE(joined(rig.drivers), QString("1"));
     QCOMPARE(joined(rig.reads), QString("2|Driver information read complete.|12"));
-    const ProgDataStructDef& read = rig.engine.readRecord();
-    QCOMPARE(int(read.current), 700);
-    QCOMPARE(int(read.productIndex), 100);
-    QCOMPARE(int(read.firmwareVersion), 0x0105);
-    QCOMPARE(read.midnightOffset, -30);
-    QCOMPARE(int(read.timerDimOverrideFadeTime), 7);
-    QVERIFY(rig.debug.contains({"block 01 :A50155BC"}));
-    QVERIFY(rig.debug.contains({"block 13 :0507494A"}));
-}
-
-void TestStNfc::programmingWritesOnlyWhatDiffers()
-{
-    Rig rig;
+    QVERIFY(rig.debug.contains({"block 13 :0507494A"})); // fade time, override fade, two kept bytes
     rig.program(1050);
     QCOMPARE(joined(rig.states), QString("3"));
-    QCOMPARE(rig.requestsStartingWith("SendReceive 2221"), 19);
-    QCOMPARE(rig.reader.requests().at(2), "SendReceive 2221" + UID_HEX + "01a501551a");
-    QCOMPARE(rig.reader.requests().at(20), "SendReceive 2221" + UID_HEX + "130507494a");
-    QCOMPARE(rig.tagEdges(), QByteArray("A5 01 55 1A 04 00 64 05 49 4A"));
+    QCOMPARE(rig.blockWrites(), 19);
+    const QList<QByteArray> requests = rig.reader.requests();
+    QCOMPARE(requests.mid(0, 3), QList<QByteArray>({"STCmd 02a00126", "SendReceive 0226",
+                                                    "SendReceive 2221" + UID_HEX + "01a501551a"}));
+    QCOMPARE(requests.mid(20), QList<QByteArray>({
+                                   "SendReceive 2221" + UID_HEX + "130507494a", // block 19, then the read-back:
+                                   "SendReceive 2223" + UID_HEX + "0107",       // blocks 1 to 8
+                                   "SendReceive 2223" + UID_HEX + "0907",       // 9 to 16
+                                   "SendReceive 2223" + UID_HEX + "1102",       // 17 to 19
+                               }));
+    QCOMPARE(tagEdges(rig.tag), PROGRAMMED_1050);
+}
 
-    // The tag holds these settings already: nothing to write.
+void TestStNfc::newSettingsAreWrittenOverTheLastWrite()
+{
+    Rig rig;
     rig.program(1050);
-    QCOMPARE(rig.requestsStartingWith("SendReceive 2221"), 0);
-    // New settings for the same tag are written, although the tag holds what was written last.
+    rig.program(1050); // the tag holds these settings already: nothing to write
+    QCOMPARE(rig.blockWrites(), 0);
     rig.program(1100);
-    QCOMPARE(rig.requestsStartingWith("SendReceive 2221"), 19);
+    QCOMPARE(rig.blockWrites(), 19);
     QCOMPARE(joined(rig.states), QString("3 3 3"));
-    QCOMPARE(rig.tagEdges(), QByteArray("A5 01 55 4C 04 00 64 05 49 4A"));
+    QCOMPARE(tagEdges(rig.tag), QByteArray("A5 01 55 4C 04 00 64 05 49 4A"));
 }
 
 void TestStNfc::programmingOutcomes_data()
@@ -228,8 +193,8 @@ void TestStNfc::programmingOutcomes()
     rig.reader.injectFault(SimCr95hfReader::Fault(fault), count);
     rig.program(1050);
     QCOMPARE(joined(rig.states), states);
-    QCOMPARE(rig.requestsStartingWith("SendReceive 2221"), writes);
-    QCOMPARE(rig.tagEdges(), QByteArray("A5 01 55 1A 04 00 64 05 49 4A"));
+    QCOMPARE(rig.blockWrites(), writes);
+    QCOMPARE(tagEdges(rig.tag), PROGRAMMED_1050);
 }
 
 void TestStNfc::detection_data()
@@ -237,16 +202,17 @@ void TestStNfc::detection_data()
     QTest::addColumn<QString>("event");
     QTest::addColumn<QString>("states");  // after the armed run's 3
     QTest::addColumn<QString>("drivers"); // after the first tag's 1
-    QTest::addColumn<int>("reads");       // completed reads after the first
+    QTest::addColumn<QString>("reads");   // after the first tag's
     QTest::addColumn<QString>("box");
 
-    QTest::newRow("tag stays") << "stay" << "" << "" << 0 << "";
-    QTest::newRow("tag removed") << "remove" << "5" << "0" << 0 << "";
-    QTest::newRow("same product swapped in") << "same product" << "5 1 3" << "0 1" << 0 << "";
-    QTest::newRow("other product swapped in") << "other product" << "5" << "0 1" << 1 << "";
+    const QString read = "2|Driver information read complete.|12";
+    QTest::newRow("tag stays") << "stay" << "" << "" << "" << "";
+    QTest::newRow("tag removed") << "remove" << "5" << "0" << "" << "";
+    QTest::newRow("same product swapped in") << "same product" << "5 1 3" << "0 1" << "" << "";
+    QTest::newRow("other product swapped in") << "other product" << "5" << "0 1" << read << "";
     QTest::newRow("second tag on the reader")
-        << "second tag" << "5" << "0" << 0 << "Warning|Collision detected! Make sure there is no other NFC tags nearby.";
-    QTest::newRow("reader unplugged") << "unplug" << "5" << "0" << 0 << "";
+        << "second tag" << "5" << "0" << "" << "Warning|Collision detected! Make sure there is no other NFC tags nearby.";
+    QTest::newRow("reader unplugged") << "unplug" << "5" << "0" << "" << "";
 }
 
 void TestStNfc::detection()
@@ -254,10 +220,11 @@ void TestStNfc::detection()
     QFETCH(QString, event);
     QFETCH(QString, states);
     QFETCH(QString, drivers);
-    QFETCH(int, reads);
+    QFETCH(QString, reads);
     QFETCH(QString, box);
 
     Rig rig;
+    QSignalSpy errors(&rig.engine, &ST_NFC::communicateError);
     rig.program(1050);
     SimIsoTag other(tagHex("E0 04 01 50 99 88 77 66"));
     other.setDriverImage(tagImage(event == "other product" ? 101 : 100, 0));
@@ -269,62 +236,49 @@ void TestStNfc::detection()
         rig.reader.unplug();
     else if (event != "stay")
         rig.reader.placeTag(&other);
-    rig.states.clear();
-    rig.drivers.clear();
-    rig.reads.clear();
+    for (QSignalSpy* spy : {&rig.states, &rig.drivers, &rig.reads})
+        spy->clear();
     rig.engine.checkDriverConnection();
 
     QCOMPARE(joined(rig.states), states);
     QCOMPARE(joined(rig.drivers), drivers);
-    QCOMPARE(rig.reads.size(), reads);
+    QCOMPARE(joined(rig.reads), reads);
     QCOMPARE(joined(rig.boxes), box);
-    QCOMPARE(joined(rig.errors), QString(event == "unplug" ? "2" : ""));
-    // Only a tag of the armed product is programmed.
-    QCOMPARE(other.driverImage().mid(2, 2).toHex(' '), QByteArray(event == "same product" ? "1a 04" : "bc 02"));
+    QCOMPARE(joined(errors), QString(event == "unplug" ? "2" : ""));
+    // Only a new tag of the armed product is programmed.
+    QCOMPARE(tagEdges(other).mid(9, 5), QByteArray(event == "same product" ? "1A 04" : "BC 02"));
 }
 
 void TestStNfc::factoryReset_data()
 {
-    QTest::addColumn<bool>("tagOnReader");
     QTest::addColumn<int>("corruptReads");
     QTest::addColumn<QString>("lastDebug");
     QTest::addColumn<QString>("box");
-    QTest::addColumn<QByteArray>("edges");
 
-    const QByteArray untouched = "A5 01 55 BC 02 00 64 05 49 4A";
-    QTest::newRow("reset") << true << 0 << "ST NFC factory reset check OK" << "Information|Factory reset success!"
-                           << QByteArray("A5 01 55 F4 01 00 65 05 49 4A");
-    QTest::newRow("no tag") << false << 0 << "ST NFC factory reset inventory fail..." << "Error|Factory reset fail!"
-                            << untouched;
-    QTest::newRow("check fails") << true << 2 << "ST NFC factory reset check data fail..."
-                                 << "Error|Factory reset fail!" << QByteArray("A5 01 55 F4 01 00 65 05 49 4A");
+    QTest::newRow("reset") << 0 << "ST NFC factory reset check OK" << "Information|Factory reset success!";
+    QTest::newRow("check fails") << 2 << "ST NFC factory reset check data fail..." << "Error|Factory reset fail!";
 }
 
 void TestStNfc::factoryReset()
 {
-    QFETCH(bool, tagOnReader);
     QFETCH(int, corruptReads);
     QFETCH(QString, lastDebug);
     QFETCH(QString, box);
-    QFETCH(QByteArray, edges);
 
     Rig rig;
-    // Factory data of product 101 at 500 mA; its firmware version 0xFFFF keeps the driver's.
-    ProgDataStructDef factory = rig.engine.readRecord();
+    ProgDataStructDef& factory = rig.engine.writeRecord();
+    factory = rig.engine.readRecord();
     factory.productIndex = 101;
     factory.current = 500;
-    factory.firmwareVersion = 0xFFFF;
-    rig.engine.writeRecord() = factory;
-    if (!tagOnReader)
-        rig.reader.removeTags();
+    factory.firmwareVersion = 0xFFFF; // keeps the driver's
     rig.reader.injectFault(SimCr95hfReader::Fault::CorruptReadBack, corruptReads);
     rig.reads.clear();
     rig.engine.factoryReset();
 
     QVERIFY(rig.debug.contains({lastDebug}));
     QCOMPARE(joined(rig.boxes), box);
-    QCOMPARE(rig.reads.size(), lastDebug.endsWith("OK") ? 1 : 0);
-    QCOMPARE(rig.tagEdges(), edges);
+    QCOMPARE(rig.reads.size(), corruptReads == 0 ? 1 : 0);
+    QCOMPARE(tagEdges(rig.tag), QByteArray("A5 01 55 F4 01 00 65 05 49 4A"));
 }
 
 QTEST_GUILESS_MAIN(TestStNfc)
