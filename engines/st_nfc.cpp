@@ -181,7 +181,7 @@ QByteArray ST_NFC::frameData(const QByteArray& answer)
 {
     if (answer.isEmpty() || quint8(answer.at(0)) != STATUS_FRAME)
         return QByteArray();
-    return answer.mid(FRAME_FLAGS_BYTE + 1, quint8(answer.at(1)) - FRAME_OVERHEAD);
+    return answer.mid(FRAME_FLAGS_BYTE + 1, qMax(0, quint8(answer.at(1)) - FRAME_OVERHEAD));
 }
 
 void ST_NFC::logBlocks(const QByteArray& buffer)
