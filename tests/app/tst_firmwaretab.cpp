@@ -17,7 +17,7 @@
 namespace {
 
 constexpr int STEP_TIMEOUT_MS = 30000;
-const QString DATA_DIR = QStringLiteral(KL_TESTS_SOURCE_DIR "/engines/data/");
+const QString DATA_DIR = QStringLiteral(HEX_SAMPLES_DIR "/");
 const QByteArray ENTER_FRAME = hex("FA 04 07 05");
 const QByteArray EXIT_FRAME = hex("FA 04 04 02");
 const QString SUCCESS_LINE = QStringLiteral("Firmware has been updated successfully.");

@@ -104,16 +104,16 @@ void TestIntelHex::toolchainFiles_data()
     QTest::addColumn<qint64>("dropped");
     // Made by data/make_hex.sh; the two srec_cat files also hold a boot loader area (2048 bytes)
     // and a calibration page at 0x1F000 (48 bytes).
-    QTest::newRow("objcopy, 16-byte records") << "data/firmware_objcopy.hex" << qint64(0);
-    QTest::newRow("srec_cat, 32-byte records, linear") << "data/firmware_srec_linear.hex" << qint64(2096);
-    QTest::newRow("srec_cat, 16-byte records, segment") << "data/firmware_srec_segment.hex" << qint64(2096);
+    QTest::newRow("objcopy, 16-byte records") << "firmware_objcopy.hex" << qint64(0);
+    QTest::newRow("srec_cat, 32-byte records, linear") << "firmware_srec_linear.hex" << qint64(2096);
+    QTest::newRow("srec_cat, 16-byte records, segment") << "firmware_srec_segment.hex" << qint64(2096);
 }
 
 void TestIntelHex::toolchainFiles()
 {
     QFETCH(QString, file);
-    QFile hexFile(QStringLiteral(KL_TESTS_SOURCE_DIR "/engines/") + file);
-    QFile binFile(QStringLiteral(KL_TESTS_SOURCE_DIR "/engines/data/firmware.bin"));
+    QFile hexFile(QStringLiteral(HEX_SAMPLES_DIR "/") + file);
+    QFile binFile(QStringLiteral(HEX_SAMPLES_DIR "/firmware.bin"));
     QVERIFY(hexFile.open(QIODevice::ReadOnly));
     QVERIFY(binFile.open(QIODevice::ReadOnly));
     const QByteArray program = binFile.readAll();
