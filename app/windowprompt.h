@@ -7,7 +7,8 @@
 class WindowPrompt : public UserPrompt
 {
 public:
-    Button ask(Icon icon, const QString& title, const QString& text, int buttons, Button defaultButton) override;
+    Button ask(Icon icon, const QString& title, const QString& text, int buttons,
+               Button defaultButton) override;
     QString openFileName(const QString& caption, const QString& filter) override;
 };
 

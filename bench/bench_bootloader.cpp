@@ -162,8 +162,8 @@ int main(int argc, char** argv)
     std::sort(loadMs.begin(), loadMs.end());
     const double medianMs = loadMs.at(loadMs.size() / 2);
     std::printf("HEX load: %lld bytes of text, image %d bytes, median %.2f ms, best %.2f ms of %d%s\n",
-                static_cast<long long>(QFileInfo(prompt.file).size()), loader.image.size(), medianMs, loadMs.first(),
-                runs, medianMs > HEX_TARGET_MS ? "  above target" : "");
+                static_cast<long long>(QFileInfo(prompt.file).size()), loader.image.size(), medianMs,
+                loadMs.first(), runs, medianMs > HEX_TARGET_MS ? "  above target" : "");
     if (loader.image.isEmpty()) {
         std::printf("HEX load failed\n");
         return 1;
@@ -193,13 +193,15 @@ int main(int argc, char** argv)
             ++answers;
     });
     link.checkToolPort(SerialCommunication::TOOL_KIND_DALI);
-    if (!waitUntil([&answers] { return answers > 0; }, 2000) || !link.checkToolPort(SerialCommunication::TOOL_KIND_DALI)) {
+    if (!waitUntil([&answers] { return answers > 0; }, 2000) ||
+        !link.checkToolPort(SerialCommunication::TOOL_KIND_DALI)) {
         std::printf("tool not found on the pseudo-terminal\n");
         return 2;
     }
 
     QObject::connect(&loader, &BootLoader::sendCommand, &link, &SerialCommunication::sendBootCommand);
-    QObject::connect(&link, &SerialCommunication::commandResponse, &loader, &BootLoader::bootLoaderCommandResponse);
+    QObject::connect(&link, &SerialCommunication::commandResponse, &loader,
+                     &BootLoader::bootLoaderCommandResponse);
     QObject::connect(&link, &SerialCommunication::commandSendComplete, &loader,
                      &BootLoader::sendBootloaderCmdSequence);
     QObject::connect(&link, &SerialCommunication::communicateError, &loader, &BootLoader::processCommError);
@@ -219,7 +221,8 @@ int main(int argc, char** argv)
     clock.start();
     loader.startFirmwareUpdate();
     const QString success = QStringLiteral("Firmware has been updated successfully.");
-    const bool done = waitUntil([&] { return lastMessage == success || !loader.isUpdateRunning(); }, UPDATE_TIMEOUT_MS);
+    const bool done =
+        waitUntil([&] { return lastMessage == success || !loader.isUpdateRunning(); }, UPDATE_TIMEOUT_MS);
     if (!done || lastMessage != success || driver.image() != loader.image) {
         std::printf("update failed: %s\n", qPrintable(lastMessage));
         return 1;
@@ -230,10 +233,12 @@ int main(int argc, char** argv)
     int frames = 0;
     for (const SimProgTool::Frame& f : tool.frames()) {
         const bool enter = f.bytes.size() > 2 && quint8(f.bytes.at(2)) == ENTER_COMMAND;
-        floorMs += (f.bytes.size() + ANSWER_BYTES) * BITS_PER_BYTE * 1000.0 / baud + (enter ? ENTER_READ_MS : FRAME_READ_MS);
+        floorMs += (f.bytes.size() + ANSWER_BYTES) * BITS_PER_BYTE * 1000.0 / baud +
+                   (enter ? ENTER_READ_MS : FRAME_READ_MS);
         ++frames;
     }
-    std::printf("flash: %d bytes in %d frames at %d baud, wall %.1f ms, floor %.1f ms, ratio %.3f%s\n", imageSize,
-                frames, baud, wallMs, floorMs, wallMs / floorMs, wallMs / floorMs > TARGET_RATIO ? "  above target" : "");
+    std::printf("flash: %d bytes in %d frames at %d baud, wall %.1f ms, floor %.1f ms, ratio %.3f%s\n",
+                imageSize, frames, baud, wallMs, floorMs, wallMs / floorMs,
+                wallMs / floorMs > TARGET_RATIO ? "  above target" : "");
     return 0;
 }

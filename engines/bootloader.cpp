@@ -78,10 +78,7 @@ QString hexErrorText(const IntelHexImage& hex)
 
 } // namespace
 
-BootLoader::BootLoader(QObject* parent)
-    : QObject(parent)
-{
-}
+BootLoader::BootLoader(QObject* parent) : QObject(parent) {}
 
 BootLoader::~BootLoader() = default;
 
@@ -111,8 +108,8 @@ bool BootLoader::isUpdateRunning() const
     return bootState != BOOT_IDLE || awaitingAnswer;
 }
 
-UserPrompt::Button BootLoader::ask(UserPrompt::Icon icon, const QString& title, const QString& text, int buttons,
-                                   UserPrompt::Button defaultButton)
+UserPrompt::Button BootLoader::ask(UserPrompt::Icon icon, const QString& title, const QString& text,
+                                   int buttons, UserPrompt::Button defaultButton)
 {
     return prompt ? prompt->ask(icon, title, text, buttons, defaultButton) : defaultButton;
 }
@@ -122,6 +119,14 @@ bool BootLoader::refuseWhileBusy()
     if (!isUpdateRunning())
         return false;
     emit showBootMessage(QString::fromLatin1(BUSY_TEXT));
+    return true;
+}
+
+bool BootLoader::toolMissing()
+{
+    if (toolConnected != 0)
+        return false;
+    emit showBootMessage(QString::fromLatin1(NOT_CONNECTED_TEXT));
     return true;
 }
 
@@ -174,41 +179,28 @@ void BootLoader::startFirmwareUpdate()
 {
     if (!enabled || refuseWhileBusy())
         return;
-    bootState = BOOT_IDLE;
     // A run that ended in a time-out or with the tool lost leaves its counters behind; every
     // update starts with the start-download frame and block 1.
     clearBlockCounters();
-    if (toolConnected == 0) {
-        emit showBootMessage(QString::fromLatin1(NOT_CONNECTED_TEXT));
+    if (toolMissing())
         return;
-    }
     if (image.isEmpty()) {
         emit showBootMessage(QString::fromLatin1(NO_FIRMWARE_TEXT));
         return;
     }
     if (ask(UserPrompt::Icon::Warning, QString::fromLatin1(BOX_TITLE_BOOT),
             QStringLiteral("Please confirm the AC power is off. And then click \"Yes\" button to continue."),
-            UserPrompt::Yes | UserPrompt::No, UserPrompt::Yes)
-        != UserPrompt::Yes)
+            UserPrompt::Yes | UserPrompt::No, UserPrompt::Yes) != UserPrompt::Yes ||
+        toolMissing()) // the boxes run their own event loop: the tool may go while one is open
         return;
-    // The boxes run their own event loop: the tool may have gone while one was open.
-    if (toolConnected == 0) {
-        emit showBootMessage(QString::fromLatin1(NOT_CONNECTED_TEXT));
-        return;
-    }
     bootState = BOOT_WAIT_POWER_ON;
     buildBootFrame(BOOT_FRAME_ENTER);
     // Answers to the enter-boot frames arrive while this box is open; each sends the next one.
     if (ask(UserPrompt::Icon::Warning, QString::fromLatin1(BOX_TITLE_BOOT),
             QStringLiteral("Please turn on the AC power now. And then click \"OK\" button to continue"),
-            UserPrompt::Ok | UserPrompt::Cancel, UserPrompt::Cancel)
-        != UserPrompt::Ok) {
+            UserPrompt::Ok | UserPrompt::Cancel, UserPrompt::Cancel) != UserPrompt::Ok ||
+        toolMissing()) {
         bootState = BOOT_IDLE;
-        return;
-    }
-    if (toolConnected == 0) {
-        bootState = BOOT_IDLE;
-        emit showBootMessage(QString::fromLatin1(NOT_CONNECTED_TEXT));
         return;
     }
     bootState = BOOT_ENTERING;
@@ -396,15 +388,16 @@ void BootLoader::loadHexFile()
         const IntelHexImage hex = parseIntelHex(file.readAll(), APP_START_ADDRESS, MAX_IMAGE_SIZE);
         file.close();
         if (hex.error != IntelHexError::None) {
-            ask(UserPrompt::Icon::Information, QString::fromLatin1(BOX_TITLE_ERROR), hexErrorText(hex), UserPrompt::Ok,
-                UserPrompt::NoButton);
+            ask(UserPrompt::Icon::Information, QString::fromLatin1(BOX_TITLE_ERROR), hexErrorText(hex),
+                UserPrompt::Ok, UserPrompt::NoButton);
         } else {
             image = hex.data;
             if (hex.droppedBytes > 0)
-                emit showBootMessage(
-                    QStringLiteral("%1 bytes of the hex file lie outside the application area %2 - %3 and were left out.")
-                        .arg(hex.droppedBytes)
-                        .arg(hexAddress(APP_START_ADDRESS), hexAddress(APP_START_ADDRESS + MAX_IMAGE_SIZE - 1)));
+                emit showBootMessage(QStringLiteral("%1 bytes of the hex file lie outside the application "
+                                                    "area %2 - %3 and were left out.")
+                                         .arg(hex.droppedBytes)
+                                         .arg(hexAddress(APP_START_ADDRESS),
+                                              hexAddress(APP_START_ADDRESS + MAX_IMAGE_SIZE - 1)));
         }
     }
     dumpHexData();
@@ -430,8 +423,8 @@ void BootLoader::enterBootMode()
     bootState = BOOT_WAIT_POWER_ON;
     emit showBootMessage(QStringLiteral("Enter boot mode, please turn on the AC power supply..."));
     buildBootFrame(BOOT_FRAME_ENTER);
-    ask(UserPrompt::Icon::Warning, QStringLiteral("Caution"), QStringLiteral("Please confirm AC power is turned on!"),
-        UserPrompt::Ok, UserPrompt::NoButton);
+    ask(UserPrompt::Icon::Warning, QStringLiteral("Caution"),
+        QStringLiteral("Please confirm AC power is turned on!"), UserPrompt::Ok, UserPrompt::NoButton);
     buildBootFrame(BOOT_FRAME_ENTER);
     bootState = BOOT_IDLE;
 }
@@ -467,8 +460,8 @@ void BootLoader::programFirmware()
     }
     if (bootConfirmed != 1) {
         ask(UserPrompt::Icon::Warning, QString::fromLatin1(BOX_TITLE_WARNING),
-            QStringLiteral("Please click \"Check Boot State\" button to confirm LED driver is ready!"), UserPrompt::Ok,
-            UserPrompt::NoButton);
+            QStringLiteral("Please click \"Check Boot State\" button to confirm LED driver is ready!"),
+            UserPrompt::Ok, UserPrompt::NoButton);
         return;
     }
     bootState = BOOT_DOWNLOAD;

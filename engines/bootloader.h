@@ -25,7 +25,8 @@ class BootLoader : public QObject
     Q_OBJECT
 public:
     // Sequence states.
-    enum BootStateDef {
+    enum BootStateDef
+    {
         BOOT_IDLE = 0,
         BOOT_WAIT_POWER_ON = 1, // AC power confirmed off; enter-boot frames go out until it is on
         BOOT_ENTERING = 2,      // power-on confirmed; the boot state check follows
@@ -33,7 +34,8 @@ public:
     };
 
     // Frame kinds of buildBootFrame.
-    enum BootFrameKindDef {
+    enum BootFrameKindDef
+    {
         BOOT_FRAME_ENTER = 0,          // FA 04 07 05
         BOOT_FRAME_CHECK_STATE = 1,    // FA 04 01 FF
         BOOT_FRAME_START_DOWNLOAD = 2, // FA 04 02 00
@@ -71,10 +73,9 @@ public:
 
     // An update is under way: from the power confirmations until its last frame is answered.
     bool isUpdateRunning() const;
-    int currentBootState() const { return bootState; }
 
-    QByteArray image;  // the firmware to write, at most MAX_IMAGE_SIZE bytes
-    QString fileName;  // the HEX file last chosen
+    QByteArray image; // the firmware to write, at most MAX_IMAGE_SIZE bytes
+    QString fileName; // the HEX file last chosen
 
 public slots:
     void bootLoaderCommandResponse(QByteArray data);
@@ -91,6 +92,7 @@ private:
     UserPrompt::Button ask(UserPrompt::Icon icon, const QString& title, const QString& text, int buttons,
                            UserPrompt::Button defaultButton);
     bool refuseWhileBusy();
+    bool toolMissing(); // with the message when it is
     void clearBlockCounters();
 
     int enabled = 0;

@@ -14,7 +14,8 @@
 // end with its end-of-file record. One bad record and the result holds no image at all, only the
 // error and its line: a firmware image missing a part must never reach a driver.
 
-enum class IntelHexError {
+enum class IntelHexError
+{
     None,
     Length,      // not hex, or not as long as its length byte says
     Checksum,    // the record's bytes do not sum to 0

@@ -10,9 +10,14 @@
 class UserPrompt
 {
 public:
-    enum class Icon { Information, Warning };
+    enum class Icon
+    {
+        Information,
+        Warning
+    };
     // The same values as the standard buttons of a message box, so they pass through unchanged.
-    enum Button {
+    enum Button
+    {
         NoButton = 0x00000000,
         Ok = 0x00000400,
         Yes = 0x00004000,
@@ -23,7 +28,8 @@ public:
     virtual ~UserPrompt() = default;
 
     // A modal box without parent; buttons is an or-ed set of Button. Returns the button pressed.
-    virtual Button ask(Icon icon, const QString& title, const QString& text, int buttons, Button defaultButton) = 0;
+    virtual Button ask(Icon icon, const QString& title, const QString& text, int buttons,
+                       Button defaultButton) = 0;
     // A modal open-file dialog without parent; empty when cancelled.
     virtual QString openFileName(const QString& caption, const QString& filter) = 0;
 };

@@ -30,8 +30,7 @@ QByteArray reply(bool ok)
 
 } // namespace
 
-SimBootLoader::SimBootLoader(SimProgTool* simTool)
-    : tool(simTool)
+SimBootLoader::SimBootLoader(SimProgTool* simTool) : tool(simTool)
 {
     tool->setBootHandler([this](const QByteArray& frame) { return answer(frame); });
 }
@@ -94,14 +93,16 @@ QByteArray SimBootLoader::answer(const QByteArray& frame)
     if (linePaced) {
         const int baud = tool->lineBaudRate();
         if (baud > 0)
-            tool->setAnswerDelay(int((qint64(frame.size() + result.size()) * BITS_PER_BYTE * 1000 + baud - 1) / baud));
+            tool->setAnswerDelay(
+                int((qint64(frame.size() + result.size()) * BITS_PER_BYTE * 1000 + baud - 1) / baud));
     }
     return result;
 }
 
 QByteArray SimBootLoader::bootAnswer(const QByteArray& frame)
 {
-    if (frame.size() < FRAME_OVERHEAD - 1 || byteAt(frame, 0) != FRAME_START || byteAt(frame, 1) != frame.size())
+    if (frame.size() < FRAME_OVERHEAD - 1 || byteAt(frame, 0) != FRAME_START ||
+        byteAt(frame, 1) != frame.size())
         return reply(false);
     quint8 sum = 0;
     for (int i = 0; i < frame.size() - 1; ++i)

@@ -39,9 +39,8 @@ struct FirmwareBench
     SimProgTool tool{&pty, SimProgTool::Kind::DaliTool};
     SimBootLoader driver{&tool};
     std::unique_ptr<MainWindow> window;
-    QString chosenFile;   // what the file dialog answers
-    QString trace;        // F for a frame the tool got, A for an answer it sent
-    QStringList boxes;    // "title|text" of every box but the two power confirmations
+    QString chosenFile; // what the file dialog answers
+    QString trace;      // F for a frame the tool got, A for an answer it sent
 
     FirmwareBench()
     {
@@ -57,18 +56,17 @@ struct FirmwareBench
                 return QMessageBox::Yes;
             if (r.text.startsWith("Please turn on the AC power now.")) {
                 // The user takes a moment: enter-boot frames go out meanwhile, one per answer.
-                (void)QTest::qWaitFor([this] { return tool.frameBytes().count(ENTER_FRAME) >= 3; }, STEP_TIMEOUT_MS);
+                (void)QTest::qWaitFor([this] { return tool.frameBytes().count(ENTER_FRAME) >= 3; },
+                                      STEP_TIMEOUT_MS);
                 return QMessageBox::Ok;
             }
-            boxes << r.title + '|' + r.text;
             return QMessageBox::Ok;
         });
         window = std::make_unique<MainWindow>();
         window->findChild<QTabWidget*>("tabWidget")->setCurrentIndex(MainWindow::TAB_FIRMWARE_UPDATE);
     }
 
-    template <typename T>
-    T* child(const char* name) const
+    template <typename T> T* child(const char* name) const
     {
         return window->findChild<T*>(QString::fromLatin1(name));
     }
@@ -107,7 +105,8 @@ struct FirmwareBench
         QVERIFY(frames.size() >= 4);
         QCOMPARE(frames.at(0).toHex(' '), hex("FA 04 01 FF").toHex(' '));
         QCOMPARE(frames.at(1).toHex(' '), hex("FA 04 02 00").toHex(' '));
-        QCOMPARE(frames.at(2).toHex(' '), hex("FA 09 03 03 02 00 8C E2 79").toHex(' ')); // 512 bytes, sum 0x8CE2
+        QCOMPARE(frames.at(2).toHex(' '),
+                 hex("FA 09 03 03 02 00 8C E2 79").toHex(' ')); // 512 bytes, sum 0x8CE2
         QVERIFY(frames.at(3) == program().left(512));
     }
 };
@@ -139,7 +138,7 @@ void TestFirmwareTab::updateWritesTheFile()
     const QByteArray good = ":0420000001020304D2\n";
     bench.env.writeFile("broken.hex", good + good + ":0420100005060708B3\n:00000001FF\n");
     bench.load(bench.env.path("broken.hex"));
-    QCOMPARE(bench.boxes, QStringList{"Error|Hex file check sum error! Line 3"});
+    QCOMPARE(promptTrace().last(), QString("information|Error|Hex file check sum error! Line 3"));
     QCOMPARE(bench.child<QLineEdit>("hexFileNameLineEdit")->text(), bench.env.path("broken.hex"));
     bench.startUpdate();
 
@@ -154,15 +153,25 @@ void TestFirmwareTab::updateWritesTheFile()
     bench.child<QAction>("programAction")->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(bench.lines().contains(SUCCESS_LINE), STEP_TIMEOUT_MS);
 
-    QCOMPARE(bench.lines(),
-             QStringList({"Program tool not connected, please check tool connection!",
-                          "Firmware not found, please load firmware first!",
-                          "2096 bytes of the hex file lie outside the application area 0x2000 - 0xBFFF and were "
-                          "left out.",
-                          "Checking driver's boot state...", "Check driver state success.", STARTED_LINE,
-                          "The programmer is busy, please wait...", "The programmer is busy, please wait...",
-                          SUCCESS_LINE}));
+    QCOMPARE(
+        bench.lines(),
+        QStringList({"Program tool not connected, please check tool connection!",
+                     "Firmware not found, please load firmware first!",
+                     "2096 bytes of the hex file lie outside the application area 0x2000 - 0xBFFF and were "
+                     "left out.",
+                     "Checking driver's boot state...", "Check driver state success.", STARTED_LINE,
+                     "The programmer is busy, please wait...", "The programmer is busy, please wait...",
+                     SUCCESS_LINE}));
     QCOMPARE(bench.child<QLineEdit>("hexFileNameLineEdit")->text(), DATA_DIR + "firmware_srec_linear.hex");
+    QCOMPARE(promptTrace(),
+             QStringList(
+                 {"file|Open program document|", "information|Error|Hex file check sum error! Line 3",
+                  "file|Open program document|",
+                  "warning|Boot load operation|Please confirm the AC power is off. And then click \"Yes\" "
+                  "button to continue.",
+                  "warning|Boot load operation|Please turn on the AC power now. And then click \"OK\" button "
+                  "to continue"}));
+    QCOMPARE(Prompt::log().first().filter, QString("Hex Files(*.hex)"));
     QVERIFY(bench.driver.image() == program());
     QCOMPARE(bench.driver.exitCount(), 1);
     QCOMPARE(bench.bar()->maximum(), 5);
@@ -184,24 +193,28 @@ void TestFirmwareTab::updateWritesTheFile()
 void TestFirmwareTab::failedUpdate_data()
 {
     QTest::addColumn<QString>("failure");
-    QTest::addColumn<QStringList>("linesAfterStart"); // empty: the check failed before the start
+    QTest::addColumn<QStringList>("linesAfterCheck"); // after "Checking driver's boot state..."
     QTest::addColumn<bool>("retry");
 
-    QTest::newRow("driver not in its boot loader") << "no boot" << QStringList() << true;
-    QTest::newRow("block 3 not written") << "reject" << QStringList{"Firmware update failed, please try again."}
-                                         << true;
-    QTest::newRow("driver hangs at block 2") << "mute" << QStringList{"Load program fail"} << true;
-    QTest::newRow("exit unanswered") << "exit" << QStringList{"Exit boot mode fail"} << true;
+    const QStringList started{"Check driver state success.", STARTED_LINE};
+    QTest::newRow("driver not in its boot loader")
+        << "no boot" << QStringList{"Check driver state fail, please try again!"} << true;
+    QTest::newRow("check unanswered") << "silent check" << QStringList{"LED driver is not ready."} << true;
+    QTest::newRow("block 3 not written")
+        << "reject" << started + QStringList{"Firmware update failed, please try again."} << true;
+    QTest::newRow("driver hangs at block 2") << "mute" << started + QStringList{"Load program fail"} << true;
+    QTest::newRow("exit unanswered") << "silent exit" << started + QStringList{"Exit boot mode fail"} << true;
     QTest::newRow("tool unplugged at block 2")
         << "unplug"
-        << QStringList{"Firmware update failed, please try again.", "Tool connection error, please check connection!"}
+        << started + QStringList{"Firmware update failed, please try again.",
+                                 "Tool connection error, please check connection!"}
         << false;
 }
 
 void TestFirmwareTab::failedUpdate()
 {
     QFETCH(QString, failure);
-    QFETCH(QStringList, linesAfterStart);
+    QFETCH(QStringList, linesAfterCheck);
     QFETCH(bool, retry);
 
     FirmwareBench bench;
@@ -215,21 +228,18 @@ void TestFirmwareTab::failedUpdate()
     else if (failure == "mute")
         bench.driver.muteAtBlock(2);
     QObject::connect(&bench.tool, &SimProgTool::frameReceived, &bench.tool, [&](const QByteArray& frame) {
-        if (failure == "exit" && frame == EXIT_FRAME)
+        if ((failure == "silent check" && frame == hex("FA 04 01 FF")) ||
+            (failure == "silent exit" && frame == EXIT_FRAME))
             bench.tool.setSilent(true);
         if (failure == "unplug" && frame == secondBlock)
             QTimer::singleShot(0, &bench.tool, [&] { bench.tool.unplug(); });
     });
     bench.startUpdate();
 
-    QStringList expected{"Checking driver's boot state..."};
-    if (linesAfterStart.isEmpty())
-        expected << "Check driver state fail, please try again!";
-    else
-        expected << "Check driver state success." << STARTED_LINE << linesAfterStart;
-    QTRY_COMPARE_WITH_TIMEOUT(bench.lines(), expected, STEP_TIMEOUT_MS);
+    QTRY_COMPARE_WITH_TIMEOUT(bench.lines(), QStringList{"Checking driver's boot state..."} + linesAfterCheck,
+                              STEP_TIMEOUT_MS);
     QVERIFY(!bench.window->bootLoaderEngine().isUpdateRunning());
-    QCOMPARE(bench.bootFrames().contains(EXIT_FRAME), failure == "exit");
+    QCOMPARE(bench.bootFrames().contains(EXIT_FRAME), failure == "silent exit");
     if (!retry)
         return;
 
