@@ -39,7 +39,8 @@ void corridor_curve::readSettings()
     settings.releaseFadeTime = ui->corridorReleaseFadeTimeSpinBox_1->value();
     settings.holdTime = ui->corridorHoldTimeSpinBox_1->value();
     settings.releaseTime = ui->corridorReleaseTimeSpinBox_1->value();
-    if (ui->infinityCheckBox_1->isChecked())
+    settings.infiniteRelease = ui->infinityCheckBox_1->isChecked();
+    if (settings.infiniteRelease)
         settings.releaseTime *= INFINITE_RELEASE_FACTOR;
 }
 
@@ -50,10 +51,12 @@ void corridor_curve::loadSettings(const CorridorSettings& s)
     ui->corridorHoldTimeSpinBox_1->setValue(s.holdTime);
     ui->corridorReleaseFadeTimeSpinBox_1->setValue(s.releaseFadeTime);
     ui->corridorReleaseLevelSpinBox_1->setValue(s.releaseLevel);
-    const bool infinite = s.releaseTime > INFINITE_RELEASE_FACTOR - 1;
+    const bool encoded = s.releaseTime > INFINITE_RELEASE_FACTOR - 1;
+    const bool infinite = encoded || s.infiniteRelease;
     ui->infinityCheckBox_1->setChecked(infinite);
     ui->corridorReleaseTimeSpinBox_1->setEnabled(!infinite);
-    ui->corridorReleaseTimeSpinBox_1->setValue(infinite ? s.releaseTime / INFINITE_RELEASE_FACTOR : s.releaseTime);
+    ui->corridorReleaseTimeSpinBox_1->setValue(encoded ? s.releaseTime / INFINITE_RELEASE_FACTOR
+                                                       : s.releaseTime);
     readSettings();
 }
 

@@ -16,7 +16,8 @@ class corridor_curve : public QDialog
 
 public:
     // An infinite release time travels as the release spin box's seconds x 10000; any value above
-    // 9999 reads as infinite.
+    // 9999 reads as infinite. An infinite release of 0 s is still 0 that way, so infiniteRelease
+    // carries the choice as well: set, the release time is infinite whatever its value.
     struct CorridorSettings
     {
         int turnOnLevel = 100;   // %
@@ -25,6 +26,7 @@ public:
         int releaseFadeTime = 0;
         int holdTime = 50;       // s
         int releaseTime = 50;    // s, or s x 10000 when infinite
+        bool infiniteRelease = false;
     };
 
     static constexpr int INFINITE_RELEASE_FACTOR = 10000;
