@@ -96,6 +96,7 @@ void MainWindow::initMembers()
     productListError = false;
     setProgDataDefaults(progData);
     serialComm.buildCommandTables();
+    bootLoader.setPrompt(&enginePrompt);
 }
 
 void MainWindow::initUi()
