@@ -31,14 +31,13 @@ bool readNumber(const QString& text, qint64 min, qint64 max, qint64& value)
     return ok && value >= min && value <= max;
 }
 
-template <typename T>
-ProfileParam number(const char* name, T ProgDataStructDef::*field)
+template <typename T> ProfileParam number(const char* name, T ProgDataStructDef::*field)
 {
     return {name, [field](const ProgDataStructDef& d) { return QStringList{QString::number(d.*field)}; },
             [field](ProgDataStructDef& d, const QStringList& values) {
                 qint64 v = 0;
-                if (values.isEmpty()
-                    || !readNumber(values.first(), std::numeric_limits<T>::min(), std::numeric_limits<T>::max(), v))
+                if (values.isEmpty() || !readNumber(values.first(), std::numeric_limits<T>::min(),
+                                                    std::numeric_limits<T>::max(), v))
                     return false;
                 d.*field = T(v);
                 return true;
@@ -75,7 +74,8 @@ ProfileParam list(const char* name, QList<int> ProgDataStructDef::*field, int co
                 QList<int> entries;
                 for (int i = 0; i < count; ++i) {
                     qint64 v = 0;
-                    if (!readNumber(values.at(i), std::numeric_limits<int>::min(), std::numeric_limits<int>::max(), v))
+                    if (!readNumber(values.at(i), std::numeric_limits<int>::min(),
+                                    std::numeric_limits<int>::max(), v))
                         return false;
                     entries << int(v);
                 }
@@ -143,11 +143,12 @@ QString modelName(const QString& headerLine)
 
 QString blockText(const ProgDataStructDef& d, const QString& modelName)
 {
-    QString text = QStringLiteral("ProductIndex:   %1  :Description:").arg(d.productIndex) + modelName + QLatin1Char('\n');
+    QString text = QStringLiteral("ProductIndex:   %1  :Description:").arg(d.productIndex) + modelName +
+                   QLatin1Char('\n');
     int pid = 1;
     for (const ProfileParam& param : profileParams()) {
-        text += QStringLiteral("PID: %1: %2:").arg(pid++, 2).arg(QLatin1String(param.name), -NAME_WIDTH)
-                + param.write(d).join(SEPARATOR) + QLatin1Char('\n');
+        text += QStringLiteral("PID: %1: %2:").arg(pid++, 2).arg(QLatin1String(param.name), -NAME_WIDTH) +
+                param.write(d).join(SEPARATOR) + QLatin1Char('\n');
     }
     return text;
 }
@@ -156,14 +157,15 @@ bool readBlock(const QString& headerLine, QTextStream& in, ProgDataStructDef& d)
 {
     const QStringList header = headerLine.split(SEPARATOR);
     qint64 product = 0;
-    if (!isHeaderLine(headerLine) || header.size() < 2
-        || !readNumber(header.at(1), 0, std::numeric_limits<quint16>::max(), product))
+    if (!isHeaderLine(headerLine) || header.size() < 2 ||
+        !readNumber(header.at(1), 0, std::numeric_limits<quint16>::max(), product))
         return false;
     d.productIndex = quint16(product);
 
     for (const ProfileParam& param : profileParams()) {
         const QString line = in.readLine();
-        if (line.isNull() || isHeaderLine(line) || !param.read(d, line.split(SEPARATOR).mid(FIRST_VALUE_FIELD)))
+        if (line.isNull() || isHeaderLine(line) ||
+            !param.read(d, line.split(SEPARATOR).mid(FIRST_VALUE_FIELD)))
             return false;
     }
     return true;

@@ -37,7 +37,8 @@ struct FeigBench
 {
     WindowTestEnvironment env;
     SimFeigReader reader;
-    SimIsoTag tags[3] = {SimIsoTag(tagHex("E0 04 01 00 00 00 00 01")), SimIsoTag(tagHex("E0 04 01 00 00 00 00 02")),
+    SimIsoTag tags[3] = {SimIsoTag(tagHex("E0 04 01 00 00 00 00 01")),
+                         SimIsoTag(tagHex("E0 04 01 00 00 00 00 02")),
                          SimIsoTag(tagHex("E0 04 01 00 00 00 00 03"))};
     std::unique_ptr<MainWindow> window;
 
@@ -55,8 +56,7 @@ struct FeigBench
         child<QComboBox>("programToolComboBox")->setCurrentIndex(PROG_TOOL_FEIG_NFC);
     }
 
-    template <typename T>
-    T* child(const char* name) const
+    template <typename T> T* child(const char* name) const
     {
         return window->findChild<T*>(QString::fromLatin1(name));
     }

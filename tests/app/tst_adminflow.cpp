@@ -17,8 +17,10 @@ const char* const FACTORY_FILE = "ProductFactoryInformation.txt";
 // One model's block as the profile writer lays it out.
 QByteArray block(const char* name, int current)
 {
-    return QByteArray("ProductIndex:   100  :Description:") + name + "\n"
-           "PID:  1: Current                      :" + QByteArray::number(current) + "\n"
+    const QByteArray header = QByteArray("ProductIndex:   100  :Description:") + name + '\n';
+    const QByteArray currentLine =
+        "PID:  1: Current                      :" + QByteArray::number(current) + '\n';
+    return header + currentLine +
            "PID:  2: FW_Version                   :261\n"
            "PID:  3: DimType                      :3\n"
            "PID:  4: EOL_Enable                   :1\n"
@@ -55,7 +57,8 @@ QByteArray block(const char* name, int current)
 
 QByteArray threeModels()
 {
-    return block("KLD-075 M100", 700) + block("KLD-075 M100 factory", 1050) + block("KLD-075 M100 spare", 1400);
+    return block("KLD-075 M100", 700) + block("KLD-075 M100 factory", 1050) +
+           block("KLD-075 M100 spare", 1400);
 }
 
 // Two models, the second with its parameter line `pid` replaced (an empty text drops it).
@@ -117,8 +120,7 @@ void whenShown(QWidget* dialog, std::function<void()> act)
     new WhenShown(dialog, std::move(act));
 }
 
-template <typename T>
-T* in(const char* dialog, const char* name)
+template <typename T> T* in(const char* dialog, const char* name)
 {
     return topLevel(dialog)->findChild<T*>(QString::fromLatin1(name));
 }
@@ -155,7 +157,8 @@ void TestAdminFlow::factoryResetThroughAdminView()
     // Without the file the list stays empty and the login still opens.
     whenShown(topLevel("LoginView"), [] { in<QPushButton>("LoginView", "cancelBtn")->click(); });
     QVERIFY(QMetaObject::invokeMethod(bench.window.get(), "adminPushBtn_clicked"));
-    QCOMPARE(promptTrace().value(0).section('|', 0, 1), QString("information|Failed to open product properties file"));
+    QCOMPARE(promptTrace().value(0).section('|', 0, 1),
+             QString("information|Failed to open product properties file"));
 
     // Put in place later, the file is read at the next call.
     bench.env.writeFile(FACTORY_FILE, threeModels());
@@ -184,8 +187,9 @@ void TestAdminFlow::factoryResetThroughAdminView()
     QCOMPARE(loginError, QString("Incorrect password"));
     QCOMPARE(models, QStringList({"KLD-075 M100", "KLD-075 M100 factory", "KLD-075 M100 spare"}));
     QVERIFY(otpShown); // the tag's OTP byte is set
-    QCOMPARE(promptTrace(), QStringList({"question|Warning|Do you really need to perform the reset operation?",
-                                         "information|Information|Factory reset success!"}));
+    QCOMPARE(promptTrace(),
+             QStringList({"question|Warning|Do you really need to perform the reset operation?",
+                          "information|Information|Factory reset success!"}));
     const QByteArray tag = bench.tags[0].driverImage();
     QCOMPARE(hexOf(tag.left(8)), QByteArray("01 55 1A 04 00 64 05 01"));    // identity kept, 1050 mA
     QCOMPARE(hexOf(tag.mid(8, 3)), QByteArray("03 3C 01"));                 // DALI, EOL 60 kh, CLO on
@@ -205,23 +209,26 @@ void TestAdminFlow::refusedReset_data()
     QTest::addColumn<QString>("box");
 
     const QString productError("critical|Error|Product information error, please contact the manufacturer!");
-    QTest::newRow("no model chosen") << threeModels() << 0 << int(PROG_TOOL_FEIG_NFC)
-                                     << "information|Error|No this product, please select the correct product!";
-    QTest::newRow("fewer models than the list") << threeModels() << 4 << int(PROG_TOOL_FEIG_NFC) << productError;
-    QTest::newRow("CLO times one short") << secondModelWith(7, "PID:  7: CLO_Time :0:5:10:20:30:40:50")
-                                         << 2 << int(PROG_TOOL_FEIG_NFC) << productError;
-    QTest::newRow("value beyond its field") << secondModelWith(5, "PID:  5: EOL_Time :300") << 2
-                                            << int(PROG_TOOL_FEIG_NFC) << productError;
-    QTest::newRow("value not a number") << secondModelWith(1, "PID:  1: Current :1050mA") << 2
-                                        << int(PROG_TOOL_FEIG_NFC) << productError;
+    QTest::newRow("no model chosen")
+        << threeModels() << 0 << int(PROG_TOOL_FEIG_NFC)
+        << "information|Error|No this product, please select the correct product!";
+    QTest::newRow("fewer models than the list")
+        << threeModels() << 4 << int(PROG_TOOL_FEIG_NFC) << productError;
+    QTest::newRow("CLO times one short") << secondModelWith(7, "PID:  7: CLO_Time :0:5:10:20:30:40:50") << 2
+                                         << int(PROG_TOOL_FEIG_NFC) << productError;
+    QTest::newRow("value beyond its field")
+        << secondModelWith(5, "PID:  5: EOL_Time :300") << 2 << int(PROG_TOOL_FEIG_NFC) << productError;
+    QTest::newRow("value not a number")
+        << secondModelWith(1, "PID:  1: Current :1050mA") << 2 << int(PROG_TOOL_FEIG_NFC) << productError;
     // A model name that reads as a number must not pass for the missing last line.
     QTest::newRow("block runs into the next") << secondModelWith(33, QByteArray()) + block("075", 1400) << 2
                                               << int(PROG_TOOL_FEIG_NFC) << productError;
-    QTest::newRow("file ends inside the block") << secondModelCutAfter(10) << 2 << int(PROG_TOOL_FEIG_NFC)
-                                                << productError;
-    QTest::newRow("tool without factory reset") << threeModels() << 2 << int(PROG_TOOL_DALI)
-                                                << "information|Warning|The selected programming tool doesn't "
-                                                   "support factory reset function!";
+    QTest::newRow("file ends inside the block")
+        << secondModelCutAfter(10) << 2 << int(PROG_TOOL_FEIG_NFC) << productError;
+    QTest::newRow("tool without factory reset")
+        << threeModels() << 2 << int(PROG_TOOL_DALI)
+        << "information|Warning|The selected programming tool doesn't "
+           "support factory reset function!";
 }
 
 void TestAdminFlow::refusedReset()
