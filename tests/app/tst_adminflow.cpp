@@ -14,45 +14,20 @@ namespace {
 
 const char* const FACTORY_FILE = "ProductFactoryInformation.txt";
 
-// One model's block as the profile writer lays it out.
+// One model's block: its header, then parameter lines 1 to 33 (only their position and values count).
 QByteArray block(const char* name, int current)
 {
-    const QByteArray header = QByteArray("ProductIndex:   100  :Description:") + name + '\n';
-    const QByteArray currentLine =
-        "PID:  1: Current                      :" + QByteArray::number(current) + '\n';
-    return header + currentLine +
-           "PID:  2: FW_Version                   :261\n"
-           "PID:  3: DimType                      :3\n"
-           "PID:  4: EOL_Enable                   :1\n"
-           "PID:  5: EOL_Time                     :60\n"
-           "PID:  6: CLO_Enable                   :1\n"
-           "PID:  7: CLO_Time                     :0:5:10:20:30:40:50:60\n"
-           "PID:  8: CLO_Level                    :90:91:92:93:94:95:96:100\n"
-           "PID:  9: OTP_Enable                   :1\n"
-           "PID: 10: MTP_Enable                   :1\n"
-           "PID: 11: MTP_MinLevel                 :30\n"
-           "PID: 12: MTP_Start                    :1358\n"
-           "PID: 13: MTP_End                      :410\n"
-           "PID: 14: MTP_MaxLevel                 :100\n"
-           "PID: 15: MTP_Shutdown                 :300\n"
-           "PID: 16: LDP_MinDim                   :10\n"
-           "PID: 17: LDP_MaxAD                    :900\n"
-           "PID: 18: LDP_MinAD                    :100\n"
-           "PID: 19: 0-10V_MinLevel               :10\n"
-           "PID: 20: 0-10V_MaxLevel               :100\n"
-           "PID: 21: 0-10V_Start                  :80\n"
-           "PID: 22: 0-10V_End                    :10\n"
-           "PID: 23: 0-10V_Mode                   :1\n"
-           "PID: 24: SmartTimeDimStep             :10:20:30:40:50\n"
-           "PID: 25: SmartTimeDimLevel            :100:80:60:40:20\n"
-           "PID: 26: MidnightOffset               :-30\n"
-           "PID: 27: ProtocolVersion              :1\n"
-           "PID: 28: TimerDimFadeTime_OnOff       :1:2:3:4:5\n"
-           "PID: 29: TimerDimOverrideFadeTime     :7\n"
-           "PID: 30: ModuleOperationTime_Mins     :0\n"
-           "PID: 31: ModuleOperationTime_Hrs      :0\n"
-           "PID: 32: DriverOperationTime_Mins     :0\n"
-           "PID: 33: DriverOperationTime_Hrs      :0\n";
+    // Current, then the values of lines 2 to 33 as the profile writer puts them.
+    const QList<QByteArray> values =
+        (QByteArray::number(current) +
+         "|261|3|1|60|1|0:5:10:20:30:40:50:60|90:91:92:93:94:95:96:100|1|1|30|1358"
+         "|410|100|300|10|900|100|10|100|80|10|1|10:20:30:40:50|100:80:60:40:20|-30|1"
+         "|1:2:3:4:5|7|0|0|0|0")
+            .split('|');
+    QByteArray text = QByteArray("ProductIndex:   100  :Description:") + name + '\n';
+    for (int pid = 1; pid <= values.size(); ++pid)
+        text += "PID: " + QByteArray::number(pid) + ": Label :" + values.at(pid - 1) + '\n';
+    return text;
 }
 
 QByteArray threeModels()
@@ -61,22 +36,12 @@ QByteArray threeModels()
            block("KLD-075 M100 spare", 1400);
 }
 
-// Two models, the second with its parameter line `pid` replaced (an empty text drops it).
-QByteArray secondModelWith(int pid, const QByteArray& line)
+// Two models, the lines of the second (0 its header) edited first.
+QByteArray twoModels(const std::function<void(QList<QByteArray>&)>& edit)
 {
     QList<QByteArray> lines = block("KLD-075 M100 factory", 1050).split('\n');
-    if (line.isEmpty())
-        lines.removeAt(pid);
-    else
-        lines[pid] = line;
+    edit(lines);
     return block("KLD-075 M100", 700) + lines.join('\n');
-}
-
-// Two models, the file ending after `pid` parameter lines of the second.
-QByteArray secondModelCutAfter(int pid)
-{
-    const QList<QByteArray> lines = block("KLD-075 M100 factory", 1050).split('\n');
-    return block("KLD-075 M100", 700) + lines.mid(0, pid + 1).join('\n') + '\n';
 }
 
 // Runs act inside the dialog's own modal loop, the first time the dialog is shown after this.
@@ -115,11 +80,6 @@ private:
     int showLevel = 0;
 };
 
-void whenShown(QWidget* dialog, std::function<void()> act)
-{
-    new WhenShown(dialog, std::move(act));
-}
-
 template <typename T> T* in(const char* dialog, const char* name)
 {
     return topLevel(dialog)->findChild<T*>(QString::fromLatin1(name));
@@ -138,16 +98,11 @@ class TestAdminFlow : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
+    void initTestCase() { Q_INIT_RESOURCE(resources); }
     void factoryResetThroughAdminView();
     void refusedReset_data();
     void refusedReset();
 };
-
-void TestAdminFlow::initTestCase()
-{
-    Q_INIT_RESOURCE(resources);
-}
 
 void TestAdminFlow::factoryResetThroughAdminView()
 {
@@ -155,7 +110,7 @@ void TestAdminFlow::factoryResetThroughAdminView()
     bench.waitForRead(100);
 
     // Without the file the list stays empty and the login still opens.
-    whenShown(topLevel("LoginView"), [] { in<QPushButton>("LoginView", "cancelBtn")->click(); });
+    new WhenShown(topLevel("LoginView"), [] { in<QPushButton>("LoginView", "cancelBtn")->click(); });
     QVERIFY(QMetaObject::invokeMethod(bench.window.get(), "adminPushBtn_clicked"));
     QCOMPARE(promptTrace().value(0).section('|', 0, 1),
              QString("information|Failed to open product properties file"));
@@ -166,12 +121,12 @@ void TestAdminFlow::factoryResetThroughAdminView()
     QString loginError;
     QStringList models;
     bool otpShown = false;
-    whenShown(topLevel("LoginView"), [&] {
+    new WhenShown(topLevel("LoginView"), [&] {
         login("quillornz");
         loginError = in<QLabel>("LoginView", "errorLabel")->text();
         login("QuillorNZ");
     });
-    whenShown(topLevel("AdvanceView"), [&] {
+    new WhenShown(topLevel("AdvanceView"), [&] {
         auto* list = in<QComboBox>("AdvanceView", "factoryResetDriverComboBox");
         for (int i = 0; i < list->count(); ++i)
             models << list->itemText(i);
@@ -214,17 +169,21 @@ void TestAdminFlow::refusedReset_data()
         << "information|Error|No this product, please select the correct product!";
     QTest::newRow("fewer models than the list")
         << threeModels() << 4 << int(PROG_TOOL_FEIG_NFC) << productError;
-    QTest::newRow("CLO times one short") << secondModelWith(7, "PID:  7: CLO_Time :0:5:10:20:30:40:50") << 2
-                                         << int(PROG_TOOL_FEIG_NFC) << productError;
+    QTest::newRow("CLO times one short")
+        << twoModels([](QList<QByteArray>& l) { l[7] = "PID:  7: CLO_Time :0:5:10:20:30:40:50"; }) << 2
+        << int(PROG_TOOL_FEIG_NFC) << productError;
     QTest::newRow("value beyond its field")
-        << secondModelWith(5, "PID:  5: EOL_Time :300") << 2 << int(PROG_TOOL_FEIG_NFC) << productError;
+        << twoModels([](QList<QByteArray>& l) { l[5] = "PID: 5: EOL_Time :300"; }) << 2
+        << int(PROG_TOOL_FEIG_NFC) << productError;
     QTest::newRow("value not a number")
-        << secondModelWith(1, "PID:  1: Current :1050mA") << 2 << int(PROG_TOOL_FEIG_NFC) << productError;
+        << twoModels([](QList<QByteArray>& l) { l[1] = "PID: 1: Current :1050mA"; }) << 2
+        << int(PROG_TOOL_FEIG_NFC) << productError;
     // A model name that reads as a number must not pass for the missing last line.
-    QTest::newRow("block runs into the next") << secondModelWith(33, QByteArray()) + block("075", 1400) << 2
-                                              << int(PROG_TOOL_FEIG_NFC) << productError;
-    QTest::newRow("file ends inside the block")
-        << secondModelCutAfter(10) << 2 << int(PROG_TOOL_FEIG_NFC) << productError;
+    QTest::newRow("block runs into the next")
+        << twoModels([](QList<QByteArray>& l) { l.removeAt(33); }) + block("075", 1400) << 2
+        << int(PROG_TOOL_FEIG_NFC) << productError;
+    QTest::newRow("file ends inside the block") << twoModels([](QList<QByteArray>& l) { l = l.mid(0, 11); })
+                                                << 2 << int(PROG_TOOL_FEIG_NFC) << productError;
     QTest::newRow("tool without factory reset")
         << threeModels() << 2 << int(PROG_TOOL_DALI)
         << "information|Warning|The selected programming tool doesn't "
