@@ -1,5 +1,5 @@
-// The Programming tab end to end at the FEIG NFC bench: reading, production and the operating-time
-// reset, with tags put on the reader and taken away.
+// The Programming tab end to end at the FEIG NFC bench: reading, production, the operating-time
+// reset and the memory-bank dialogs, with tags put on the reader and taken away.
 
 #include "mainwindow.h"
 
@@ -124,7 +124,7 @@ void TestProgrammingTabFeig::memoryBankDialogsReachTheTag()
 {
     QByteArray image = tagImage(134, 3);
     image[404] = char(0x0B); // DT6 short address 5: the dialog takes no address above 63
-    Bench bench(image);
+    FeigBench bench(image);
     bench.waitForRead(134);
     bench.child<QCheckBox>("daliDimCheckBox")->click(); // the part buttons sit on the DALI page
     // Each part's dialog from its button on the tab: one field edited, the part made programmable.
