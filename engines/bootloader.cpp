@@ -361,7 +361,25 @@ void BootLoader::toolConnectionStateChange(int state)
     }
 }
 
+const QVector<IntelHexRegion> BootLoader::ARM_FLASH_REGIONS = {
+    {0x08000000, 0x08000000 + ARM_IMAGE_SIZE},
+    {0x8000, 0x08000000},
+    {0x4000, 0x8000},
+};
+
 void BootLoader::loadHexFile()
+{
+    loadHex({{APP_START_ADDRESS, APP_START_ADDRESS + MAX_IMAGE_SIZE}}, MAX_IMAGE_SIZE,
+            QStringLiteral("the application area %1 - %2")
+                .arg(hexAddress(APP_START_ADDRESS), hexAddress(APP_START_ADDRESS + MAX_IMAGE_SIZE - 1)));
+}
+
+void BootLoader::loadHexFileArm()
+{
+    loadHex(ARM_FLASH_REGIONS, ARM_IMAGE_SIZE, QStringLiteral("the 64 KiB flash image"));
+}
+
+void BootLoader::loadHex(const QVector<IntelHexRegion>& regions, int imageSize, const QString& area)
 {
     if (refuseWhileBusy())
         return;
@@ -385,7 +403,7 @@ void BootLoader::loadHexFile()
         ask(UserPrompt::Icon::Information, QStringLiteral("error"), file.errorString(), UserPrompt::Ok,
             UserPrompt::NoButton);
     } else {
-        const IntelHexImage hex = parseIntelHex(file.readAll(), APP_START_ADDRESS, MAX_IMAGE_SIZE);
+        const IntelHexImage hex = parseIntelHex(file.readAll(), regions, imageSize);
         file.close();
         if (hex.error != IntelHexError::None) {
             ask(UserPrompt::Icon::Information, QString::fromLatin1(BOX_TITLE_ERROR), hexErrorText(hex),
@@ -393,11 +411,9 @@ void BootLoader::loadHexFile()
         } else {
             image = hex.data;
             if (hex.droppedBytes > 0)
-                emit showBootMessage(QStringLiteral("%1 bytes of the hex file lie outside the application "
-                                                    "area %2 - %3 and were left out.")
+                emit showBootMessage(QStringLiteral("%1 bytes of the hex file lie outside %2 and were left out.")
                                          .arg(hex.droppedBytes)
-                                         .arg(hexAddress(APP_START_ADDRESS),
-                                              hexAddress(APP_START_ADDRESS + MAX_IMAGE_SIZE - 1)));
+                                         .arg(area));
         }
     }
     dumpHexData();

@@ -1,11 +1,13 @@
 #ifndef BOOTLOADER_H
 #define BOOTLOADER_H
 
+#include "intelhex.h"
 #include "userprompt.h"
 
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QVector>
 
 // Engine of the firmware update tab: loads an Intel HEX file into a flat image of the driver's
 // application area and writes it through the serial programming tool into the driver's boot
@@ -49,6 +51,10 @@ public:
     static constexpr int APP_START_ADDRESS = 0x2000;
     static constexpr int MAX_IMAGE_SIZE = 40960;
     static constexpr int BLOCK_SIZE = 512;
+    // The second loader's flash, based at 0x08000000, and the alias addresses its files are also
+    // linked at; each maps onto the same image, whole up to its 64 KiB.
+    static constexpr int ARM_IMAGE_SIZE = 0x10000;
+    static const QVector<IntelHexRegion> ARM_FLASH_REGIONS;
 
     explicit BootLoader(QObject* parent = nullptr);
     ~BootLoader() override;
@@ -63,6 +69,9 @@ public:
     void startFirmwareUpdate();
     bool sendNextFirmwareBlock();
     void loadHexFile();
+    // The same for a driver whose flash is based at 0x08000000 (ARM_FLASH_REGIONS); no control of
+    // the window offers it.
+    void loadHexFileArm();
     void dumpHexData();
 
     // Manual steps that no control of the window offers.
@@ -91,6 +100,7 @@ signals:
 private:
     UserPrompt::Button ask(UserPrompt::Icon icon, const QString& title, const QString& text, int buttons,
                            UserPrompt::Button defaultButton);
+    void loadHex(const QVector<IntelHexRegion>& regions, int imageSize, const QString& area);
     bool refuseWhileBusy();
     bool toolMissing(); // with the message when it is
     void clearBlockCounters();

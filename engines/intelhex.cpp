@@ -51,10 +51,16 @@ IntelHexImage failed(IntelHexError error, int line)
 
 IntelHexImage parseIntelHex(const QByteArray& text, quint32 windowStart, int windowSize)
 {
-    const quint64 windowEnd = quint64(windowStart) + quint64(qMax(0, windowSize));
-    QByteArray work(qMax(0, windowSize), ERASED_BYTE);
-    quint64 lowest = windowEnd;
-    quint64 highest = windowStart;
+    return parseIntelHex(text, {{windowStart, quint64(windowStart) + quint64(qMax(0, windowSize))}}, windowSize);
+}
+
+IntelHexImage parseIntelHex(const QByteArray& text, const QVector<IntelHexRegion>& regions, int imageSize)
+{
+    const quint64 workSize = quint64(qMax(0, imageSize));
+    QByteArray work(int(workSize), ERASED_BYTE);
+    // Offsets into the work image.
+    quint64 lowest = workSize;
+    quint64 highest = 0;
     quint64 base = 0;
     qint64 dropped = 0;
     bool ended = false;
@@ -99,14 +105,16 @@ IntelHexImage parseIntelHex(const QByteArray& text, quint32 windowStart, int win
         switch (record[3]) {
         case TYPE_DATA: {
             const quint64 start = base + (quint64(record[1]) << 8 | record[2]);
-            const quint64 from = std::max<quint64>(start, windowStart);
-            const quint64 to = std::min<quint64>(start + quint64(length), windowEnd);
             qint64 inside = 0;
-            if (from < to) {
-                inside = qint64(to - from);
-                std::memcpy(work.data() + (from - windowStart), data + (from - start), size_t(inside));
-                lowest = std::min(lowest, from);
-                highest = std::max(highest, to);
+            for (const IntelHexRegion& region : regions) {
+                const quint64 from = std::max(start, region.start);
+                const quint64 to = std::min({start + quint64(length), region.end, region.start + workSize});
+                if (from >= to)
+                    continue;
+                inside += qint64(to - from);
+                std::memcpy(work.data() + (from - region.start), data + (from - start), size_t(to - from));
+                lowest = std::min(lowest, from - region.start);
+                highest = std::max(highest, to - region.start);
             }
             dropped += length - inside;
             break;
@@ -134,8 +142,8 @@ IntelHexImage parseIntelHex(const QByteArray& text, quint32 windowStart, int win
     IntelHexImage result;
     result.droppedBytes = dropped;
     if (lowest < highest) {
-        result.firstAddress = quint32(lowest);
-        result.data = work.mid(int(lowest - windowStart), int(highest - lowest));
+        result.firstAddress = quint32(regions.first().start + lowest);
+        result.data = work.mid(int(lowest), int(highest - lowest));
     }
     return result;
 }

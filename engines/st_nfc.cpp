@@ -40,6 +40,12 @@ constexpr BlockRange READ_RANGES[] = {{1, 8}, {9, 8}, {17, 3}};
 // Factory data with this firmware version keeps the one the driver has.
 constexpr quint16 KEEP_FIRMWARE_VERSION = 0xFFFF;
 
+// The sample driver record of writeDefaultImage().
+constexpr quint16 SAMPLE_CURRENT_MA = 1000;
+constexpr quint16 SAMPLE_FIRMWARE_VERSION = 0x0101;
+constexpr quint16 SAMPLE_PRODUCT_INDEX = 100;
+constexpr quint8 SAMPLE_DIM_FUNCTION = 3; // DALI
+
 QByteArray hexByte(int value)
 {
     return QByteArray::number(value, 16).rightJustified(2, '0');
@@ -373,6 +379,20 @@ void ST_NFC::factoryReset()
         emit showInformation(QStringLiteral("Error"), QStringLiteral("Factory reset fail!"));
     }
     emit enableDriverDetectTimerSignal(true);
+}
+
+bool ST_NFC::writeDefaultImage()
+{
+    // The table version belongs to the driver's firmware, not to the sample.
+    const quint8 tableVersion = readData.tableVersion;
+    writeData = ProgDataStructDef();
+    setProgDataListDefaults(writeData);
+    writeData.tableVersion = tableVersion;
+    writeData.current = SAMPLE_CURRENT_MA;
+    writeData.firmwareVersion = SAMPLE_FIRMWARE_VERSION;
+    writeData.productIndex = SAMPLE_PRODUCT_INDEX;
+    writeData.dimFunctionType = SAMPLE_DIM_FUNCTION;
+    return accessTag(TAG_WRITE);
 }
 
 // ---- Driver detection -------------------------------------------------------------------------

@@ -52,6 +52,11 @@ public:
     // Writes writeRecord(), which the window has filled with the factory data, to the tag on the
     // reader, whatever the driver state; reports with a box and, on success, a completed read.
     void factoryReset();
+    // Writes a sample driver record (1000 mA, firmware 1.01, product 100, DALI dimming, default
+    // curves) to the tag on the reader. Only a tag already found and read is written, so its
+    // bytes outside the parameter table stay as they were; otherwise nothing is written and the
+    // result is false.
+    bool writeDefaultImage();
     // The window's tool check: connectTool() and, only when it succeeds, selectProtocol().
     bool connectTool();
     bool selectProtocol();

@@ -1,5 +1,5 @@
-// The Programming tab end to end at the FEIG NFC bench: reading, production and the operating-time
-// reset, with tags put on the reader and taken away.
+// The Programming tab end to end at the FEIG NFC bench: reading, production, the operating-time
+// reset and the memory-bank dialogs, with tags put on the reader and taken away.
 
 #include "mainwindow.h"
 
@@ -19,6 +19,7 @@ private slots:
     void productionAdvancesAddressAndId();
     void resetClearsModuleOperatingTime();
     void tagRemovedMidWriteFailsOnce();
+    void memoryBankDialogsReachTheTag();
 };
 
 void TestProgrammingTabFeig::initTestCase()
@@ -117,6 +118,34 @@ void TestProgrammingTabFeig::tagRemovedMidWriteFailsOnce()
     QTRY_COMPARE_WITH_TIMEOUT(bench.viewText("successLabel"), QString("1 pcs"), STEP_TIMEOUT_MS);
     QCOMPARE(bench.viewText("failLabel"), QString("1 pcs"));
     QCOMPARE(hexOf(bench.tags[0].driverImage().mid(2, 2)), QByteArray("1A 04"));
+}
+
+void TestProgrammingTabFeig::memoryBankDialogsReachTheTag()
+{
+    QByteArray image = tagImage(134, 3);
+    image[404] = char(0x0B); // DT6 short address 5: the dialog takes no address above 63
+    FeigBench bench(image);
+    bench.waitForRead(134);
+    bench.child<QCheckBox>("daliDimCheckBox")->click(); // the part buttons sit on the DALI page
+    // Each part's dialog from its button on the tab: one field edited, the part made programmable.
+    auto edit = [&bench](const char* button, const char* dialogClass, const char* spinBox, int value,
+                         const char* programmable) {
+        QWidget* dialog = topLevel(dialogClass);
+        const bool opened = runInDialog(dialog, [&] { bench.child<QPushButton>(button)->click(); }, [&] {
+            dialog->findChild<QCheckBox*>(programmable)->click();
+            dialog->findChild<QSpinBox*>(spinBox)->setValue(value);
+            dialog->findChild<QPushButton*>("okButton")->click();
+        });
+        QVERIFY2(opened, button);
+    };
+    edit("Button251", "setting_part251", "spinBox_bank1CRI", 80, "part251_checkBox");
+    edit("ButtonDT6", "setting_DT6", "spinBox_DT6PowerOnLevel", 100, "DT6_checkBox");
+    bench.action("programAction")->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(bench.viewText("successLabel"), QString("1 pcs"), STEP_TIMEOUT_MS);
+
+    const QByteArray tag = bench.tags[0].driverImage();
+    QCOMPARE(hexOf(tag.mid(101, 3)), QByteArray("65 50 67")); // bank 1: CRI 80 between what was read
+    QCOMPARE(hexOf(tag.mid(379, 2)), QByteArray("7B 64")); // bank 207, then DT6 power-on level 100
 }
 
 QTEST_MAIN(TestProgrammingTabFeig)

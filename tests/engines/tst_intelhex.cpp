@@ -12,6 +12,8 @@ private slots:
     void records();
     void toolchainFiles_data();
     void toolchainFiles();
+    void armFlash_data();
+    void armFlash();
 };
 
 namespace {
@@ -126,6 +128,40 @@ void TestIntelHex::toolchainFiles()
     QCOMPARE(int(hex.error), int(IntelHexError::None));
     QCOMPARE(hex.firstAddress, 0x2000u);
     QVERIFY(hex.data == program);
+    QTEST(hex.droppedBytes, "dropped");
+}
+
+// The second loader's flash at 0x08000000 and its aliases at 0x8000 and 0x4000, all onto one image.
+void TestIntelHex::armFlash_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArray>("image");
+    QTest::addColumn<quint32>("firstAddress");
+    QTest::addColumn<qint64>("dropped");
+
+    QTest::newRow("0x08000000: the whole 64 KiB, the byte beyond left out")
+        << lines({":020000040800F2", ":0400000001020304F2", ":01FFFF0022DF", ":020000040801F1", ":0100000033CC"}) + END
+        << QByteArray::fromHex("01020304") + QByteArray(0xFFFB, char(0xFF)) + QByteArray::fromHex("22")
+        << 0x08000000u << qint64(1);
+    QTest::newRow("0x8000 alias") << lines({":02800000A1A23B"}) + END << QByteArray::fromHex("A1A2") << 0x08000000u
+                                  << qint64(0);
+    // Data linked at the low alias alone still makes an image.
+    QTest::newRow("0x4000 alias") << lines({":02401000B1B24B"}) + END << QByteArray::fromHex("B1B2") << 0x08000010u
+                                  << qint64(0);
+    QTest::newRow("below 0x4000 left out") << lines({":043FFE00C1C2C3C4B5"}) + END << QByteArray::fromHex("C3C4")
+                                           << 0x08000000u << qint64(2);
+}
+
+void TestIntelHex::armFlash()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QByteArray, image);
+
+    const IntelHexImage hex = parseIntelHex(text, BootLoader::ARM_FLASH_REGIONS, BootLoader::ARM_IMAGE_SIZE);
+    QCOMPARE(int(hex.error), int(IntelHexError::None));
+    QCOMPARE(hex.data.size(), image.size());
+    QVERIFY(hex.data == image);
+    QTEST(hex.firstAddress, "firstAddress");
     QTEST(hex.droppedBytes, "dropped");
 }
 

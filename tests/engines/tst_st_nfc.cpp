@@ -22,6 +22,8 @@ private slots:
     void detection();
     void factoryReset_data();
     void factoryReset();
+    void writeDefaultImage_data();
+    void writeDefaultImage();
 };
 
 namespace {
@@ -267,6 +269,37 @@ void TestStNfc::factoryReset()
     QCOMPARE(joined(rig.boxes), box);
     QCOMPARE(rig.reads.size(), corruptReads == 0 ? 1 : 0);
     QCOMPARE(tagEdges(rig.tag), QByteArray("A5 01 55 F4 01 00 65 05 49 4A"));
+}
+
+void TestStNfc::writeDefaultImage_data()
+{
+    QTest::addColumn<bool>("otherTagFound");
+    QTest::addColumn<QByteArray>("edges"); // of the tag on the reader afterwards
+
+    // 1000 mA, product 100, firmware 1.01; first byte, table version, lock and the last two kept.
+    QTest::newRow("tag read") << false << QByteArray("A5 01 55 E8 03 00 64 01 49 4A");
+    QTest::newRow("another tag found, not read") << true << QByteArray("A5 01 55 BC 02 00 64 05 49 4A");
+}
+
+void TestStNfc::writeDefaultImage()
+{
+    QFETCH(bool, otherTagFound);
+    QFETCH(QByteArray, edges);
+
+    Rig rig;
+    SimIsoTag other(tagHex("E0 04 01 50 99 88 77 66"));
+    other.setDriverImage(tagImage(100, 0));
+    SimIsoTag& onReader = otherTagFound ? other : rig.tag;
+    if (otherTagFound) {
+        rig.reader.placeTag(&other);
+        QVERIFY(rig.engine.inventory());
+    }
+    rig.reader.clearRequests();
+    QCOMPARE(rig.engine.writeDefaultImage(), !otherTagFound);
+    QCOMPARE(rig.blockWrites(), otherTagFound ? 0 : 19);
+    QCOMPARE(tagEdges(onReader), edges);
+    // Written: the last block holds the default fade time 1 s and no override fade.
+    QCOMPARE(rig.debug.last().at(0).toString(), otherTagFound ? "Tag not read, nothing written." : "block 13 :0100494A");
 }
 
 QTEST_GUILESS_MAIN(TestStNfc)
