@@ -15,6 +15,7 @@
 #include "progengine.h"
 #include "serialcommunication.h"
 #include "st_nfc.h"
+#include "windowprompt.h"
 
 #include <QByteArray>
 #include <QMainWindow>
@@ -329,6 +330,7 @@ private:
     QProgressDialog* readProgressDialog = nullptr;
     QTimer* autoReadTimer = nullptr;
     DaliPowerMonitor powerMonitor;
+    WindowPrompt enginePrompt; // the boot loader's boxes and file dialog
     BootLoader bootLoader;
     DebugMsg debugMsg;
 

@@ -1,10 +1,10 @@
-// Profile files of the Programming tab: saving the tab's settings to a profile and loading one
-// back for a production batch (the file's text: profilefile.h).
+// Profile files of the Programming tab: one product's settings as a small text file, saved from
+// the tab and loaded back for a production batch (the format: profileformat.h).
 
 #include "mainwindow.h"
 
 #include "globals.h"
-#include "profilefile.h"
+#include "profileformat.h"
 #include "prompt.h"
 #include "ui_mainwindow.h"
 
@@ -14,6 +14,17 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QTextStream>
+
+namespace {
+
+// Reads a whole profile into d; false, with d half-filled, unless it is a complete block of a
+// product of the list. Lines after the block are not read.
+bool readProfile(QTextStream& in, ProgDataStructDef& d)
+{
+    return ProfileFormat::readBlock(in.readLine(), in, d) && d.productIndex < productList.size();
+}
+
+} // namespace
 
 void MainWindow::saveProfile()
 {
@@ -44,7 +55,7 @@ void MainWindow::saveProfile()
     }
     collectProgrammingData();
     QTextStream out(&file);
-    out << profileText(progData, ui->driverComboBox->currentText());
+    out << ProfileFormat::blockText(progData, ui->driverComboBox->currentText());
     out.flush();
     if (out.status() != QTextStream::Ok || !file.commit())
         cannotWrite();

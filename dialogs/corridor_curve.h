@@ -4,12 +4,22 @@
 #include <QDialog>
 #include <QMetaType>
 
+#include <functional>
+
+namespace QtCharts {
+class QChart;
+class QValueAxis;
+}
+
 namespace Ui {
 class corridor_curve;
 }
 
 // Editor of the corridor dimming profile: fade up to the turn-on level, hold, fade down to the
-// release level, stay there for the release time (or for ever).
+// release level, stay there for the release time (or for ever). Every parameter has a slider and a
+// spin box kept in step; hold and release time slide in tens of seconds and are typed in seconds.
+// A chart draws the profile after every change. Filled by loadSettings, handed back by OK through
+// hideDialog; Escape and Return do not close it.
 class corridor_curve : public QDialog
 {
     Q_OBJECT
@@ -43,14 +53,36 @@ signals:
     void hideDialog(const corridor_curve::CorridorSettings& settings);
 
 public slots:
+    void turnOnFadeTimeSliderChanged(int value);
+    void turnOnLevelSliderChanged(int value);
+    void holdTimeSliderChanged(int value);
+    void releaseFadeTimeSliderChanged(int value);
+    void releaseLevelSliderChanged(int value);
+    void releaseTimeSliderChanged(int value);
+    void turnOnFadeTimeSpinBoxChanged(int value);
+    void turnOnLevelSpinBoxChanged(int value);
+    void holdTimeSpinBoxChanged(int value);
+    void holdTimeSpinBoxEditingFinished();
+    void releaseFadeTimeSpinBoxChanged(int value);
+    void releaseLevelSpinBoxChanged(int value);
+    void releaseTimeSpinBoxChanged(int value);
+    void releaseTimeSpinBoxEditingFinished();
     void infinityCheckBoxStateChanged(bool checked);
     void okBtnClicked();
 
 private:
+    void connectValueSignals();
+    void disconnectValueSignals();
+    void applyEdit(const std::function<void()>& setPartners);
     void readSettings();
+    void initChart();
+    void updateChart();
 
     Ui::corridor_curve* ui;
     CorridorSettings settings;
+    QtCharts::QChart* chart = nullptr;
+    QtCharts::QValueAxis* timeAxis = nullptr;
+    QtCharts::QValueAxis* levelAxis = nullptr;
 };
 
 Q_DECLARE_METATYPE(corridor_curve::CorridorSettings)

@@ -17,6 +17,7 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include <functional>
 #include <memory>
 
 class WindowTestEnvironment
@@ -156,6 +157,22 @@ inline QWidget* topLevel(const char* className)
             return w;
     }
     return nullptr;
+}
+
+// Opens a modal dialog with `open` and runs `whileOpen` inside the dialog's own event loop (the call
+// is queued before the dialog opens); closes it if still open. Returns whether it opened.
+inline bool runInDialog(QWidget* dialog, const std::function<void()>& open, const std::function<void()>& whileOpen)
+{
+    bool opened = false;
+    auto inLoop = [&] {
+        if ((opened = dialog->isVisible()))
+            whileOpen();
+        dialog->hide();
+    };
+    QMetaObject::invokeMethod(dialog, inLoop, Qt::QueuedConnection);
+    open();
+    QCoreApplication::sendPostedEvents(dialog, QEvent::MetaCall);
+    return opened;
 }
 
 inline QByteArray hex(const char* text)

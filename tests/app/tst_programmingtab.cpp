@@ -160,22 +160,6 @@ QStringList spied(const QSignalSpy& spy)
     return texts;
 }
 
-// Opens a modal dialog with `open` and runs `whileOpen` inside the dialog's own event loop (the call
-// is queued before the dialog opens); closes it if still open. Returns whether it opened.
-bool runInDialog(QWidget* dialog, const std::function<void()>& open, const std::function<void()>& whileOpen)
-{
-    bool opened = false;
-    auto inLoop = [&] {
-        if ((opened = dialog->isVisible()))
-            whileOpen();
-        dialog->hide();
-    };
-    QMetaObject::invokeMethod(dialog, inLoop, Qt::QueuedConnection);
-    open();
-    QCoreApplication::sendPostedEvents(dialog, QEvent::MetaCall);
-    return opened;
-}
-
 // "name=value" sets a widget under root, "click:name" clicks a button as the user would.
 void applyStep(QWidget* root, const QString& step)
 {

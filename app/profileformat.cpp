@@ -1,17 +1,7 @@
-// Profile files of the Programming tab: one product's settings as a small text file, saved from
-// the tab and loaded back for a production batch.
-//
-// A profile is a header line and 33 "PID" lines, one per setting; fields are separated by ":".
-// The meaning of a line is its position, and its values start at the fourth field:
-//   ProductIndex:   120  :Description:Kavro KLD 075 M120
-//   PID:  1: Current                      :700
-//   PID:  7: CLO_Time                     :0:10:20:40:60:80:90:100
-
-#include "profilefile.h"
-
-#include "globals.h"
+#include "profileformat.h"
 
 #include <QStringList>
+#include <QTextStream>
 
 #include <functional>
 #include <limits>
@@ -19,11 +9,14 @@
 
 namespace {
 
+const QLatin1String HEADER_KEYWORD("ProductIndex");
+constexpr QChar SEPARATOR(':');
+constexpr int MODEL_NAME_FIELD = 3;
 constexpr int FIRST_VALUE_FIELD = 3;
 constexpr int NAME_WIDTH = 29;
 
 // One PID line: how its values are written and how they are read back into a record. A value
-// that is not a decimal number or does not fit its field makes the line, and so the file, invalid.
+// that is not a decimal number or does not fit its field makes the line, and so the block, invalid.
 struct ProfileParam
 {
     const char* name;
@@ -65,7 +58,7 @@ ProfileParam flag(const char* name, quint8 ProgDataStructDef::*field)
     return param;
 }
 
-// A list is written and read whole, with exactly `count` entries.
+// A list is written and read whole, with exactly `count` entries; values beyond them are ignored.
 ProfileParam list(const char* name, QList<int> ProgDataStructDef::*field, int count)
 {
     return {name,
@@ -91,7 +84,7 @@ ProfileParam list(const char* name, QList<int> ProgDataStructDef::*field, int co
             }};
 }
 
-// PID n is entry n - 1. Not in a profile: LDP_Shutdown and the memory-bank half of the record.
+// PID n is entry n - 1. Not in a block: LDP_Shutdown and the memory-bank half of the record.
 const std::vector<ProfileParam>& profileParams()
 {
     using D = ProgDataStructDef;
@@ -135,30 +128,47 @@ const std::vector<ProfileParam>& profileParams()
 
 } // namespace
 
-QString profileText(const ProgDataStructDef& d, const QString& modelName)
+namespace ProfileFormat {
+
+bool isHeaderLine(const QString& line)
+{
+    return line.startsWith(HEADER_KEYWORD);
+}
+
+QString modelName(const QString& headerLine)
+{
+    const QStringList fields = headerLine.split(SEPARATOR);
+    return fields.size() > MODEL_NAME_FIELD ? fields.at(MODEL_NAME_FIELD) : headerLine;
+}
+
+QString blockText(const ProgDataStructDef& d, const QString& modelName)
 {
     QString text = QStringLiteral("ProductIndex:   %1  :Description:").arg(d.productIndex) + modelName +
                    QLatin1Char('\n');
     int pid = 1;
     for (const ProfileParam& param : profileParams()) {
         text += QStringLiteral("PID: %1: %2:").arg(pid++, 2).arg(QLatin1String(param.name), -NAME_WIDTH) +
-                param.write(d).join(QLatin1Char(':')) + QLatin1Char('\n');
+                param.write(d).join(SEPARATOR) + QLatin1Char('\n');
     }
     return text;
 }
 
-bool readProfile(QTextStream& in, ProgDataStructDef& d)
+bool readBlock(const QString& headerLine, QTextStream& in, ProgDataStructDef& d)
 {
-    const QStringList header = in.readLine().split(QLatin1Char(':'));
+    const QStringList header = headerLine.split(SEPARATOR);
     qint64 product = 0;
-    if (header.size() < 2 || !readNumber(header.at(1), 0, productList.size() - 1, product))
+    if (!isHeaderLine(headerLine) || header.size() < 2 ||
+        !readNumber(header.at(1), 0, std::numeric_limits<quint16>::max(), product))
         return false;
     d.productIndex = quint16(product);
 
     for (const ProfileParam& param : profileParams()) {
         const QString line = in.readLine();
-        if (line.isNull() || !param.read(d, line.split(QLatin1Char(':')).mid(FIRST_VALUE_FIELD)))
+        if (line.isNull() || isHeaderLine(line) ||
+            !param.read(d, line.split(SEPARATOR).mid(FIRST_VALUE_FIELD)))
             return false;
     }
     return true;
 }
+
+} // namespace ProfileFormat
