@@ -40,6 +40,9 @@ public:
     // Writes request and waits for its answer: read time counted from the first answer byte,
     // answer-wait timer WAIT_TIME_FACTOR x waitTime. Ends any exchange still pending.
     void transaction(const QByteArray& request, int readTime, int waitTime);
+    // Ends the exchange in flight without any report: its caller has replaced the request and
+    // wants neither its answer nor its time-out. The port stays open.
+    void abandon();
 
     // The name the port was last opened by, as the caller gave it.
     QString portName() const;
