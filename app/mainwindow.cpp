@@ -378,6 +378,7 @@ void MainWindow::connectSignalsAndSlots()
         link(engine, SIGNAL(resetOptResultSignal(int)), this, SLOT(resetOptStateUpdateSlot(int)));
     counted(connect(&stNfc, &ST_NFC::communicateError, this, &MainWindow::processCommError));
     counted(connect(&feigNfc, &FEIG_NFC::communicateError, this, &MainWindow::processCommError));
+    counted(connect(&feigNfc, &FEIG_NFC::showInformation, this, &MainWindow::showEngineInformation));
 
     // Every programming engine knows the new tool state before the boot loader does.
     link(this, SIGNAL(toolConnectionChangeSignal(int)), &iProg, SLOT(toolConnectionStateChange(int)));

@@ -150,6 +150,8 @@ public slots:
     void readProductInfoUpdateSlot(int state, QString str, int value);
     void resetOptStateUpdateSlot(int result);
     void programDone();
+    // A result an engine wants the operator to see at once, in an information box without parent.
+    void showEngineInformation(QString title, QString text);
 
     // ---- Setting dialogs (mainwindow_dialogs.cpp) --------------------------------------------
     void smartDimCurvePushBtn_clicked();

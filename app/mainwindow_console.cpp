@@ -4,7 +4,9 @@
 
 #include "daliframe.h"
 #include "prompt.h"
+#include "tableworkbook.h"
 #include "ui_mainwindow.h"
+#include "xlsxdocument.h"
 
 #include <QSignalBlocker>
 #include <QTableWidget>
@@ -559,10 +561,48 @@ void MainWindow::processDaliConsoleDisplay(QByteArray data)
 
 // ---- Command sequence workbook --------------------------------------------------------------------
 
+namespace {
+
+const TableWorkbookLayout SEQUENCE_WORKBOOK = {
+    "start save command sequence...",
+    "Save command sequence",
+    "CommandSequence.xlsx",
+    {"No.", "Cmd ID", "Command Discription", "Address", "Data", "Delay", "Response"},
+    {8, 15, 60, 20, 10, 10, 13},
+};
+
+} // namespace
+
 void MainWindow::saveCommandSequence()
 {
+    saveTableWorkbook(this, ui->cmdSeqTableWidget, SEQUENCE_WORKBOOK);
 }
 
 void MainWindow::openCommandSequence()
 {
+    const QString fileName = Prompt::getOpenFileName(this, QStringLiteral("Open command sequence"), QString(),
+                                                     QString::fromLatin1(WORKBOOK_FILTER));
+    if (fileName.isEmpty() || !hasWorkbookSuffix(fileName))
+        return;
+    const QXlsx::Document book(fileName);
+    // A legacy binary .xls or a damaged file has no rows to give; emptying the table for it would
+    // throw away the sequence the user still has.
+    if (!book.isLoadPackage()) {
+        Prompt::warning(this, QStringLiteral("Warning"),
+                        QStringLiteral("Open file failed! %1 is not a readable .xlsx workbook.").arg(fileName));
+        return;
+    }
+    out() << "start load command sequence" << Qt::endl;
+    const int lastRow = book.dimension().lastRow();
+    out() << "total rows: " << lastRow << Qt::endl;
+
+    // Row 1 is the header; a sheet without cells, or with the header alone, is an empty sequence.
+    QTableWidget* table = ui->cmdSeqTableWidget;
+    const int rows = qMax(0, lastRow - 1);
+    table->setRowCount(rows);
+    seqRowCount = rows;
+    for (int row = 0; row < rows; ++row) {
+        for (int column = 0; column < SEQUENCE_COLUMNS; ++column)
+            table->setItem(row, column, new QTableWidgetItem(book.read(row + 2, column + 1).toString()));
+    }
 }

@@ -3,6 +3,7 @@
 
 #include "mainwindow.h"
 
+#include "tableworkbook.h"
 #include "ui_mainwindow.h"
 
 void MainWindow::readPowerPushBtn_clicked()
@@ -43,6 +44,15 @@ void MainWindow::clearMonitorDataPushBtn_clecked()
 
 void MainWindow::savePowerData()
 {
+    static const TableWorkbookLayout powerWorkbook = {
+        "start to save power data...",
+        "Save power data",
+        "PowerDataRecord.xlsx",
+        {"Time", "Active Power(W)", "Active Energy(Wh)", "Apparent Power(VA)", "Apparent Energy(VAh)",
+         "Load side Power(W)", "Load side Energy(Wh)"},
+        {20, 30, 30, 30, 30, 30, 30},
+    };
+    saveTableWorkbook(this, ui->monitorTableWidget, powerWorkbook);
 }
 
 void MainWindow::startPowerRead()

@@ -23,3 +23,7 @@ quint8 DT6Programmable = 0;
 quint8 part250Programmable = 0;
 quint8 part251Programmable = 0;
 quint8 part253Programmable = 0;
+
+quint8 FA_location = 0;
+quint8 tagTrailerCount = 0;
+quint8 tagInField = 0;

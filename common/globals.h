@@ -42,4 +42,11 @@ extern quint8 part250Programmable;
 extern quint8 part251Programmable;
 extern quint8 part253Programmable;
 
+// The NFC tag last read through the FEIG reader: its layout variant (0 until one was recognised;
+// read by the part 251 dialog), the count of trailer bytes after its last field, and whether the
+// tag now on the reader has been read.
+extern quint8 FA_location;
+extern quint8 tagTrailerCount;
+extern quint8 tagInField;
+
 #endif // GLOBALS_H

@@ -1,63 +1,118 @@
 #include "smartcurve.h"
 
 #include "globals.h"
+#include "shift_calculator.h"
 #include "ui_smartcurve.h"
 
+#include <QAreaSeries>
+#include <QChart>
+#include <QDateTimeAxis>
 #include <QKeyEvent>
+#include <QLineSeries>
 #include <QTextStream>
+#include <QValueAxis>
 
 #include <cmath>
 
+using namespace QtCharts;
+
 namespace {
 
-constexpr int SECONDS_PER_UNIT = 360; // a duration unit of the newer drivers is 6 minutes
+constexpr int MINUTES_PER_UNIT = 6; // a duration unit of the newer drivers
+constexpr int SECONDS_PER_UNIT = MINUTES_PER_UNIT * 60;
 constexpr double MAX_MINUTES = 240.0;
 constexpr double MAX_HOURS = 24.0;
+// Sums of one-decimal hours carry binary rounding; a hair over 24 h is still 24 h.
+constexpr double HOURS_TOLERANCE = 0.0001;
 constexpr int FIRST_NEWER_PRODUCT = 100;
 constexpr unsigned int FEATURE_MIN_LEVEL_ONLY = 0x0800;
 constexpr int NOON_HOUR = 12;
 
+const QColor CURVE_FILL(255, 195, 0, 150);
+const QColor MIDNIGHT_MARKER(0, 135, 146);
+constexpr qreal MIDNIGHT_MARKER_WIDTH = 1.5;
+
+const char* const TIME_EDIT_SLOTS[smartcurve::STEP_COUNT] = {
+    SLOT(timeEdit_1_Changed()), SLOT(timeEdit_2_Changed()), SLOT(timeEdit_3_Changed()),
+    SLOT(timeEdit_4_Changed()), SLOT(timeEdit_5_Changed()),
+};
+
 int unitsFromHours(double hours)
 {
-    return int(std::floor(hours * 60.0 / 6.0 + 0.5));
+    return int(std::floor(hours * 60.0 / MINUTES_PER_UNIT + 0.5));
+}
+
+QDateTime todayAt(const char* hhmm)
+{
+    return QDateTime(QDate::currentDate(), QTime::fromString(QLatin1String(hhmm), QStringLiteral("hh:mm")));
+}
+
+QPointF at(const QDateTime& time, int level)
+{
+    return QPointF(double(time.toMSecsSinceEpoch()), double(level));
+}
+
+// Steps that follow one another from start, each boundary drawn as a vertical edge.
+QList<QPointF> consecutiveSteps(const QDateTime& start, const QList<smartcurve::StepBoundary>& ends)
+{
+    QList<QPointF> points{at(start, ends.first().level)};
+    for (int k = 0; k < ends.size(); ++k) {
+        points << at(ends[k].time, ends[k].level);
+        if (k + 1 < ends.size())
+            points << at(ends[k].time, ends[k + 1].level);
+    }
+    return points;
 }
 
 } // namespace
 
 smartcurve::smartcurve(QWidget* parent)
     : QDialog(parent)
-    , ui(new Ui::smartcurve)
     , shiftMinutes(0)
     , timerMode(TIMER_MODE_FIXED)
+    , ui(new Ui::smartcurve)
+    , chart(nullptr)
+    , timeAxis(nullptr)
+    , levelAxis(nullptr)
     , productFlag(1)
+    , calculator(nullptr)
 {
     ui->setupUi(this);
-    connect(ui->okButton, SIGNAL(clicked()), this, SLOT(okBtnClicked()));
-    scheduleSteps = {{40, 20}, {20, 50}, {10, 100}, {30, 50}, {20, 15}};
-    fadeTimeList = {1, 1, 1, 1, 1};
-    installEventFilter(this);
-    baseDateTime = QDateTime(QDate(2000, 1, 1), QTime::fromString(QStringLiteral("00:00"), QStringLiteral("hh:mm")));
-
     for (int i = 0; i < STEP_COUNT; ++i) {
         const QString n = QString::number(i + 1);
         durationBoxes[i] = findChild<QDoubleSpinBox*>(QStringLiteral("durationSpinBox_") + n);
         levelBoxes[i] = findChild<QSpinBox*>(QStringLiteral("levelSpinBox_") + n);
-        fadeTimeBoxes[i] = findChild<QSpinBox*>(QStringLiteral("fadetimeSpinBox_") + n);
         timeEdits[i] = findChild<QTimeEdit*>(QStringLiteral("timeEdit_") + n);
     }
+    fadeTimeBoxes[0] = ui->fadetimeSpinBox_1;
+    fadeTimeBoxes[1] = ui->fadetimeSpinBox_2;
+    fadeTimeBoxes[2] = ui->fadetimeSpinBox_3;
+    fadeTimeBoxes[3] = ui->fadetimeSpinBox_4;
+    fadeTimeBoxes[4] = ui->fadetimeSpinBox_5;
+    connect(ui->okButton, SIGNAL(clicked()), this, SLOT(okBtnClicked()));
+
+    scheduleSteps = {{40, 20}, {20, 50}, {10, 100}, {30, 50}, {20, 15}};
+    fadeTimeList = {1, 1, 1, 1, 1};
+    installEventFilter(this);
+    connectSignals();
+    baseDateTime = QDateTime(QDate(2000, 1, 1), QTime::fromString(QStringLiteral("00:00"), QStringLiteral("hh:mm")));
+    for (int i = 0; i < STEP_COUNT; ++i)
+        timePoints << baseDateTime;
+
+    calculator = new shift_calculator(nullptr);
+    calculator->setWindowFlags(Qt::CustomizeWindowHint);
+    connect(ui->calculatorPushButton, SIGNAL(clicked()), this, SLOT(calculatorPushBtn_Clicked()));
+    connect(calculator, SIGNAL(hideDialog()), this, SLOT(closeShiftTimeCalculator()));
+    initChart();
 }
 
 smartcurve::~smartcurve()
 {
+    delete calculator; // a top-level window of its own, so not freed with this dialog
     delete ui;
 }
 
-QDateTime smartcurve::anchor() const
-{
-    QDateTime a = baseDateTime;
-    a.setTime(QTime(NOON_HOUR, 0));
-    return a;
-}
+// ---- Setters and product adaptation -------------------------------------------------------------
 
 void smartcurve::setMode(int mode, int editable)
 {
@@ -79,8 +134,7 @@ void smartcurve::setMidnightShift(int minutes)
 
 void smartcurve::setFadeTimes(const QList<int>& fadeTimes)
 {
-    if (fadeTimeList != fadeTimes)
-        fadeTimeList = fadeTimes;
+    fadeTimeList = fadeTimes;
 }
 
 void smartcurve::setDurations(const QList<int>& durations)
@@ -89,60 +143,156 @@ void smartcurve::setDurations(const QList<int>& durations)
         scheduleSteps[i].duration = durations[i];
     applyMode();
     readSchedule();
+    updateChart();
 }
 
 void smartcurve::setMinDimLevel(int productIndex)
 {
-    productFlag = productIndex >= FIRST_NEWER_PRODUCT ? 1 : 0;
+    // An index the list does not hold says nothing about the product: keep the set-up as it is.
     const ProductRecord* product = productRecord(productIndex);
-    const bool minLevelOnly = product && (product->driverFeature & FEATURE_MIN_LEVEL_ONLY);
+    if (!product)
+        return;
+    productFlag = productIndex >= FIRST_NEWER_PRODUCT ? 1 : 0;
+    const bool minLevelOnly = product->driverFeature & FEATURE_MIN_LEVEL_ONLY;
+    // A raised minimum may push a level box up. The form still holds the previous product's units,
+    // so the schedule must not be read back from it here; the next setDurations brings it in line.
+    disconnectSignals();
     for (QSpinBox* box : levelBoxes)
         box->setMinimum(minLevelOnly ? productPhyMinLevel : 0);
+    connectSignals();
     QTextStream(stdout) << (minLevelOnly ? "setMinimum(minDimLevel)" : "setMinimum(0)") << Qt::endl;
+}
+
+// ---- Form connections ---------------------------------------------------------------------------
+
+void smartcurve::connectTimeEdits(bool on)
+{
+    for (int i = 0; i < STEP_COUNT; ++i) {
+        if (on)
+            connect(timeEdits[i], SIGNAL(timeChanged(QTime)), this, TIME_EDIT_SLOTS[i]);
+        else
+            disconnect(timeEdits[i], SIGNAL(timeChanged(QTime)), this, TIME_EDIT_SLOTS[i]);
+    }
+}
+
+void smartcurve::connectDurationBoxes(bool on)
+{
+    for (QDoubleSpinBox* box : durationBoxes) {
+        if (on)
+            connect(box, SIGNAL(valueChanged(double)), this, SLOT(durationEditChanged()));
+        else
+            disconnect(box, SIGNAL(valueChanged(double)), this, SLOT(durationEditChanged()));
+    }
+}
+
+void smartcurve::connectSignals()
+{
+    connect(ui->midnightShiftSpinBox, SIGNAL(valueChanged(int)), this, SLOT(midnightShiftValueChanged(int)));
+    for (QSpinBox* box : levelBoxes)
+        connect(box, SIGNAL(valueChanged(int)), this, SLOT(scheduleDataChanged()));
+    connectDurationBoxes(true);
+    connectTimeEdits(true);
+    connect(ui->powerOnTimeEdit, SIGNAL(timeChanged(QTime)), this, SLOT(powerOnTimeEdit_Changed()));
+}
+
+void smartcurve::disconnectSignals()
+{
+    disconnect(ui->midnightShiftSpinBox, SIGNAL(valueChanged(int)), this, SLOT(midnightShiftValueChanged(int)));
+    for (QSpinBox* box : levelBoxes)
+        disconnect(box, SIGNAL(valueChanged(int)), this, SLOT(scheduleDataChanged()));
+    connectDurationBoxes(false);
+    connectTimeEdits(false);
+    disconnect(ui->powerOnTimeEdit, SIGNAL(timeChanged(QTime)), this, SLOT(powerOnTimeEdit_Changed()));
+}
+
+// ---- Form and schedule --------------------------------------------------------------------------
+
+QDateTime smartcurve::anchor() const
+{
+    QDateTime a = baseDateTime;
+    a.setTime(QTime::fromString(QStringLiteral("12:00"), QStringLiteral("hh:mm")));
+    return a;
+}
+
+// Midnight-centred start times run from noon to the next noon: a morning time is the next day's.
+QDateTime smartcurve::onNoonLine(const QTime& time) const
+{
+    return QDateTime(baseDateTime.date().addDays(time.hour() < NOON_HOUR ? 1 : 0), time);
+}
+
+void smartcurve::showTimeEdits(bool visible)
+{
+    ui->timeEditLabel->setVisible(visible);
+    for (QTimeEdit* edit : timeEdits)
+        edit->setVisible(visible);
+}
+
+void smartcurve::showDurationEdits(bool visible)
+{
+    ui->timeIntervalLabel->setVisible(visible);
+    for (QDoubleSpinBox* box : durationBoxes)
+        box->setVisible(visible);
+}
+
+void smartcurve::setDurationUnit(const QString& header, int decimals, double maximum)
+{
+    ui->timeIntervalLabel->setText(header);
+    for (QDoubleSpinBox* box : durationBoxes) {
+        box->setDecimals(decimals);
+        box->setMaximum(maximum);
+    }
 }
 
 void smartcurve::applyMode()
 {
-    const bool minutes = productFlag == 0;
-    const bool startTimes = !minutes && timerMode == TIMER_MODE_MIDNIGHT;
-    ui->timeEditLabel->setVisible(startTimes);
-    ui->timeIntervalLabel->setVisible(!startTimes);
-    for (int i = 0; i < STEP_COUNT; ++i) {
-        timeEdits[i]->setVisible(startTimes);
-        durationBoxes[i]->setVisible(!startTimes);
-    }
+    if (productFlag != 0 && productFlag != 1)
+        return;
+    disconnectSignals();
 
-    if (minutes) {
-        ui->timeIntervalLabel->setText(tr("Time(minutes)"));
+    if (productFlag == 0) {
+        showTimeEdits(false);
+        showDurationEdits(true);
+        setDurationUnit(tr("Time(minutes)"), 0, MAX_MINUTES);
         for (int i = 0; i < STEP_COUNT; ++i) {
-            durationBoxes[i]->setDecimals(0);
-            durationBoxes[i]->setMaximum(MAX_MINUTES);
             durationBoxes[i]->setValue(scheduleSteps[i].duration);
             levelBoxes[i]->setValue(scheduleSteps[i].level);
         }
+        ui->powerOnTimeGroupBox->show();
         ui->midnightShiftGroupBox->hide();
+        connectSignals();
         return;
     }
 
-    if (timerMode == TIMER_MODE_FIXED) {
-        ui->timeIntervalLabel->setText(tr("Time(h)"));
-        for (QDoubleSpinBox* box : durationBoxes) {
-            box->setDecimals(1);
-            box->setMaximum(MAX_HOURS);
+    if (timerMode == TIMER_MODE_FIXED || timerMode == TIMER_MODE_RATIO) {
+        showTimeEdits(false);
+        showDurationEdits(true);
+        // Ratio rescale counts hours like fixed mode; a box left in minutes by an older product
+        // would show and read back the schedule ten times too long.
+        setDurationUnit(tr("Time(h)"), 1, MAX_HOURS);
+        ui->midnightShiftGroupBox->setEnabled(false);
+        for (int i = 0; i < STEP_COUNT; ++i) {
+            durationBoxes[i]->setValue(scheduleSteps[i].duration * double(MINUTES_PER_UNIT) / 60.0);
+            levelBoxes[i]->setValue(scheduleSteps[i].level);
         }
-    }
-    ui->midnightShiftGroupBox->setEnabled(timerMode == TIMER_MODE_MIDNIGHT);
-    for (int i = 0; i < STEP_COUNT; ++i) {
-        if (startTimes)
-            timeEdits[i]->setTime(anchor().addSecs(qint64(scheduleSteps[i].duration) * SECONDS_PER_UNIT).time());
-        else
-            durationBoxes[i]->setValue(scheduleSteps[i].duration * 6.0 / 60.0);
-        levelBoxes[i]->setValue(scheduleSteps[i].level);
+    } else if (timerMode == TIMER_MODE_MIDNIGHT) {
+        showTimeEdits(true);
+        showDurationEdits(false);
+        ui->midnightShiftGroupBox->setEnabled(true);
+        timePoints.clear();
+        const QDateTime noon = anchor();
+        for (int i = 0; i < STEP_COUNT; ++i) {
+            const QDateTime t = noon.addSecs(qint64(scheduleSteps[i].duration) * SECONDS_PER_UNIT);
+            timePoints << t;
+            timeEdits[i]->setDateTime(t);
+            levelBoxes[i]->setValue(scheduleSteps[i].level);
+        }
     }
     ui->midnightShiftSpinBox->setValue(shiftMinutes);
     for (int i = 0; i < STEP_COUNT && i < fadeTimeList.size(); ++i)
         fadeTimeBoxes[i]->setValue(fadeTimeList[i]);
+    ui->powerOnTimeGroupBox->hide();
     ui->midnightShiftGroupBox->show();
+    connectSignals();
 }
 
 void smartcurve::readSchedule()
@@ -152,24 +302,177 @@ void smartcurve::readSchedule()
             scheduleSteps[i] = {int(durationBoxes[i]->value()), levelBoxes[i]->value()};
         return;
     }
+    if (productFlag != 1)
+        return;
 
     const QDateTime noon = anchor();
     for (int i = 0; i < STEP_COUNT; ++i) {
         int units = 0;
-        if (timerMode == TIMER_MODE_MIDNIGHT) {
-            // The steps run from noon to the next noon: a morning time belongs to the next day.
-            const QTime t = timeEdits[i]->time();
-            QDateTime point(noon.date().addDays(t.hour() < NOON_HOUR ? 1 : 0), t);
-            units = qMax<qint64>(0, noon.secsTo(point) / SECONDS_PER_UNIT);
-        } else {
+        if (timerMode == TIMER_MODE_MIDNIGHT)
+            units = int(qMax<qint64>(0, noon.secsTo(timePoints[i]) / SECONDS_PER_UNIT));
+        else
             units = unitsFromHours(durationBoxes[i]->value());
-        }
         scheduleSteps[i] = {units, levelBoxes[i]->value()};
     }
     shiftMinutes = ui->midnightShiftSpinBox->value();
     fadeTimeList.clear();
     for (QSpinBox* box : fadeTimeBoxes)
         fadeTimeList << box->value();
+}
+
+void smartcurve::updateDurationsFromTimes(int index)
+{
+    if (index < 0 || index >= STEP_COUNT)
+        return;
+    connectTimeEdits(false);
+
+    QDateTime edited = onNoonLine(timeEdits[index]->time());
+    // Start times move in whole 6-minute units: a click on the minute section moves one unit,
+    // a typed minute falls back to the unit it lies in. The hour is never carried.
+    const int oldMinute = timePoints[index].time().minute();
+    const int newMinute = edited.time().minute();
+    int minute = newMinute - newMinute % MINUTES_PER_UNIT;
+    if (newMinute == oldMinute) {
+        minute = oldMinute;
+    } else if (qAbs(oldMinute - newMinute) < MINUTES_PER_UNIT) {
+        minute = newMinute > oldMinute ? oldMinute + MINUTES_PER_UNIT : oldMinute - MINUTES_PER_UNIT;
+        if (minute < 0 || minute > 59)
+            minute = 0;
+    }
+    edited = QDateTime(edited.date(), QTime(edited.time().hour(), minute));
+    timeEdits[index]->setDateTime(edited);
+    timePoints[index] = edited;
+
+    // Keep the steps in order along the noon-to-noon line.
+    for (int j = 0; j < STEP_COUNT; ++j) {
+        if (j == index)
+            continue;
+        QDateTime t = onNoonLine(timeEdits[j]->time());
+        if ((j < index && t > edited) || (j > index && t < edited)) {
+            t = edited;
+            timeEdits[j]->setDateTime(edited);
+        }
+        timePoints[j] = t;
+    }
+    connectTimeEdits(true);
+}
+
+void smartcurve::updateTimesFromDurations()
+{
+    connectDurationBoxes(false);
+    if (productFlag == 1) {
+        // The five steps share one day: the first box that would pass 24 h gets what is left and
+        // every later one nothing.
+        double total = 0.0;
+        for (QDoubleSpinBox* box : durationBoxes) {
+            const double v = box->value();
+            const double before = v > MAX_HOURS + HOURS_TOLERANCE ? MAX_HOURS : total;
+            if (before + v > MAX_HOURS + HOURS_TOLERANCE) {
+                box->setValue(MAX_HOURS - before);
+                total = MAX_HOURS;
+            } else {
+                total = before + v;
+            }
+        }
+    } else if (productFlag == 0) {
+        for (QDoubleSpinBox* box : durationBoxes) {
+            if (box->value() > MAX_MINUTES)
+                box->setValue(MAX_MINUTES);
+        }
+    }
+    connectDurationBoxes(true);
+}
+
+// ---- Slots --------------------------------------------------------------------------------------
+
+void smartcurve::midnightShiftValueChanged(int value)
+{
+    shiftMinutes = value;
+    readSchedule();
+    updateChart();
+}
+
+void smartcurve::timeEdit_1_Changed()
+{
+    updateDurationsFromTimes(0);
+    readSchedule();
+    updateChart();
+}
+
+void smartcurve::timeEdit_2_Changed()
+{
+    updateDurationsFromTimes(1);
+    readSchedule();
+    updateChart();
+}
+
+void smartcurve::timeEdit_3_Changed()
+{
+    updateDurationsFromTimes(2);
+    readSchedule();
+    updateChart();
+}
+
+void smartcurve::timeEdit_4_Changed()
+{
+    updateDurationsFromTimes(3);
+    readSchedule();
+    updateChart();
+}
+
+void smartcurve::timeEdit_5_Changed()
+{
+    updateDurationsFromTimes(4);
+    readSchedule();
+    updateChart();
+}
+
+void smartcurve::powerOnTimeEdit_Changed()
+{
+    updateChart();
+}
+
+void smartcurve::durationEditChanged()
+{
+    updateTimesFromDurations();
+    readSchedule();
+    updateChart();
+}
+
+void smartcurve::scheduleDataChanged()
+{
+    QTextStream(stdout) << "schedule data changed. minDimLevel: " << productPhyMinLevel << Qt::endl;
+    // A product that may switch off keeps 0; anything else lit stays at or above the physical
+    // minimum. The corrections come back through this slot and find nothing left to do.
+    const bool mayBeOff = levelBoxes[0]->minimum() == 0;
+    for (QSpinBox* box : levelBoxes) {
+        const int v = box->value();
+        if (v < productPhyMinLevel && !(mayBeOff && v == 0))
+            box->setValue(productPhyMinLevel);
+    }
+    readSchedule();
+    updateChart();
+}
+
+void smartcurve::calculatorPushBtn_Clicked()
+{
+    calculator->exec();
+}
+
+void smartcurve::closeShiftTimeCalculator()
+{
+    if (!calculator->useCalculator())
+        return;
+    ui->midnightShiftSpinBox->setValue(calculator->shiftMinutes());
+    readSchedule();
+    updateChart();
+}
+
+void smartcurve::okBtnClicked()
+{
+    readSchedule();
+    emit hideDialog();
+    hide();
 }
 
 bool smartcurve::eventFilter(QObject* watched, QEvent* event)
@@ -182,9 +485,127 @@ bool smartcurve::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
-void smartcurve::okBtnClicked()
+// ---- Chart --------------------------------------------------------------------------------------
+
+void smartcurve::initChart()
 {
-    readSchedule();
-    emit hideDialog();
-    hide();
+    chart = new QChart();
+    const QFont labelFont(QStringLiteral("Arial"), 9);
+    const QFont titleFont(QStringLiteral("Arial"), 10);
+
+    timeAxis = new QDateTimeAxis();
+    timeAxis->setTickCount(13);
+    timeAxis->setFormat(QStringLiteral("hh:mm"));
+    timeAxis->setLabelsFont(labelFont);
+    timeAxis->setRange(baseDateTime, baseDateTime.addDays(1));
+    chart->addAxis(timeAxis, Qt::AlignBottom);
+
+    levelAxis = new QValueAxis();
+    levelAxis->setTickCount(11);
+    levelAxis->setLabelFormat(QStringLiteral("%d"));
+    levelAxis->setLabelsFont(labelFont);
+
+    updateChart();
+    levelAxis->setRange(0, 100);
+    chart->legend()->hide();
+    timeAxis->setTitleText(tr("Operation Time (HH:MM)"));
+    timeAxis->setTitleFont(titleFont);
+    levelAxis->setTitleText(tr("Output Level (%)"));
+    levelAxis->setTitleFont(titleFont);
+    ui->chartView->setChart(chart);
+    ui->chartView->setRenderHint(QPainter::Antialiasing);
+}
+
+void smartcurve::updateChart()
+{
+    if (productFlag == 0)
+        updatePowerOnChart();
+    else
+        updateTimerChart();
+}
+
+void smartcurve::drawCurve(const QList<QPointF>& points)
+{
+    chart->removeAllSeries();
+    auto* upper = new QLineSeries();
+    auto* lower = new QLineSeries();
+    for (const QPointF& p : points) {
+        upper->append(p);
+        lower->append(p.x(), 0.0);
+    }
+    auto* area = new QAreaSeries(upper, lower);
+    area->setBrush(QBrush(CURVE_FILL, Qt::SolidPattern));
+    chart->addSeries(area);
+    // The chart frees the series it holds at the next redraw; the two boundary lines go with it.
+    upper->setParent(area);
+    lower->setParent(area);
+    if (!chart->axes(Qt::Vertical).contains(levelAxis))
+        chart->addAxis(levelAxis, Qt::AlignLeft);
+    area->attachAxis(timeAxis);
+    area->attachAxis(levelAxis);
+}
+
+void smartcurve::updatePowerOnChart()
+{
+    const QDateTime noon = todayAt("12:00");
+    timeAxis->setRange(noon, noon.addDays(1));
+
+    // The axis runs noon to noon, so a morning power-on belongs to the next day.
+    QDateTime powerOn = ui->powerOnTimeEdit->dateTime();
+    powerOn.setDate(QDate::currentDate());
+    if (powerOn.time().hour() < NOON_HOUR)
+        powerOn = powerOn.addDays(1);
+
+    stepBoundaries.clear();
+    QDateTime end = powerOn;
+    for (const ScheduleStep& step : scheduleSteps) {
+        end = end.addSecs(qint64(step.duration) * 60);
+        stepBoundaries.append({end, step.level});
+    }
+
+    drawCurve(consecutiveSteps(powerOn, stepBoundaries));
+}
+
+void smartcurve::updateTimerChart()
+{
+    const bool midnight = timerMode == TIMER_MODE_MIDNIGHT;
+    const QDateTime start = todayAt(midnight ? "12:00" : "00:00");
+
+    // Midnight mode places each step's start from noon; the other modes let the steps follow one
+    // another from 00:00.
+    stepBoundaries.clear();
+    QDateTime boundary = start;
+    for (const ScheduleStep& step : scheduleSteps) {
+        boundary = (midnight ? start : boundary).addSecs(qint64(step.duration) * SECONDS_PER_UNIT);
+        stepBoundaries.append({boundary, step.level});
+    }
+    const QDateTime end = start.addDays(1);
+    timeAxis->setRange(start, end);
+
+    const int lastLevel = scheduleSteps[STEP_COUNT - 1].level;
+    QList<QPointF> points;
+    if (midnight) {
+        // The last level runs on past the end of the axis and wraps round to noon.
+        int before = lastLevel;
+        points << at(start, before);
+        for (const StepBoundary& b : stepBoundaries) {
+            points << at(b.time, before) << at(b.time, b.level);
+            before = b.level;
+        }
+    } else {
+        points = consecutiveSteps(start, stepBoundaries);
+    }
+    points << at(end, lastLevel);
+    drawCurve(points);
+
+    if (midnight) {
+        const QDateTime shifted = todayAt("00:00").addDays(1).addSecs(qint64(shiftMinutes) * 60);
+        auto* marker = new QLineSeries();
+        marker->append(at(shifted, 0));
+        marker->append(at(shifted, 100));
+        marker->setPen(QPen(QBrush(MIDNIGHT_MARKER), MIDNIGHT_MARKER_WIDTH, Qt::DashLine, Qt::RoundCap, Qt::RoundJoin));
+        chart->addSeries(marker);
+        marker->attachAxis(timeAxis);
+        marker->attachAxis(levelAxis);
+    }
 }

@@ -1,6 +1,72 @@
 #include "feig_nfc.h"
 
+#include "feigreader.h"
 #include "globals.h"
+
+#include <QTextStream>
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+// ISO 15693 commands in the reader's host form: command code, mode byte, parameters.
+constexpr char ISO_INVENTORY = 0x01;
+constexpr char MODE_INVENTORY = 0x00;
+constexpr char ISO_SELECT = 0x25;
+constexpr char MODE_ADDRESSED = 0x21;
+constexpr char ISO_READ_MULTIPLE = 0x23;
+constexpr char ISO_WRITE_MULTIPLE = 0x24;
+constexpr char MODE_SELECTED = 0x02;
+constexpr char FIRST_BLOCK = 0x01;
+constexpr int BLOCK_SIZE = 4;
+
+// Inventory answer: data set count, transponder type and DSFID, then the UID.
+constexpr int INVENTORY_HEADER_BYTES = 3;
+constexpr int UID_BYTES = 8;
+// Read answer: block count and block size, then per block a status byte and the block.
+constexpr int READ_HEADER_BYTES = 2;
+
+constexpr int DEVICE_ID_BUFFER = 16;
+
+constexpr int LAST_STEPPED_ADDRESS = 62;
+constexpr int LAST_SHORT_ADDRESS = 63;
+constexpr quint8 ADDRESS_MASK = 0xFF;
+
+const char* const LAYOUT_MESSAGES[] = {
+    "FA_location = 1, HXR/HXT without power meter calibration in bank3 and draft part 251 bank1",
+    "FA_location = 2, HXR/HXT with power meter calibration in bank3 and draft part 251 bank1",
+    "FA_location = 3, HXR with power meter calibration in bank3 and Ed 1.0 part 251 bank1",
+};
+
+void print(const QString& line)
+{
+    QTextStream(stdout) << line << Qt::endl;
+}
+
+QString hexText(const QByteArray& bytes)
+{
+    return QString::fromLatin1(bytes.toHex().toUpper());
+}
+
+// The device id as the reader lists it: leading hex digits, 0 when there are none.
+long deviceIdOf(const char* text)
+{
+    const QByteArray t = QByteArray(text).trimmed();
+    int digits = 0;
+    while (digits < t.size() && std::isxdigit(static_cast<unsigned char>(t.at(digits))))
+        ++digits;
+    bool ok = false;
+    const ulong id = t.left(digits).toULong(&ok, 16);
+    return ok ? long(id) : 0;
+}
+
+QByteArray command(char code, char mode, const QByteArray& parameters = QByteArray())
+{
+    return QByteArray(1, code) + QByteArray(1, mode) + parameters;
+}
+
+} // namespace
 
 FEIG_NFC::FEIG_NFC(QObject* parent) : ProgEngine(parent)
 {
@@ -21,57 +87,14 @@ void FEIG_NFC::resetState()
     retryCount = 0;
     programmingArmed = false;
     profileLoaded = 0;
+    // With the driver forgotten, a tag still on the reader has to be read again to be found.
+    tagInField = 0;
 }
 
 void FEIG_NFC::resetProgrammingState()
 {
     retryCount = 0;
     programmingArmed = false;
-}
-
-// The tag operations act only on a tag in the field, and no reader is found yet.
-void FEIG_NFC::startReadProductInfo()
-{
-}
-
-void FEIG_NFC::startProgramming()
-{
-}
-
-void FEIG_NFC::startResetOperatingTime()
-{
-}
-
-void FEIG_NFC::factoryReset()
-{
-}
-
-void FEIG_NFC::updateProgrammingState(ProgStateDef /*state*/)
-{
-}
-
-bool FEIG_NFC::openReader()
-{
-    return false;
-}
-
-void FEIG_NFC::setDriverConnected(int state)
-{
-    emit debug_msg(state != 0 ? "Driver connected!" : "Lost driver connection!");
-    if (state == driverState)
-        return;
-    driverState = state;
-    emit driverConnectionStateChangeSignal(state);
-}
-
-void FEIG_NFC::handleProgrammingResult(bool /*ok*/)
-{
-}
-
-void FEIG_NFC::resetOptResult(int result)
-{
-    retryCount = 0;
-    emit resetOptResultSignal(result);
 }
 
 ProgDataStructDef& FEIG_NFC::writeRecord()
@@ -84,13 +107,429 @@ const ProgDataStructDef& FEIG_NFC::readRecord() const
     return readData;
 }
 
+// ---- Reader access ------------------------------------------------------------------------------
+
+bool FEIG_NFC::openReader()
+{
+    const int scanned = FEUSB_Scan(FEUSB_SCAN_ALL, nullptr);
+    if (scanned != 0) {
+        emit debug_msg(QStringLiteral("scanDev error code = %1").arg(scanned));
+        return false;
+    }
+    char id[DEVICE_ID_BUFFER] = {};
+    if (FEUSB_GetScanListPara(0, FEUSB_PARA_DEVICE_ID, id, sizeof id) != 0) {
+        emit debug_msg(QStringLiteral("FEUSB_GetScanListPara fail."));
+        return false;
+    }
+    const int device = FEUSB_OpenDevice(deviceIdOf(id));
+    if (device < 0) {
+        emit debug_msg(QStringLiteral("FEUSB_OpenDevice error"));
+        return false;
+    }
+    const int reader = FEISC_NewReader(device);
+    if (reader < 0) {
+        emit debug_msg(QStringLiteral("FEISC_NewReader fail"));
+        return false;
+    }
+    deviceHandle = device;
+    readerHandle = reader;
+    emit debug_msg(QStringLiteral("FEUSB_OpenDevice success"));
+    return true;
+}
+
+bool FEIG_NFC::sendIsoCommand(const QByteArray& request, QByteArray& answer)
+{
+    const QByteArray text = request.toHex().toUpper();
+    QByteArray buffer(ANSWER_BUFFER_CHARS, '\0');
+    int length = buffer.size();
+    const int status = FEISC_0xB0_ISOCmd(readerHandle, BUS_ADDRESS, text.constData(), text.size(), buffer.data(),
+                                         &length, FEISC_HEX_TEXT);
+    // Only what the call says it wrote counts, and only whole bytes of it.
+    const bool done = status == 0 && length >= 0 && length < buffer.size();
+    const int digits = done ? int(qstrnlen(buffer.constData(), size_t(length))) : 0;
+    if (!done || digits % 2 != 0) {
+        emit debug_msg(QStringLiteral("FEISC_0xB0_ISOCmd fail."));
+        return false;
+    }
+    answer = QByteArray::fromHex(buffer.left(digits));
+    emit debug_msg(QStringLiteral("FEIG NFC send command success."));
+    return true;
+}
+
+bool FEIG_NFC::inventoryAndSelect()
+{
+    QByteArray answer;
+    if (!sendIsoCommand(command(ISO_INVENTORY, MODE_INVENTORY), answer)
+        || answer.size() < INVENTORY_HEADER_BYTES + UID_BYTES) {
+        tagUid.clear();
+        tagInField = 0;
+        return false;
+    }
+    const QByteArray uid = answer.mid(INVENTORY_HEADER_BYTES, UID_BYTES);
+    // Another tag put down between two polls is a new driver, even though no poll found the field empty.
+    if (uid != tagUid)
+        tagInField = 0;
+    tagUid = uid;
+    return sendIsoCommand(command(ISO_SELECT, MODE_ADDRESSED, tagUid), answer);
+}
+
+bool FEIG_NFC::decodeBlocks(const QByteArray& answer, int count, QByteArray& out)
+{
+    if (answer.size() < READ_HEADER_BYTES || quint8(answer.at(1)) != BLOCK_SIZE
+        || answer.size() < READ_HEADER_BYTES + count * (BLOCK_SIZE + 1))
+        return false;
+    out.clear();
+    for (int block = 0; block < count; ++block) {
+        QByteArray data = answer.mid(READ_HEADER_BYTES + 1 + block * (BLOCK_SIZE + 1), BLOCK_SIZE);
+        std::reverse(data.begin(), data.end());
+        out += data;
+    }
+    return true;
+}
+
+bool FEIG_NFC::readBlocks(int count, QByteArray& out)
+{
+    out.clear();
+    if (count <= 0)
+        return false;
+    const QByteArray request = command(ISO_READ_MULTIPLE, MODE_SELECTED, QByteArray(1, FIRST_BLOCK) + char(count));
+    QByteArray answer;
+    return sendIsoCommand(request, answer) && decodeBlocks(answer, count, out);
+}
+
+void FEIG_NFC::logBlocks(const QByteArray& buffer)
+{
+    for (int block = 0; block < READ_BLOCKS && (block + 1) * BLOCK_SIZE <= buffer.size(); ++block) {
+        emit debug_msg(QStringLiteral("block %1 :").arg(QString::number(block + 1, 16).rightJustified(2, '0').toUpper())
+                       + hexText(buffer.mid(block * BLOCK_SIZE, BLOCK_SIZE)));
+    }
+}
+
+bool FEIG_NFC::familyTag() const
+{
+    return NfcTagImage::isFamilyProduct(readData.productIndex);
+}
+
+bool FEIG_NFC::tagOperation(int op)
+{
+    switch (op) {
+    case TAG_READ: {
+        emit debug_msg(QStringLiteral("Reading tag..."));
+        if (!readBlocks(READ_BLOCKS, tagBuffer))
+            return false;
+        logBlocks(tagBuffer);
+        const QByteArray image = tagBuffer.mid(1, NfcTagImage::MAX_IMAGE_BYTES);
+        if (!parseTagImage(image)) {
+            // Nothing of this tag is known, so nothing may be written back to it.
+            tagBuffer.clear();
+            return false;
+        }
+        emit debug_msg(hexText(image));
+        return true;
+    }
+    case TAG_WRITE: {
+        emit debug_msg(QStringLiteral("Writing tag..."));
+        QByteArray image;
+        buildTagImage(image);
+        if (image.isEmpty() || tagBuffer.isEmpty()) {
+            emit debug_msg(QStringLiteral("Tag layout not recognised, tag not written."));
+            return false;
+        }
+        tagBuffer = tagBuffer.left(1) + image;
+        writtenBuffer = tagBuffer;
+        logBlocks(tagBuffer);
+
+        if (!familyTag()) {
+            emit debug_msg(QStringLiteral("write others"));
+        } else if (tagInfo.layout == 1) {
+            emit debug_msg(QStringLiteral("write HXR/HXT with FA_location = 1"));
+            print(QStringLiteral("handle writing HXR/HXT with FA_location == 1"));
+        } else {
+            print(QStringLiteral("handle writing HXR/HXT with FA_location == 2"));
+            emit debug_msg(QStringLiteral("write HXR/HXT with FA_location = 2"));
+        }
+        const int blocks = tagBuffer.size() / BLOCK_SIZE;
+        QByteArray request = command(ISO_WRITE_MULTIPLE, MODE_SELECTED);
+        request.append(FIRST_BLOCK).append(char(blocks)).append(char(BLOCK_SIZE));
+        for (int block = 0; block < blocks; ++block) {
+            QByteArray data = tagBuffer.mid(block * BLOCK_SIZE, BLOCK_SIZE);
+            std::reverse(data.begin(), data.end());
+            request += data;
+        }
+        QByteArray answer;
+        return sendIsoCommand(request, answer);
+    }
+    case TAG_VERIFY:
+        emit debug_msg(QStringLiteral("Verifying tag..."));
+        if (!familyTag())
+            emit debug_msg(QStringLiteral("verify others"));
+        else if (tagInfo.layout == 1)
+            emit debug_msg(QStringLiteral("verify HXR/HXT with FA_location = 1"));
+        else
+            emit debug_msg(QStringLiteral("verify HXR/HXT with FA_location = 2"));
+        return readBlocks(writtenBuffer.size() / BLOCK_SIZE, verifyBuffer);
+    default:
+        return false;
+    }
+}
+
+bool FEIG_NFC::parseTagImage(const QByteArray& image)
+{
+    NfcTagInfo info = tagInfo;
+    info.layout = FA_location;
+    if (!NfcTagImage::parse(image, readData, info)) {
+        emit debug_msg(QStringLiteral("Tag image too short: %1 bytes").arg(image.size()));
+        return false;
+    }
+    tagInfo = info;
+    FA_location = info.layout;
+    tagTrailerCount = info.trailerCount;
+    print(info.layoutRecognised ? QString::fromLatin1(LAYOUT_MESSAGES[info.layout - 1])
+                                : QStringLiteral("FA_location is not recognized"));
+    if (familyTag())
+        print(QStringLiteral("bank202_ActivePower_ScaleFactor: %1").arg(readData.bank202ActivePowerScaleFactor));
+    return true;
+}
+
+void FEIG_NFC::buildTagImage(QByteArray& out) const
+{
+    NfcProgrammableParts parts;
+    parts.dt6 = DT6Programmable != 0;
+    parts.part250 = part250Programmable != 0;
+    parts.part251 = part251Programmable != 0;
+    parts.part253 = part253Programmable != 0;
+    out = NfcTagImage::build(writeData, readData, tagInfo, parts);
+}
+
+// ---- Operations -------------------------------------------------------------------------------
+
+void FEIG_NFC::startReadProductInfo()
+{
+    if (driverState != DRIVER_CONNECTED)
+        return;
+    emit debug_msg(QStringLiteral("Start to read product information... "));
+    emit enableDriverDetectTimerSignal(false);
+    if (tagOperation(TAG_READ))
+        emit productInfoReadUpdateSignal(READ_STATE_COMPLETE, QString::fromLatin1(READ_COMPLETE_TEXT),
+                                         READ_COMPLETE_VALUE);
+    emit enableDriverDetectTimerSignal(true);
+}
+
+void FEIG_NFC::startProgramming()
+{
+    if (driverState != DRIVER_CONNECTED)
+        return;
+    emit debug_msg(QStringLiteral("Start to programming... "));
+    programmingArmed = true;
+    emit enableDriverDetectTimerSignal(false);
+    retryCount = 0;
+    emit programmingStateUpdatedSignal(PROG_STATE_START);
+    do {
+        handleProgrammingResult(programAttempt());
+    } while (retryPending);
+    emit enableDriverDetectTimerSignal(true);
+}
+
+bool FEIG_NFC::programAttempt()
+{
+    if (!tagOperation(TAG_WRITE))
+        return false;
+    if (!tagOperation(TAG_VERIFY)) {
+        emit debug_msg(QStringLiteral("read error after Feig NFC programming... "));
+        return false;
+    }
+    if (writtenBuffer != verifyBuffer) {
+        emit debug_msg(QStringLiteral("Feig NFC programming check fail..."));
+        return false;
+    }
+    emit debug_msg(QStringLiteral("Feig NFC programming check OK"));
+    return true;
+}
+
+void FEIG_NFC::handleProgrammingResult(bool ok)
+{
+    retryPending = false;
+    if (ok) {
+        programmingSucceeded();
+        return;
+    }
+    // The retry is shown once; the failure once, after the last attempt.
+    if (retryCount == 0)
+        emit programmingStateUpdatedSignal(PROG_STATE_RETRY);
+    ++retryCount;
+    retryPending = retryCount < MAX_PROGRAM_ATTEMPTS;
+    if (!retryPending)
+        emit programmingStateUpdatedSignal(PROG_STATE_FAIL);
+}
+
+void FEIG_NFC::programmingSucceeded()
+{
+    // Listeners see the values just programmed before the write record moves on.
+    emit programmingStateUpdatedSignal(PROG_STATE_SUCCESS);
+    if (DT6Programmable)
+        writeData.DT6ShortAddress = nextShortAddress(writeData.DT6ShortAddress);
+    if (part251Programmable)
+        advanceLuminaireId(writeData.bank1ID);
+}
+
+void FEIG_NFC::updateProgrammingState(ProgStateDef state)
+{
+    switch (state) {
+    case PROG_STATE_SUCCESS:
+        programmingSucceeded();
+        break;
+    case PROG_STATE_START:
+    case PROG_STATE_FAIL:
+    case PROG_STATE_RETRY:
+        emit programmingStateUpdatedSignal(state);
+        break;
+    default:
+        break;
+    }
+}
+
+quint8 FEIG_NFC::nextShortAddress(quint8 addressByte)
+{
+    const int n = addressByte >> 1;
+    if (n <= LAST_STEPPED_ADDRESS)
+        return quint8(2 * (n + 1) + 1);
+    if (n == LAST_SHORT_ADDRESS)
+        return ADDRESS_MASK;
+    return quint8(2 * n + 1);
+}
+
+void FEIG_NFC::advanceLuminaireId(quint8 (&id)[8])
+{
+    if (std::all_of(std::begin(id), std::end(id), [](quint8 b) { return b == 0xFF; }))
+        return;
+    quint64 value = 0;
+    for (quint8 b : id)
+        value = value << 8 | b;
+    ++value;
+    for (int i = 7; i >= 0; --i, value >>= 8)
+        id[i] = quint8(value);
+}
+
+void FEIG_NFC::startResetOperatingTime()
+{
+    if (driverState != DRIVER_CONNECTED)
+        return;
+    emit debug_msg(QStringLiteral("Start to reset module operating time... "));
+    emit enableDriverDetectTimerSignal(false);
+    const bool written = tagOperation(TAG_WRITE);
+    retryCount = 0;
+    emit resetOptResultSignal(written ? RESET_OPT_SUCCESS : RESET_OPT_FAIL);
+    emit enableDriverDetectTimerSignal(true);
+}
+
+void FEIG_NFC::resetOptResult(int result)
+{
+    retryCount = 0;
+    emit resetOptResultSignal(result);
+}
+
+void FEIG_NFC::factoryReset()
+{
+    emit debug_msg(QStringLiteral("Feig NFC start to reset NFC tag."));
+    emit enableDriverDetectTimerSignal(false);
+    QString failure;
+    if (!inventoryAndSelect())
+        failure = QStringLiteral("Feig NFC factory reset inventory fail...");
+    else if (!tagOperation(TAG_READ))
+        failure = QStringLiteral("Feig NFC factory reset read 1 fail...");
+    else if (!tagOperation(TAG_WRITE))
+        failure = QStringLiteral("Feig NFC factory reset write fail...");
+    else if (!tagOperation(TAG_READ))
+        failure = QStringLiteral("Feig NFC factory reset read 2 fail...");
+    // The second read fetches every block; only those just written must match.
+    else if (!tagBuffer.startsWith(writtenBuffer))
+        failure = QStringLiteral("Feig NFC factory reset check data fail...");
+
+    if (failure.isEmpty()) {
+        emit productInfoReadUpdateSignal(READ_STATE_COMPLETE, QString::fromLatin1(READ_COMPLETE_TEXT),
+                                         READ_COMPLETE_VALUE);
+        emit debug_msg(QStringLiteral("Feig NFC factory reset check OK"));
+        emit showInformation(QStringLiteral("Information"), QStringLiteral("Factory reset success!"));
+    } else {
+        emit debug_msg(failure);
+        emit showInformation(QStringLiteral("Error"), QStringLiteral("Factory reset fail!"));
+    }
+    emit enableDriverDetectTimerSignal(true);
+}
+
+// ---- Driver detection -------------------------------------------------------------------------
+
+void FEIG_NFC::setDriverConnected(int state)
+{
+    emit debug_msg(state != 0 ? QStringLiteral("Driver connected!") : QStringLiteral("Lost driver connection!"));
+    if (state == DRIVER_DISCONNECTED)
+        tagInField = 0;
+    if (state == driverState)
+        return;
+    // A driver that goes away is always recorded as gone, whatever profile was loaded meanwhile.
+    if (state != DRIVER_DISCONNECTED && profileLoaded && readData.productIndex != loadedProfileProductIndex) {
+        // The stored state stays, so the next report repeats the mismatch.
+        emit driverConnectionStateChangeSignal(DRIVER_MISMATCH);
+        return;
+    }
+    driverState = state;
+    emit driverConnectionStateChangeSignal(state);
+}
+
+void FEIG_NFC::driverLost()
+{
+    if (programmingArmed && driverState == DRIVER_CONNECTED)
+        emit programmingStateUpdatedSignal(PROG_STATE_WAIT_DRIVER);
+    setDriverConnected(DRIVER_DISCONNECTED);
+}
+
 void FEIG_NFC::checkDriverConnection()
 {
     if (!enabled)
         return;
-    // Without a reader there is no tag: stop the detection and record no driver.
+    if (toolState != 1) {
+        emit enableDriverDetectTimerSignal(false);
+        setDriverConnected(DRIVER_DISCONNECTED);
+        return;
+    }
+    emit debug_msg(QStringLiteral("Detecting driver..."));
     emit enableDriverDetectTimerSignal(false);
-    setDriverConnected(DRIVER_DISCONNECTED);
+    emit enableDriverDetectTimerSignal(true);
+
+    if (FEUSB_IsDevicePresent(deviceHandle) != 1) {
+        emit communicateError(COMM_ERR_NFC_TOOL);
+        driverLost();
+        return;
+    }
+    if (!inventoryAndSelect()) {
+        emit debug_msg(QStringLiteral("FEIG NFC Inventory fail "));
+        driverLost();
+        return;
+    }
+    emit debug_msg(QStringLiteral("FEIG NFC Inventory OK!"));
+    if (tagInField)
+        return;
+    // Another tag took the place of the one read: its driver is gone first.
+    if (driverState != DRIVER_DISCONNECTED)
+        driverLost();
+    tagInField = 1;
+    if (!tagOperation(TAG_READ)) {
+        driverLost();
+        return;
+    }
+    if (driverState != DRIVER_DISCONNECTED)
+        return;
+    setDriverConnected(DRIVER_CONNECTED);
+    if (programmingArmed && readData.productIndex == writeData.productIndex) {
+        retryCount = 0;
+        emit programmingStateUpdatedSignal(PROG_STATE_START);
+        startProgramming();
+    } else if (profileLoaded) {
+        setDriverConnected(DRIVER_CONNECTED);
+    } else {
+        emit productInfoReadUpdateSignal(READ_STATE_COMPLETE, QString::fromLatin1(READ_COMPLETE_TEXT),
+                                         READ_COMPLETE_VALUE);
+    }
 }
 
 void FEIG_NFC::toolConnectionStateChange(int state)

@@ -7,7 +7,7 @@ packages=(
     build-essential cmake pkg-config
     qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev libqt5charts5-dev
     libxlsxwriter-dev libminizip-dev zlib1g-dev
-    python3
+    python3 python3-openpyxl
 )
 
 missing=()

@@ -132,6 +132,21 @@ protected:
     std::unique_ptr<MainWindow> window;
 };
 
+// "cell|cell|..." of every row of a table; a cell without an item reads "<none>".
+inline QStringList rowTexts(const QTableWidget* table)
+{
+    QStringList rows;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < table->columnCount(); ++column) {
+            const QTableWidgetItem* item = table->item(row, column);
+            cells << (item ? item->text() : QStringLiteral("<none>"));
+        }
+        rows << cells.join(QLatin1Char('|'));
+    }
+    return rows;
+}
+
 // The first top-level widget of the given class (the window's dialogs live outside it), or null.
 inline QWidget* topLevel(const char* className)
 {

@@ -1,0 +1,324 @@
+// The window's two workbooks through the toolbar's Save and Load with the file dialogs answered:
+// the DALI Control tab's command sequence saved and loaded again, what other spreadsheet programs
+// (openpyxl) read in what the window writes for the sequence and the power readings, saves that
+// fail, and files that load as no sequence or not at all.
+
+#include "mainwindow.h"
+
+#include "mainwindow_testsupport.h"
+#include "xlsxdocument.h"
+
+#include <QProcess>
+#include <QtTest>
+#include <QtWidgets>
+
+#include <memory>
+
+namespace {
+
+const QByteArray PRODUCT_0 = "0,Kavro KLD-040-1050,40,1050,350,1,10,54.0,27.0,0,0703";
+
+constexpr int TAB_CONSOLE = 0;
+constexpr int TAB_POWER = 2;
+
+const QStringList THREE_ROWS = {
+    "1|350|DAPC|Broadcast|100|50|",
+    "2|0|OFF|Group 3||1000|0xFE",
+    "3|160|QUERY ACTUAL LEVEL|Addr 10||20|",
+};
+
+// Two readings; the second one's last cell was never filled.
+const QStringList READINGS = {
+    "12-07 10:00:00|12.500|3.000|13.000|4.000|na|na",
+    "12-07 10:00:10|12.625|3.010|13.100|4.010|11.900",
+};
+
+const QString FILTER = "Excel Files(*.xls *.xlsx";
+
+// "title|proposed file|filter" of every file dialog asked for, each with the window as parent.
+QStringList dialogsAsked(const QWidget* parent)
+{
+    QStringList asked;
+    for (const Prompt::Record& r : Prompt::log()) {
+        if (r.kind == Prompt::Kind::SaveFile || r.kind == Prompt::Kind::OpenFile)
+            asked << r.title + '|' + r.dir + '|' + r.filter + (r.parent == parent ? "" : " (other parent)");
+    }
+    return asked;
+}
+
+// Prints the first sheet of a workbook as openpyxl sees it: every row's values, the Python types
+// of the values, the distinct looks of the header row and of the data rows (font size, weight,
+// alignment, fill, left/right/top/bottom borders), and the widths of columns A to G.
+const char OPENPYXL_DUMP[] = R"(
+import sys, openpyxl
+from openpyxl.utils import get_column_letter
+sheet = openpyxl.load_workbook(sys.argv[1]).worksheets[0]
+types, looks = set(), {1: set(), 2: set()}
+for row in sheet.iter_rows():
+    print('|'.join([str(row[0].row)] + ['' if c.value is None else str(c.value) for c in row]))
+    for c in row:
+        if c.value is not None:
+            types.add(type(c.value).__name__)
+        fill = 'solid ' + c.fill.fgColor.rgb if c.fill.fill_type == 'solid' else 'none'
+        b = c.border
+        looks[min(c.row, 2)].add(' '.join([str(int(c.font.sz)), 'bold' if c.font.b else 'plain',
+            str(c.alignment.horizontal), fill] + [s.style or 'none' for s in (b.left, b.right, b.top, b.bottom)]))
+print('value types:', ' '.join(sorted(types)))
+print('header look:', '; '.join(sorted(looks[1])))
+print('data look:', '; '.join(sorted(looks[2])))
+print('widths:', ' '.join(str(int(sheet.column_dimensions[get_column_letter(i)].width)) for i in range(1, 8)))
+)";
+
+// A python3 that has openpyxl: the one on PATH, else the system's.
+QString openpyxlPython()
+{
+    for (const QString& python : {QStringLiteral("python3"), QStringLiteral("/usr/bin/python3")}) {
+        if (QProcess::execute(python, {"-c", "import openpyxl"}) == 0)
+            return python;
+    }
+    return QString();
+}
+
+} // namespace
+
+class TestWorkbooks : public QObject, private WindowUnderTest
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void sequenceSavedAndLoaded();
+    void otherProgramsReadWhatWeWrite_data();
+    void otherProgramsReadWhatWeWrite();
+    void failedSaveIsReported_data();
+    void failedSaveIsReported();
+    void loadKeepsTableAndCountTogether_data();
+    void loadKeepsTableAndCountTogether();
+
+private:
+    void fillTable(QTableWidget* t, const QStringList& rows);
+    void fillBothTables();
+    // The tab's Add with the single-command fields as they start: broadcast DAPC.
+    void addRow() { button("seqCmdAddPushButton")->click(); }
+    void save(int tab, const QString& answer);
+    void load(const QString& answer);
+    QAction* action(const char* name) const { return widget<QAction>(name); }
+
+    std::unique_ptr<WindowTestEnvironment> env;
+    QString fileAnswer;
+};
+
+void TestWorkbooks::initTestCase()
+{
+    Q_INIT_RESOURCE(resources);
+}
+
+void TestWorkbooks::init()
+{
+    env.reset(new WindowTestEnvironment);
+    env->writeProductList({PRODUCT_0});
+    window.reset(new MainWindow);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    Prompt::setResponder([this](const Prompt::Record& r) {
+        if (r.kind == Prompt::Kind::SaveFile || r.kind == Prompt::Kind::OpenFile)
+            return Prompt::Answer(fileAnswer);
+        return Prompt::Answer(QMessageBox::Ok);
+    });
+    Prompt::clearLog();
+}
+
+void TestWorkbooks::cleanup()
+{
+    window.reset();
+    env.reset();
+}
+
+// Puts "cell|cell|..." rows into a table, as the tab's editing, its runs or its readings would;
+// a row with fewer cells leaves the rest without items.
+void TestWorkbooks::fillTable(QTableWidget* t, const QStringList& rows)
+{
+    t->setRowCount(rows.size());
+    for (int row = 0; row < rows.size(); ++row) {
+        const QStringList cells = rows.at(row).split(QLatin1Char('|'));
+        for (int column = 0; column < cells.size(); ++column)
+            t->setItem(row, column, new QTableWidgetItem(cells.at(column)));
+    }
+}
+
+void TestWorkbooks::fillBothTables()
+{
+    // Added through the tab first, so that the tab counts its rows.
+    for (int i = 0; i < THREE_ROWS.size(); ++i)
+        addRow();
+    fillTable(table(), THREE_ROWS);
+    fillTable(widget<QTableWidget>("monitorTableWidget"), READINGS);
+}
+
+void TestWorkbooks::save(int tab, const QString& answer)
+{
+    widget<QTabWidget>("tabWidget")->setCurrentIndex(tab);
+    fileAnswer = answer;
+    action("saveAction")->trigger();
+}
+
+void TestWorkbooks::load(const QString& answer)
+{
+    widget<QTabWidget>("tabWidget")->setCurrentIndex(TAB_CONSOLE);
+    fileAnswer = answer;
+    action("loadAction")->trigger();
+}
+
+void TestWorkbooks::sequenceSavedAndLoaded()
+{
+    fillBothTables();
+    save(TAB_CONSOLE, env->path("seq.txt"));
+    QVERIFY(QFile::exists(env->path("seq.txt.xlsx")));
+
+    addRow();
+    load(env->path("seq.txt.xlsx"));
+    QCOMPARE(rowTexts(table()), THREE_ROWS);
+    // The row count the tab keeps follows the loaded table: the next row is the fourth.
+    addRow();
+    QCOMPARE(table()->rowCount(), 4);
+    QCOMPARE(table()->item(3, 0)->text(), QStringLiteral("4"));
+
+    QCOMPARE(dialogsAsked(window.get()),
+             QStringList({"Save command sequence|CommandSequence.xlsx|" + FILTER, "Open command sequence||" + FILTER}));
+}
+
+void TestWorkbooks::otherProgramsReadWhatWeWrite_data()
+{
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("dialog");
+    QTest::addColumn<QStringList>("dump");
+
+    const QString header = "header look: 12 bold center solid FF98FB98 medium medium medium medium";
+    const QString data = "data look: 12 plain left none thin thin thin thin";
+    QTest::newRow("command sequence")
+        << TAB_CONSOLE << "seq.xlsx" << "seq.xlsx" << "Save command sequence|CommandSequence.xlsx|" + FILTER
+        << QStringList{"1|No.|Cmd ID|Command Discription|Address|Data|Delay|Response",
+                       "2|1|350|DAPC|Broadcast|100|50|",
+                       "3|2|0|OFF|Group 3||1000|0xFE",
+                       "4|3|160|QUERY ACTUAL LEVEL|Addr 10||20|",
+                       "value types: str", header, data, "widths: 8 15 60 20 10 10 13"};
+    QTest::newRow("power data")
+        << TAB_POWER << "power" << "power.xlsx" << "Save power data|PowerDataRecord.xlsx|" + FILTER
+        << QStringList{"1|Time|Active Power(W)|Active Energy(Wh)|Apparent Power(VA)|Apparent Energy(VAh)|"
+                       "Load side Power(W)|Load side Energy(Wh)",
+                       "2|12-07 10:00:00|12.500|3.000|13.000|4.000|na|na",
+                       "3|12-07 10:00:10|12.625|3.010|13.100|4.010|11.900|",
+                       "value types: str", header, data, "widths: 20 30 30 30 30 30 30"};
+}
+
+void TestWorkbooks::otherProgramsReadWhatWeWrite()
+{
+    QFETCH(int, tab);
+    QFETCH(QString, answer);
+    QFETCH(QString, file);
+    QFETCH(QString, dialog);
+    QFETCH(QStringList, dump);
+
+    const QString python = openpyxlPython();
+    if (python.isEmpty())
+        QSKIP("python3 with openpyxl is not installed");
+
+    fillBothTables();
+    save(tab, env->path(answer));
+    QCOMPARE(dialogsAsked(window.get()), QStringList(dialog));
+
+    QProcess reader;
+    reader.start(python, {"-c", QString::fromLatin1(OPENPYXL_DUMP), env->path(file)});
+    QVERIFY(reader.waitForFinished(60000));
+    QCOMPARE(QString::fromUtf8(reader.readAllStandardError()), QString());
+    QCOMPARE(QString::fromUtf8(reader.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts), dump);
+}
+
+void TestWorkbooks::failedSaveIsReported_data()
+{
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<int>("nameLength"); // of the first row's command name; 0: as it is
+
+    QTest::newRow("sequence into a missing folder") << TAB_CONSOLE << "missing/seq.xlsx" << 0;
+    QTest::newRow("power data over a folder") << TAB_POWER << "folder.xlsx" << 0;
+    // A cell takes at most 32767 characters; the refused save must leave the earlier file.
+    QTest::newRow("sequence with a cell too long") << TAB_CONSOLE << "kept.xlsx" << 32768;
+}
+
+void TestWorkbooks::failedSaveIsReported()
+{
+    QFETCH(int, tab);
+    QFETCH(QString, target);
+    QFETCH(int, nameLength);
+
+    QVERIFY(QDir(env->path(QString())).mkpath("folder.xlsx"));
+    QXlsx::Document old;
+    old.write(1, 1, QStringLiteral("old"));
+    QVERIFY(old.saveAs(env->path("kept.xlsx")));
+    fillBothTables();
+    if (nameLength > 0)
+        table()->item(0, 2)->setText(QString(nameLength, QLatin1Char('x')));
+    Prompt::clearLog();
+    save(tab, env->path(target));
+    QCOMPARE(promptTrace().mid(1),
+             QStringList("warning|Warning|Save file failed! Please check that " + env->path(target)
+                         + " can be written."));
+    QCOMPARE(QXlsx::Document(env->path("kept.xlsx")).read(1, 1).toString(), QStringLiteral("old"));
+}
+
+void TestWorkbooks::loadKeepsTableAndCountTogether_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content"); // written as is; empty: a workbook made below
+    QTest::addColumn<int>("headerCells");    // cells of row 1 in the made workbook
+    QTest::addColumn<int>("rows");           // rows in the table afterwards
+    QTest::addColumn<bool>("warned");
+
+    QByteArray legacy = QByteArray::fromHex("D0CF11E0A1B11AE1");
+    legacy.append(2040, '\0');
+    QTest::newRow("header only") << "head.xlsx" << QByteArray() << 7 << 0 << false;
+    QTest::newRow("no cells at all") << "none.xlsx" << QByteArray() << 0 << 0 << false;
+    QTest::newRow("legacy binary xls") << "old.xls" << legacy << 0 << 3 << true;
+    QTest::newRow("upper-case suffix") << "head.XLSX" << QByteArray() << 7 << 3 << false;
+}
+
+void TestWorkbooks::loadKeepsTableAndCountTogether()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    QFETCH(int, headerCells);
+    QFETCH(int, rows);
+    QFETCH(bool, warned);
+
+    if (content.isEmpty()) {
+        QXlsx::Document book;
+        for (int column = 1; column <= headerCells; ++column)
+            book.write(1, column, QStringLiteral("head"));
+        QVERIFY(book.saveAs(env->path(name)));
+    } else {
+        env->writeFile(name, content);
+    }
+    fillBothTables();
+    Prompt::clearLog();
+    load(env->path(name));
+
+    QCOMPARE(table()->rowCount(), rows);
+    if (rows == 3)
+        QCOMPARE(rowTexts(table()), THREE_ROWS);
+    QCOMPARE(promptTrace().mid(1),
+             warned ? QStringList("warning|Warning|Open file failed! " + env->path(name)
+                                  + " is not a readable .xlsx workbook.")
+                    : QStringList());
+    addRow();
+    QCOMPARE(table()->rowCount(), rows + 1);
+    QCOMPARE(table()->item(rows, 0)->text(), QString::number(rows + 1));
+}
+
+QTEST_MAIN(TestWorkbooks)
+#include "tst_workbooks.moc"
