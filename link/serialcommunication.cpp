@@ -130,7 +130,8 @@ bool SerialCommunication::acceptRequest(int sender)
     // An engine that is not switched on could only take the line from the one that is: its
     // answer would be dropped, and the exchange it replaced would never end.
     if (sender != workMode) {
-        emit debug_msg(QStringLiteral("Request of sender %1 not sent: the line serves sender %2").arg(sender).arg(workMode));
+        emit debug_msg(
+            QStringLiteral("Request of sender %1 not sent: the line serves sender %2").arg(sender).arg(workMode));
         return false;
     }
     senderId = sender;

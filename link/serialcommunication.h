@@ -39,8 +39,8 @@ enum SenderIdDef {
 //                 the tool acknowledges with 1 goes out once more first; the repeat's answer is
 //                 the one passed on.
 //     no answer:  communicateError(COMM_ERR_TIMEOUT) four times the request's wait time after it
-//                 went out (4 s for a DALI command, 1.6 s for a USB tool frame, 12 s for a boot
-//                 frame).
+//                 went out: 4 s for a DALI command (0.4 s for the repeat of a send-twice frame),
+//                 1.6 s for a USB tool frame, 12 s for a boot frame.
 //     port error: communicateError(COMM_ERR_PORT); the tool counts as lost from then on.
 //     refused:    a request that cannot go on the line (DALI command or address -1, a DALI
 //                 number without a frame, USB tool data over 255 bytes, an empty boot frame) is

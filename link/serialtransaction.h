@@ -14,8 +14,9 @@ class QTimer;
 // programming tool says so (programToolIndex 0: whatever arrives within the read time after the
 // first byte; 1: the USB tool's length byte plus four, else the read time), or it ends in a
 // time-out after four times the wait time, or in a port error. Every request gets exactly one of
-// serialResponse, serialTimeout or serialError; bytes that arrive when no request is waiting
-// (the tail of an answer already delivered) are dropped, never delivered as a second answer.
+// serialResponse, serialTimeout or serialError unless its caller abandons it or writes the next
+// request first; bytes that arrive when no request is waiting (the tail of an answer already
+// delivered) are dropped, never delivered as a second answer.
 // A port that fails while open (adapter pulled: read, write or resource error) is closed; a
 // request waiting on it ends in serialError("serial port error!"), and so does the next one.
 class SerialTransaction : public QObject

@@ -463,8 +463,9 @@ void TestDaliProgramming::readAbortsOnBadAnswer()
     Rig rig(&driver);
     rig.link.faults[at] = FakeDaliLink::Fault(fault);
     rig.start();
-    QTRY_VERIFY(!rig.reads.isEmpty() && rig.reads.last().at(0).toInt() == 1);
-    QCOMPARE(rig.readList().last(), QString("1 Reading product info error 0"));
+    // The driver is read again at once after the abort, so the abort is looked for among all
+    // the read reports, not as the last one.
+    QTRY_VERIFY(rig.readList().contains(QString("1 Reading product info error 0")));
     // The driver is lost, found again on the next probe and read again.
     QTRY_COMPARE(rig.connectionList(), (QList<int>{1, 0, 1}));
     QTRY_COMPARE(rig.readList().last(), QString("2 Driver information read complete. 12"));
