@@ -96,6 +96,7 @@ void MainWindow::initMembers()
     productListError = false;
     setProgDataDefaults(progData);
     serialComm.buildCommandTables();
+    bootLoader.setPrompt(&enginePrompt);
 }
 
 void MainWindow::initUi()
@@ -377,6 +378,7 @@ void MainWindow::connectSignalsAndSlots()
     for (const QObject* engine : programmingEngines)
         link(engine, SIGNAL(resetOptResultSignal(int)), this, SLOT(resetOptStateUpdateSlot(int)));
     counted(connect(&stNfc, &ST_NFC::communicateError, this, &MainWindow::processCommError));
+    counted(connect(&stNfc, &ST_NFC::showInformation, this, &MainWindow::showEngineInformation));
     counted(connect(&feigNfc, &FEIG_NFC::communicateError, this, &MainWindow::processCommError));
     counted(connect(&feigNfc, &FEIG_NFC::showInformation, this, &MainWindow::showEngineInformation));
 

@@ -15,6 +15,7 @@
 #include "progengine.h"
 #include "serialcommunication.h"
 #include "st_nfc.h"
+#include "windowprompt.h"
 
 #include <QByteArray>
 #include <QMainWindow>
@@ -242,6 +243,8 @@ private:
     void loadProductSettings(quint16 n);
     void applyDimFunctionCheckBoxes(int dimFunctionType);
     void enableProgramTabActions(bool flag);
+    // The release time box is greyed exactly while the release is endless.
+    void setCorridorReleaseInfinite(bool infinite);
     // The DALI part buttons: enabled only for the FEIG reader and the products with DALI parts.
     void updateDaliPartButtons(int productIndex);
     void setDaliPartButtonsEnabled(bool enable);
@@ -252,10 +255,22 @@ private:
     void updateFullCurrentLabel(int current);
     void collectProgrammingData();
     void startProgramming();
+    // The checks a programming run or a profile save must pass (0) before collecting; -1 with the
+    // complaint shown.
+    int checkProgrammingInputs();
     void readDriverWithCurrentTool();
     void resetModuleOperatingTime();
     // The engine of programToolIndex; nullptr for an index without one.
     ProgEngine* currentProgrammingEngine();
+    // A log or label failure stays on the status line until the next line is logged (and printed).
+    void showProductionError(const QString& text);
+    void clearProductionError();
+    // The status line while a profile is loaded.
+    QString profileStatusText() const;
+
+    // ---- Setting dialogs (mainwindow_dialogs.cpp) --------------------------------------------
+    // The smart timer dialog gets progData's schedule, shown in the given timer mode.
+    void loadSmartCurve(int mode);
 
     // ---- Profiles (mainwindow_profile.cpp) ---------------------------------------------------
     void saveProfile();
@@ -315,6 +330,7 @@ private:
     QProgressDialog* readProgressDialog = nullptr;
     QTimer* autoReadTimer = nullptr;
     DaliPowerMonitor powerMonitor;
+    WindowPrompt enginePrompt; // the boot loader's boxes and file dialog
     BootLoader bootLoader;
     DebugMsg debugMsg;
 
@@ -327,6 +343,9 @@ private:
 
     // Power Meter tab: the table row the next readings go to.
     int powerRowIndex = 0;
+
+    // Programming tab: the log or label failure the status line shows, empty when none.
+    QString productionError;
 };
 
 #endif // MAINWINDOW_H

@@ -6,23 +6,30 @@
 
 void MainWindow::loadFirmwareFile()
 {
+    bootLoader.loadHexFile();
+    ui->hexFileNameLineEdit->clear();
+    ui->hexFileNameLineEdit->setText(bootLoader.fileName);
 }
 
 void MainWindow::startFirmwareUpdate()
 {
+    bootLoader.startFirmwareUpdate();
 }
 
 void MainWindow::appendBootMessage(QString msg)
 {
-    Q_UNUSED(msg)
+    ui->bootStatusTextBrowser->append(msg);
 }
 
 void MainWindow::updateBootProgressBar(int value, int max_value)
 {
-    Q_UNUSED(value)
-    Q_UNUSED(max_value)
+    // A value beyond the maximum (one step after the last block) is ignored by the bar.
+    if (ui->bootProgressBar->maximum() != max_value)
+        ui->bootProgressBar->setMaximum(max_value);
+    ui->bootProgressBar->setValue(value);
 }
 
 void MainWindow::clearBootMessagePushBtn_clicked()
 {
+    ui->bootStatusTextBrowser->clear();
 }

@@ -3,43 +3,188 @@
 
 #include "mainwindow.h"
 
+#include "prompt.h"
 #include "tableworkbook.h"
 #include "ui_mainwindow.h"
 
+#include <QDateTime>
+#include <QPalette>
+#include <QTableWidgetItem>
+#include <QTextStream>
+#include <QTimer>
+
+namespace {
+
+constexpr int MONITOR_ROW_HEIGHT = 25;
+constexpr int MS_PER_SECOND = 1000;
+
+// Address bytes as the engine takes them (selector bit clear).
+constexpr int ADDRESS_BROADCAST = 0xFE;
+constexpr int ADDRESS_SHORT_MASK = 0x7E;
+constexpr int ADDRESS_NONE = 0;
+constexpr int SHORT_ADDRESS_LAST = 63;
+
+// Table columns; the values [k] of a report go to column k + 1.
+constexpr int COL_TIME = 0;
+
+const char TIME_FORMAT[] = "MM-dd hh:mm:ss";
+constexpr int VALUE_DECIMALS = 3;
+const char FIELD_NOT_AVAILABLE[] = "---";
+const char CELL_NOT_AVAILABLE[] = "na";
+
+QTextStream& out()
+{
+    static QTextStream stream(stdout);
+    return stream;
+}
+
+// The typed short address; false when the text is not a number.
+bool typedShortAddress(const QString& text, qlonglong* n)
+{
+    bool ok = false;
+    *n = text.toLongLong(&ok, 10);
+    return ok;
+}
+
+// The address entry: a number outside 0..63, on either side, is refused at once. Text that is
+// not a number passes: it may be the start of one, and a read takes it as 0.
+void checkShortAddressEntry(MainWindow* window, Ui_MainWindow* ui)
+{
+    qlonglong n = 0;
+    if (!typedShortAddress(ui->addrLineEdit_2->text(), &n) || (n >= 0 && n <= SHORT_ADDRESS_LAST))
+        return;
+    Prompt::warning(window, QStringLiteral("Warning"),
+                    QString::fromUtf8("Short address should be in range of 0~63\xEF\xBC\x81"), QMessageBox::Ok);
+    ui->addrLineEdit_2->setText(QStringLiteral("0"));
+}
+
+void setTextColour(QLineEdit* field, Qt::GlobalColor colour)
+{
+    QPalette palette = field->palette();
+    palette.setColor(QPalette::Text, colour);
+    field->setPalette(palette);
+}
+
+} // namespace
+
 void MainWindow::readPowerPushBtn_clicked()
 {
+    if (autoReadTimer->isActive()) {
+        readAction->setText(tr("Read"));
+        autoReadTimer->stop();
+        powerMonitor.stopRead();
+        return;
+    }
+    QTableWidget* table = ui->monitorTableWidget;
+    if (ui->autoReadGroupBox->isChecked()) {
+        autoReadTimer->start(ui->autoReadTimeSpinBox->value() * MS_PER_SECOND);
+        readAction->setText(tr("Stop"));
+        powerRowIndex = 0;
+        table->setRowCount(1);
+        table->setRowHeight(0, MONITOR_ROW_HEIGHT);
+    }
+
+    int addressByte = ADDRESS_NONE;
+    if (ui->broadcastRadioButton_2->isChecked()) {
+        addressByte = ADDRESS_BROADCAST;
+    } else if (ui->shortAddrRadioButton_2->isChecked()) {
+        qlonglong n = 0;
+        if (!typedShortAddress(ui->addrLineEdit_2->text(), &n))
+            n = 0;
+        addressByte = int(qBound(0LL, n, qlonglong(SHORT_ADDRESS_LAST)) * 2) & ADDRESS_SHORT_MASK;
+    }
+    powerMonitor.setShortAddress(addressByte);
+    startPowerRead();
 }
 
 void MainWindow::autoReadTimerProcess()
 {
+    // A slow gear can take longer than the interval; a second cycle on top of the first would
+    // put two commands on the line at once.
+    if (powerMonitor.isReading()) {
+        out() << "Power meter still reading, interval skipped." << Qt::endl;
+        return;
+    }
+    ++powerRowIndex;
+    ui->monitorTableWidget->setRowCount(powerRowIndex + 1);
+    ui->monitorTableWidget->setRowHeight(powerRowIndex, MONITOR_ROW_HEIGHT);
+    powerMonitor.startRead();
 }
 
 void MainWindow::processPowerMonitorDisplay(int type, double* data, uint masktype)
 {
-    Q_UNUSED(type)
-    Q_UNUSED(data)
-    Q_UNUSED(masktype)
+    QTableWidget* table = ui->monitorTableWidget;
+    // A single read with no row to write to shows its values in the fields only.
+    auto setCell = [this, table](int column, const QString& text) {
+        if (powerRowIndex < table->rowCount())
+            table->setItem(powerRowIndex, column, new QTableWidgetItem(text));
+    };
+    auto show = [&](QLineEdit* field, int index, bool available) {
+        const QString text = QString::number(data[index], 'f', VALUE_DECIMALS);
+        field->setText(available ? text : QString::fromLatin1(FIELD_NOT_AVAILABLE));
+        setCell(index + 1, available ? text : QString::fromLatin1(CELL_NOT_AVAILABLE));
+    };
+
+    switch (type) {
+    case DaliPowerMonitor::POWER_TYPE_ACTIVE: {
+        const bool powerAvailable = !(masktype & DaliPowerMonitor::MASK_ACTIVE_POWER);
+        if (powerAvailable && autoReadTimer->isActive())
+            setCell(COL_TIME, QDateTime::currentDateTime().toString(QString::fromLatin1(TIME_FORMAT)));
+        show(ui->activePowerLineEdit, 0, powerAvailable);
+        setTextColour(ui->activePowerLineEdit, Qt::blue);
+        setTextColour(ui->loadSidePowerLineEdit, Qt::black);
+        show(ui->activeEnergyLineEdit, 1, !(masktype & DaliPowerMonitor::MASK_ACTIVE_ENERGY));
+        setTextColour(ui->activeEnergyLineEdit, Qt::blue);
+        setTextColour(ui->loadSideEnergyLineEdit, Qt::black);
+        break;
+    }
+    case DaliPowerMonitor::POWER_TYPE_APPARENT:
+        show(ui->apparentPowerLineEdit, 2, !(masktype & DaliPowerMonitor::MASK_APPARENT_POWER));
+        show(ui->apparentEnergyLineEdit, 3, !(masktype & DaliPowerMonitor::MASK_APPARENT_ENERGY));
+        break;
+    case DaliPowerMonitor::POWER_TYPE_LOAD_SIDE: {
+        const bool powerAvailable = !(masktype & DaliPowerMonitor::MASK_LOAD_SIDE_POWER);
+        show(ui->loadSidePowerLineEdit, 4, powerAvailable);
+        show(ui->loadSideEnergyLineEdit, 5, powerAvailable && !(masktype & DaliPowerMonitor::MASK_LOAD_SIDE_ENERGY));
+        break;
+    }
+    default:
+        break;
+    }
 }
 
 void MainWindow::processPowerDataReadResult(bool result)
 {
-    Q_UNUSED(result)
+    if (result)
+        return;
+    if (autoReadTimer->isActive()) {
+        readAction->setText(tr("Read"));
+        autoReadTimer->stop();
+    }
+    Prompt::information(this, tr("Error"), tr("Read data failed! Please check connection."), QMessageBox::Ok);
 }
 
 void MainWindow::broadcastAddrRatioButton_2_checked()
 {
+    ui->shortAddrRadioButton_2->setChecked(false);
+    ui->addrLineEdit_2->setEnabled(false);
 }
 
 void MainWindow::shortAddrRatioButton_2_checked()
 {
+    ui->broadcastRadioButton_2->setChecked(false);
+    ui->addrLineEdit_2->setEnabled(true);
+    checkShortAddressEntry(this, ui);
 }
 
 void MainWindow::addrLineEdit_2_Change()
 {
+    checkShortAddressEntry(this, ui);
 }
 
 void MainWindow::clearMonitorDataPushBtn_clecked()
 {
+    ui->monitorTableWidget->setRowCount(0);
 }
 
 void MainWindow::savePowerData()
@@ -57,4 +202,5 @@ void MainWindow::savePowerData()
 
 void MainWindow::startPowerRead()
 {
+    powerMonitor.startRead();
 }

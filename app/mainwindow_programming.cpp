@@ -139,21 +139,17 @@ QString optionsText(const ProgDataStructDef& d)
     return text;
 }
 
-// The smart timer dialog's schedule is what a programming run writes, also when the dialog is
-// never opened; it must follow the record shown, not the schedule of an earlier one.
-void loadSmartSchedule(smartcurve* dialog, const ProgDataStructDef& d)
+// The smart timer mode of a record's dimming function; other functions show the fixed timer.
+int smartModeOf(int dimFunctionType)
 {
-    const int type = d.dimFunctionType & DIM_TYPE_MASK;
-    int mode = smartcurve::TIMER_MODE_FIXED;
-    if (type == DIM_MIDNIGHT_TIMER)
-        mode = smartcurve::TIMER_MODE_MIDNIGHT;
-    else if (type == DIM_RATIO_TIMER)
-        mode = smartcurve::TIMER_MODE_RATIO;
-    dialog->setMode(mode, productFeature2000);
-    dialog->setLevels(d.TimeDimLevelList);
-    dialog->setMidnightShift(d.midnightOffset);
-    dialog->setFadeTimes(d.TimeDimFadeTimeList);
-    dialog->setDurations(d.TimeDimStepList);
+    switch (dimFunctionType & DIM_TYPE_MASK) {
+    case DIM_MIDNIGHT_TIMER:
+        return smartcurve::TIMER_MODE_MIDNIGHT;
+    case DIM_RATIO_TIMER:
+        return smartcurve::TIMER_MODE_RATIO;
+    default:
+        return smartcurve::TIMER_MODE_FIXED;
+    }
 }
 
 double mtpKOhm(int code, int productIndex)
@@ -261,8 +257,10 @@ void MainWindow::displayDriverInfo()
     const int idx = progData.productIndex;
     QTextStream(stdout) << "reload product info, index:" << idx << Qt::endl;
     loadProductSettings(progData.productIndex);
+    // The smart timer dialog's schedule is what a programming run writes, also when the dialog is
+    // never opened; it must follow the record shown, not the schedule of an earlier one.
     if (idx == 0) {
-        loadSmartSchedule(smartCurveDialog, progData);
+        loadSmartCurve(smartModeOf(progData.dimFunctionType));
         return;
     }
     emit debug_msg(QStringLiteral("Display driver info, index: %1").arg(idx));
@@ -289,19 +287,15 @@ void MainWindow::displayDriverInfo()
     ui->minDimRadioButton->setChecked(progData.analogDimMode != 0);
 
     smartCurveDialog->setMinDimLevel(idx);
-    loadSmartSchedule(smartCurveDialog, progData);
+    loadSmartCurve(smartModeOf(progData.dimFunctionType));
 
     if (progData.dimFunctionType == DIM_CORRIDOR) {
         ui->corridorHoldTimeSpinBox->setValue(progData.TimeDimStepList.value(0) * CORRIDOR_TIME_UNIT_S);
         const int release = progData.TimeDimStepList.value(1);
-        if (release == CORRIDOR_RELEASE_INFINITE) {
-            ui->infinityCheckBox->setChecked(true);
-            ui->corridorReleaseTimeSpinBox->setEnabled(false);
-        } else {
-            ui->infinityCheckBox->setChecked(false);
-            ui->corridorReleaseTimeSpinBox->setEnabled(true);
+        // An endless release keeps the seconds the box held, for when the user unticks it.
+        if (release != CORRIDOR_RELEASE_INFINITE)
             ui->corridorReleaseTimeSpinBox->setValue(release * CORRIDOR_TIME_UNIT_S);
-        }
+        setCorridorReleaseInfinite(release == CORRIDOR_RELEASE_INFINITE);
         ui->corridorTurnOnLevelSpinBox->setValue(progData.TimeDimLevelList.value(0));
         ui->corridorReleaseLevelSpinBox->setValue(progData.TimeDimLevelList.value(1));
         ui->corridorTurnOnFadeTimeSpinBox->setValue(progData.TimeDimFadeTimeList.value(0));
@@ -519,7 +513,16 @@ void MainWindow::collectProgrammingData()
     }
 
     d.EOL_Enable = ui->eolSetGroupBox->isChecked() ? 1 : 0;
-    d.userEolTime = d.EOL_Enable ? quint8(ui->eolTimeSpinBox->value()) : 0;
+    if (d.productIndex >= FIRST_NEWER_PRODUCT) {
+        d.userEolTime = d.EOL_Enable ? quint8(ui->eolTimeSpinBox->value()) : 0;
+    } else {
+        // These drivers have no EOL time row on the tab, and their EOL byte is both the time and
+        // the on/off flag: a ticked EOL keeps the time the driver had, or 1 when it had none.
+        if (!d.EOL_Enable)
+            d.userEolTime = 0;
+        else if (d.userEolTime == 0)
+            d.userEolTime = 1;
+    }
 
     printCollectedData(d);
 }
@@ -551,15 +554,22 @@ void MainWindow::programIconClicked()
     if (currentTabIndex != TAB_PROGRAMMING)
         return;
 
-    // Both curve checks always run, so the stored curve follows the edits; a bad curve blocks the
-    // run only while the record has CLO on.
-    if (timeEditEndEditing() == -1 && progData.CLO_Enable)
-        return;
-    if (levelEditEndEditing() == -1 && progData.CLO_Enable)
-        return;
-    if (analogMinDimSpinBoxEditingFinished() == -1)
+    if (checkProgrammingInputs() == -1)
         return;
     startProgramming();
+}
+
+int MainWindow::checkProgrammingInputs()
+{
+    // Both curve checks always run, so the stored curve follows the edits. A bad curve blocks only
+    // when CLO is about to be written, which the tab's CLO box says, not the record's last state:
+    // otherwise CLO would go out switched on with the previous curve.
+    const bool clo = ui->cloSetGroupBox->isChecked();
+    if (timeEditEndEditing() == -1 && clo)
+        return -1;
+    if (levelEditEndEditing() == -1 && clo)
+        return -1;
+    return analogMinDimSpinBoxEditingFinished();
 }
 
 void MainWindow::startProgramming()
@@ -652,9 +662,8 @@ void MainWindow::programDone()
 {
     if (ProgEngine* engine = currentProgrammingEngine())
         engine->resetProgrammingState();
-    if (profileLoaded) {
-        showStatus(ui->cloErrorLabel, tr("Status: Profile '%1' is loaded successfully").arg(loadedProfileName));
-    }
+    if (profileLoaded)
+        showStatus(ui->cloErrorLabel, profileStatusText());
 }
 
 // ---- Production view and programming log ----------------------------------------------------------
@@ -726,19 +735,47 @@ void MainWindow::SaveTestResultToCSVFile()
         // A label printed now would carry the previous driver's line, the last one in the file.
         const QString text = tr("Error: Programming log '%1' could not be written (%2); no label printed")
                                  .arg(fileName, file.errorString());
-        showStatus(ui->cloErrorLabel, text);
+        showProductionError(text);
         emit debug_msg(text);
         return;
     }
     file.close();
 
-    if (!ui->printerCheckBox->isChecked())
+    if (!ui->printerCheckBox->isChecked()) {
+        clearProductionError();
         return;
+    }
 
     const LabelPrinter::Result printed = LabelPrinter().print(fileName);
-    if (!printed.ok()) {
-        showStatus(ui->cloErrorLabel, tr("Error: %1").arg(printed.message));
+    if (printed.ok()) {
+        clearProductionError();
+    } else {
+        showProductionError(tr("Error: %1").arg(printed.message));
         emit debug_msg(printed.message);
     }
     emit debug_msg(line);
+}
+
+void MainWindow::showProductionError(const QString& text)
+{
+    showStatus(ui->cloErrorLabel, text);
+    productionError = text;
+}
+
+void MainWindow::clearProductionError()
+{
+    // Only the failure this line replaces: a check or status shown since then stays.
+    if (!productionError.isEmpty() && !ui->cloErrorLabel->isHidden() &&
+        ui->cloErrorLabel->text() == productionError) {
+        if (profileLoaded)
+            showStatus(ui->cloErrorLabel, profileStatusText());
+        else
+            ui->cloErrorLabel->hide();
+    }
+    productionError.clear();
+}
+
+QString MainWindow::profileStatusText() const
+{
+    return tr("Status: Profile '%1' is loaded successfully").arg(loadedProfileName);
 }

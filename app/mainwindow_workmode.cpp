@@ -619,7 +619,7 @@ void MainWindow::loadProductSettings(quint16 n)
             box->setChecked(false);
         ui->overrideCheckBox->setChecked(false);
         if (corridor)
-            ui->infinityCheckBox->setChecked(false);
+            setCorridorReleaseInfinite(false);
 
         // Smart timer and corridor are never the default dimming function.
         if (on(DF_0_10V))
@@ -828,7 +828,13 @@ void MainWindow::corridorReleaseTimeSpinBoxEditingFinished()
 
 void MainWindow::corridorReleaseTimeInfinityCheckBoxSelected(bool checked)
 {
-    ui->corridorReleaseTimeSpinBox->setEnabled(!checked);
+    setCorridorReleaseInfinite(checked);
+}
+
+void MainWindow::setCorridorReleaseInfinite(bool infinite)
+{
+    ui->infinityCheckBox->setChecked(infinite);
+    ui->corridorReleaseTimeSpinBox->setEnabled(!infinite);
 }
 
 void MainWindow::mtpFunctionGroupBoxSelected(bool checked)

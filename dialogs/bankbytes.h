@@ -30,14 +30,17 @@ void setBankNumber(quint8 (&bytes)[N], quint64 value)
     }
 }
 
-// Exactly N characters, one per byte, zero bytes included, so the field keeps its length.
+// The Latin-1 characters up to the first 0x00. The padding is not shown: an editor holding it
+// would put whatever the user types after it, past the field's end, where saving cuts it off.
 template <std::size_t N>
 QString bankText(const quint8 (&bytes)[N])
 {
     QString text;
-    text.reserve(int(N));
-    for (quint8 b : bytes)
+    for (quint8 b : bytes) {
+        if (b == 0)
+            break;
         text += QChar(ushort(b));
+    }
     return text;
 }
 

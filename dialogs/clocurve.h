@@ -4,12 +4,19 @@
 #include <QDialog>
 #include <QList>
 
+namespace QtCharts {
+class QCategoryAxis;
+class QChart;
+class QValueAxis;
+}
+
 namespace Ui {
 class clocurve;
 }
 
 // Shows the constant lumen output curve of the Programming tab: output level (%) over operating
-// time (kHours) through the eight points the user edits there. Edits nothing, returns nothing.
+// time (kHours) through the eight points the user edits there, joined in the order given. Edits
+// nothing, returns nothing; Escape closes it.
 class clocurve : public QDialog
 {
     Q_OBJECT
@@ -26,7 +33,13 @@ public:
     QList<double> levelList() const { return levels; }
 
 private:
+    void initChart();
+    void updateChart();
+
     Ui::clocurve* ui;
+    QtCharts::QChart* chart = nullptr;
+    QtCharts::QValueAxis* xAxis = nullptr;
+    QtCharts::QCategoryAxis* yAxis = nullptr;
     QList<double> times;
     QList<double> levels;
 };

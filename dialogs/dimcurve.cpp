@@ -1,8 +1,28 @@
 #include "dimcurve.h"
 
+#include "chartparts.h"
 #include "ui_dimcurve.h"
 
+#include <QChart>
 #include <QKeyEvent>
+#include <QLineSeries>
+#include <QScatterSeries>
+#include <QValueAxis>
+
+using namespace QtCharts;
+
+namespace {
+
+const QColor CURVE_COLOR(70, 163, 255);
+const QColor END_MARKER_COLOR(234, 117, 0);
+const QColor START_MARKER_COLOR(255, 225, 83);
+constexpr qreal MARKER_SIZE = 8.0;
+constexpr qreal FULL_LEVEL = 100.0;
+constexpr qreal INPUT_MAX_V = 10.0;
+// Below this the input reads as no signal at all: a dim-to-off driver is off there.
+constexpr qreal OFF_BELOW_V = 0.5;
+
+} // namespace
 
 dimcurve::dimcurve(QWidget* parent)
     : QDialog(parent)
@@ -13,6 +33,7 @@ dimcurve::dimcurve(QWidget* parent)
     installEventFilter(this);
     connectSignals();
     readSettings();
+    initChart();
 }
 
 dimcurve::~dimcurve()
@@ -48,6 +69,7 @@ void dimcurve::loadSettings(const DimSettings& s)
     ui->startDimDoubleSpinBox->setValue(s.startVoltage);
     ui->endDimDoubleSpinBox->setValue(s.endVoltage);
     readSettings();
+    updateChart();
 }
 
 void dimcurve::setVoltageLimits(double startMax, double endMin)
@@ -102,10 +124,66 @@ bool dimcurve::eventFilter(QObject* watched, QEvent* event)
 void dimcurve::groupBoxValueChanged()
 {
     readSettings();
+    updateChart();
 }
 
 void dimcurve::okBtnClicked()
 {
     emit hideDialog(settings);
     hide();
+}
+
+// ---- Chart --------------------------------------------------------------------------------------
+
+void dimcurve::initChart()
+{
+    const QFont labelFont(QStringLiteral("Arial"), 9);
+    const QFont titleFont(QStringLiteral("Arial"), 10);
+    chart = new QChart();
+    xAxis = new QValueAxis();
+    xAxis->setTickCount(11);
+    xAxis->setMinorTickCount(1);
+    xAxis->setLabelFormat(QStringLiteral("%d"));
+    xAxis->setLabelsFont(labelFont);
+    chart->addAxis(xAxis, Qt::AlignBottom);
+    yAxis = new QValueAxis();
+    yAxis->setTickCount(7);
+    yAxis->setMinorTickCount(3);
+    yAxis->setLabelFormat(QStringLiteral("%d"));
+    yAxis->setLabelsFont(labelFont);
+    chart->addAxis(yAxis, Qt::AlignLeft);
+
+    updateChart();
+    xAxis->setRange(0, INPUT_MAX_V);
+    yAxis->setRange(0, 120);
+    chart->legend()->hide();
+    xAxis->setTitleText(tr("Dim Input Voltage (V)"));
+    xAxis->setTitleFont(titleFont);
+    yAxis->setTitleText(tr("Output Level (%)"));
+    yAxis->setTitleFont(titleFont);
+
+    showChart(ui->chartView, chart);
+}
+
+void dimcurve::updateChart()
+{
+    const qreal minLevel = settings.minLevel;
+    const qreal start = settings.startVoltage;
+    const qreal end = settings.endVoltage;
+    const bool dimToOff = settings.mode == 0;
+
+    // The chart deletes the series it holds.
+    chart->removeAllSeries();
+    const QPointF bottom = dimToOff ? QPointF(end, 0.0) : QPointF(0.0, minLevel);
+    addChartSeries(chart, new QLineSeries(chart), CURVE_COLOR,
+                   {bottom, {end, minLevel}, {start, FULL_LEVEL}, {INPUT_MAX_V, FULL_LEVEL}}, xAxis, yAxis);
+    if (dimToOff)
+        addChartSeries(chart, new QLineSeries(chart), CURVE_COLOR,
+                       {{OFF_BELOW_V, 0.0}, {OFF_BELOW_V, minLevel}, {end, minLevel}}, xAxis, yAxis);
+    for (const auto& marker : {qMakePair(QPointF(end, minLevel), END_MARKER_COLOR),
+                               qMakePair(QPointF(start, FULL_LEVEL), START_MARKER_COLOR)}) {
+        auto* dot = new QScatterSeries(chart);
+        dot->setMarkerSize(MARKER_SIZE);
+        addChartSeries(chart, dot, marker.second, {marker.first}, xAxis, yAxis);
+    }
 }

@@ -4,12 +4,19 @@
 #include <QDialog>
 #include <QMetaType>
 
+namespace QtCharts {
+class QChart;
+class QValueAxis;
+}
+
 namespace Ui {
 class dimcurve;
 }
 
 // Editor of the 0-10V dimming curve: what the driver does at the bottom of the input range, the
-// minimum level and the two input voltages of the curve's knees.
+// minimum level and the two input voltages of the curve's knees. A chart of output level over
+// input voltage follows every change. Filled by loadSettings and adapted to the product by the
+// main window's setters; OK hands back the settings as last read, through hideDialog.
 class dimcurve : public QDialog
 {
     Q_OBJECT
@@ -49,8 +56,13 @@ private slots:
 private:
     void connectSignals();
     void readSettings();
+    void initChart();
+    void updateChart();
 
     Ui::dimcurve* ui;
+    QtCharts::QChart* chart = nullptr;
+    QtCharts::QValueAxis* xAxis = nullptr;
+    QtCharts::QValueAxis* yAxis = nullptr;
     DimSettings settings;
 };
 

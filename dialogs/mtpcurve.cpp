@@ -1,13 +1,47 @@
 #include "mtpcurve.h"
 
+#include "chartparts.h"
 #include "ui_mtpcurve.h"
 
+#include <QCategoryAxis>
+#include <QChart>
 #include <QKeyEvent>
+#include <QLineSeries>
+#include <QScatterSeries>
+#include <QValueAxis>
+
+using namespace QtCharts;
 
 namespace {
 
 // The derating must fall over a real resistance span: the start stays this far above the end.
 constexpr double MIN_DERATING_SPAN_KOHM = 0.5;
+
+constexpr int AXIS_GRID_KOHM = 5;
+constexpr int AXIS_LABEL_STEPS = 6;
+const QColor CURVE_COLOR(0x46, 0xA3, 0xFF);
+const QColor START_MARKER_COLOR(0xEA, 0x75, 0x00);
+const QColor END_MARKER_COLOR(0xFF, 0xE1, 0x53);
+constexpr qreal MARKER_SIZE = 8.0;
+constexpr qreal FULL_LEVEL = 100.0;
+
+// Resistance falls from left to right: the axis runs from the multiple of 5 kOhm above the start
+// (left) to one step below the end's multiple of 5 (right, 0 for an end below 10), and a
+// resistance R is drawn at mirror - R.
+struct AxisSpan
+{
+    int top;
+    int bottom;
+    int mirror;
+};
+
+AxisSpan axisSpan(const mtpcurve::MTPSettings& s)
+{
+    const int top = int(s.start) / AXIS_GRID_KOHM * AXIS_GRID_KOHM + AXIS_GRID_KOHM;
+    const int belowEnd = int(s.end) / AXIS_GRID_KOHM * AXIS_GRID_KOHM - AXIS_GRID_KOHM;
+    const int bottom = belowEnd >= AXIS_GRID_KOHM ? belowEnd : 0;
+    return {top, bottom, top + bottom};
+}
 
 } // namespace
 
@@ -20,6 +54,7 @@ mtpcurve::mtpcurve(QWidget* parent)
     installEventFilter(this);
     connectSignals();
     readSettings();
+    initChart();
 }
 
 mtpcurve::~mtpcurve()
@@ -48,10 +83,13 @@ void mtpcurve::readSettings()
 
 void mtpcurve::loadSettings(const MTPSettings& s)
 {
-    ui->MTPStartDoubleSpinBox->setValue(s.start);
+    // The end first: its range never depends on the start, while the start's minimum follows the
+    // end. Set first, the start would be clamped to the old end and stay there.
     ui->MTPEndDoubleSpinBox->setValue(s.end);
+    ui->MTPStartDoubleSpinBox->setValue(s.start);
     ui->MTPMinLevelSpinBox->setValue(s.minLevel);
     readSettings();
+    initChart();
 }
 
 bool mtpcurve::eventFilter(QObject* watched, QEvent* event)
@@ -67,10 +105,64 @@ bool mtpcurve::eventFilter(QObject* watched, QEvent* event)
 void mtpcurve::groupBoxValueChanged()
 {
     readSettings();
+    initChart();
 }
 
 void mtpcurve::okBtnClicked()
 {
     emit hideDialog(settings);
     hide();
+}
+
+// ---- Chart --------------------------------------------------------------------------------------
+
+void mtpcurve::initChart()
+{
+    const QFont labelFont(QStringLiteral("Arial"), 9);
+    const QFont titleFont(QStringLiteral("Arial"), 10);
+    chart = new QChart();
+
+    const AxisSpan span = axisSpan(settings);
+    const int step = qMax((span.top - span.bottom) / AXIS_LABEL_STEPS, 1);
+    xAxis = new QCategoryAxis();
+    xAxis->setLabelsFont(labelFont);
+    xAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    for (int i = 0; i <= (span.top - span.bottom) / step; ++i)
+        xAxis->append(QStringLiteral("%1").arg(span.top - i * step), span.bottom + i * step);
+    chart->addAxis(xAxis, Qt::AlignBottom);
+    yAxis = new QValueAxis();
+    yAxis->setTickCount(7);
+    yAxis->setMinorTickCount(1);
+    yAxis->setLabelFormat(QStringLiteral("%d"));
+    yAxis->setLabelsFont(labelFont);
+    chart->addAxis(yAxis, Qt::AlignLeft);
+
+    updateChart();
+    xAxis->setRange(span.bottom, span.top);
+    yAxis->setRange(0, 120);
+    chart->legend()->hide();
+    xAxis->setTitleText(tr("NTC (K Ohm)"));
+    xAxis->setTitleFont(titleFont);
+    yAxis->setTitleText(tr("Dim Level (%)"));
+    yAxis->setTitleFont(titleFont);
+
+    showChart(ui->chartView, chart);
+}
+
+void mtpcurve::updateChart()
+{
+    const qreal mirror = axisSpan(settings).mirror;
+    const qreal minLevel = settings.minLevel;
+    const QPointF startKnee(mirror - settings.start, FULL_LEVEL);
+    const QPointF endKnee(mirror - settings.end, minLevel);
+
+    // The chart deletes the series it holds.
+    chart->removeAllSeries();
+    addChartSeries(chart, new QLineSeries(chart), CURVE_COLOR,
+                   {{0.0, FULL_LEVEL}, startKnee, endKnee, {mirror, minLevel}}, xAxis, yAxis);
+    for (const auto& marker : {qMakePair(startKnee, START_MARKER_COLOR), qMakePair(endKnee, END_MARKER_COLOR)}) {
+        auto* dot = new QScatterSeries(chart);
+        dot->setMarkerSize(MARKER_SIZE);
+        addChartSeries(chart, dot, marker.second, {marker.first}, xAxis, yAxis);
+    }
 }

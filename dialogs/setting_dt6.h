@@ -10,7 +10,8 @@ class setting_DT6;
 }
 
 // DALI device type 6 variables for NFC programming: power on level, dimming curve, min and max
-// level, system failure level, short address. The only memory-bank dialog that refuses input.
+// level, system failure level, short address. OK refuses min above max and a short address that
+// is neither 0 to 63 nor MASK.
 class setting_DT6 : public QDialog
 {
     Q_OBJECT

@@ -4,10 +4,36 @@
 #include "globals.h"
 #include "ui_setting_part251.h"
 
+#include <QRegularExpressionValidator>
+
 namespace {
 
 // Shared by every instance: only the bank-1 fields are ever written, the rest stays zero.
 ProgDataStructDef part251Record;
+
+// The tag layout whose bank 1 (edition 1.0) carries the manufacturer-specific text.
+constexpr quint8 TAG_LAYOUT_WITH_SPECIFIC_TEXT = 3;
+
+constexpr quint64 GTIN_MAX = (quint64(1) << 48) - 1;
+constexpr quint64 ID_MAX = ~quint64(0);
+
+// GTIN and identification number are the luminaire's identity: only whole numbers that fit their
+// field are taken, so a typo cannot turn into 0 or into a cut-down number in the driver.
+bool parseBankDigits(const QString& text, quint64 max, quint64& value)
+{
+    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
+    if (!digits.match(text).hasMatch())
+        return false;
+    bool ok = false;
+    value = text.toULongLong(&ok, 10);
+    return ok && value <= max;
+}
+
+QValidator* digitsValidator(quint64 max, QObject* parent)
+{
+    const QString width = QString::number(QString::number(max).size());
+    return new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,%1}").arg(width)), parent);
+}
 
 } // namespace
 
@@ -18,6 +44,9 @@ setting_part251::setting_part251(QWidget* parent)
     ui->setupUi(this);
     connect(ui->okButton, SIGNAL(clicked()), this, SLOT(okBtnClicked()));
     connect(ui->part251_checkBox, SIGNAL(clicked()), this, SLOT(checkBoxstateChanged()));
+    ui->err_msg->hide();
+    ui->lineEdit_bank1GTIN->setValidator(digitsValidator(GTIN_MAX, ui->lineEdit_bank1GTIN));
+    ui->lineEdit_bank1ID->setValidator(digitsValidator(ID_MAX, ui->lineEdit_bank1ID));
 }
 
 setting_part251::~setting_part251()
@@ -27,10 +56,9 @@ setting_part251::~setting_part251()
 
 void setting_part251::loadSettings(const ProgDataStructDef& data)
 {
-    // Only the tag layout with the edition-1.0 bank 1 carries the manufacturer-specific text.
-    // Until the NFC engine reports the layout of a parsed tag, none is known and the editor stays
-    // hidden; OK still writes back the bytes it was loaded with.
-    ui->plainTextEdit_bank1SpecificString->hide();
+    // Older tag layouts have no room for the manufacturer-specific text; while one of them (or no
+    // tag yet) was read the editor is hidden and OK writes back the bytes it was loaded with.
+    ui->plainTextEdit_bank1SpecificString->setVisible(FA_location == TAG_LAYOUT_WITH_SPECIFIC_TEXT);
 
     ui->lineEdit_bank1GTIN->setText(QString::number(bankNumber(data.bank1GTIN)));
     ui->lineEdit_bank1ID->setText(QString::number(bankNumber(data.bank1ID)));
@@ -67,9 +95,16 @@ void setting_part251::checkBoxstateChanged()
 
 void setting_part251::okBtnClicked()
 {
-    // Signed on purpose: "-1" stores six 0xFF bytes, the GTIN of an unprogrammed bank.
-    setBankNumber(part251Record.bank1GTIN, quint64(ui->lineEdit_bank1GTIN->text().toLongLong()));
-    setBankNumber(part251Record.bank1ID, ui->lineEdit_bank1ID->text().toULongLong());
+    quint64 gtin = 0;
+    quint64 id = 0;
+    if (!parseBankDigits(ui->lineEdit_bank1GTIN->text(), GTIN_MAX, gtin)
+        || !parseBankDigits(ui->lineEdit_bank1ID->text(), ID_MAX, id)) {
+        ui->err_msg->show();
+        return;
+    }
+    ui->err_msg->hide();
+    setBankNumber(part251Record.bank1GTIN, gtin);
+    setBankNumber(part251Record.bank1ID, id);
     setBankNumber(part251Record.bank1CFID, quint64(ui->spinBox_bank1CFID->value()));
     part251Record.bank1YY = quint8(ui->spinBox_bank1YY->value());
     part251Record.bank1WW = quint8(ui->spinBox_bank1WW->value());

@@ -11,6 +11,7 @@ class setting_part251;
 
 // Memory bank 1, the luminaire data: GTIN, identification number, content format, date of
 // manufacture, power, mains voltage, light output, CRI, CCT, light distribution and three texts.
+// OK refuses a GTIN or identification number that is not a whole number fitting its field.
 class setting_part251 : public QDialog
 {
     Q_OBJECT
@@ -19,6 +20,8 @@ public:
     explicit setting_part251(QWidget* parent = nullptr);
     ~setting_part251() override;
 
+    // The manufacturer-specific text is offered only when the last tag the FEIG reader parsed
+    // has the layout that carries it (FA_location).
     void loadSettings(const ProgDataStructDef& data);
 
 signals:

@@ -9,11 +9,19 @@
 // product index outside the product list clears it.
 void selectProductModel(int productIndex);
 
-// Programming engine of the USB programming tool (programming tool 1): detects, reads and
-// programs a driver the tool powers, through framed commands sent by the serial link.
+// Programming engine of the USB programming tool (programming tool 1). The tool powers the LED
+// driver and passes framed commands [command, length, data, CRC-16] to it; every answer comes
+// back in the same frame. The engine detects a driver by polling it with QUERY_DRIVER_SN, reads
+// its parameters into its record, programs them and clears the module operating time, in the
+// older command set (product index 0 to 99) or the newer one (100 and above), as the driver's
+// answer to the probe tells.
 //
-// Only the interface the window wires to; the protocol arrives with the engine itself. Until
-// then the engine finds no driver, so every operation that needs one does nothing.
+// It talks only through the serial link: sendCommand out (sender 4), commandResponse (the answer
+// is checked and decoded) then commandSendComplete (the next command goes out) or
+// communicateError in; one command is in flight at a time. An answer of the wrong length, with
+// another command byte, a bad CRC or (to a SET_ command) no acknowledgement is invalid; it and a
+// time-out send the same command again, at most four times in a row, before the read, reset or
+// programming run is given up. It acts only while enabled.
 class iProgramming : public ProgEngine
 {
     Q_OBJECT
@@ -39,6 +47,38 @@ public:
         IPROG_RESULT_FAIL = 4,
     };
 
+    // Command codes of the tool.
+    static constexpr int CMD_QUERY_DRIVER_SN = 1;
+    static constexpr int CMD_SET_DIM_MODE = 2;
+    static constexpr int CMD_SET_OUTPUT_CURRENT = 3;
+    static constexpr int CMD_SET_DIM_FUNCTION = 4;
+    static constexpr int CMD_SET_MIDNIGHT_SHIFT = 5;
+    static constexpr int CMD_SET_MODULE_THERMAL_DERATING = 6;
+    static constexpr int CMD_SET_FUNCTION_ENABLE = 7;
+    static constexpr int CMD_SET_CONSTANT_LUMEN_TIMER = 8;
+    static constexpr int CMD_SET_CONSTANT_LUMEN_LEVEL = 9;
+    static constexpr int CMD_SET_SCHEDULE_TIMER = 10;
+    static constexpr int CMD_SET_SCHEDULE_LEVEL = 11;
+    static constexpr int CMD_SET_OR_CLEAR_MODULE_OPERATION_HOUR = 12;
+    static constexpr int CMD_SET_EOL_TIME = 13;
+    static constexpr int CMD_QUERY_DIM_MODE = 18;
+    static constexpr int CMD_QUERY_OUTPUT_CURRENT = 19;
+    static constexpr int CMD_QUERY_DIM_FUNCTION = 20;
+    static constexpr int CMD_QUERY_MIDNIGHT_SHIFT = 21;
+    static constexpr int CMD_QUERY_MODULE_THERMAL_DERATING = 22;
+    static constexpr int CMD_QUERY_FUNCTION_ENABLE = 23;
+    static constexpr int CMD_QUERY_CONSTANT_LUMEN_TIMER = 24;
+    static constexpr int CMD_QUERY_CONSTANT_LUMEN_LEVEL = 25;
+    static constexpr int CMD_QUERY_SCHEDULE_TIMER = 26;
+    static constexpr int CMD_QUERY_SCHEDULE_LEVEL = 27;
+    static constexpr int CMD_QUERY_OPERATION_TIME = 28;
+    static constexpr int CMD_QUERY_EOL_TIME = 29; // the step fade times on products with feature 0x2000
+    static constexpr int CMD_QUERY_FW_VERSION = 30;
+    static constexpr int CMD_QUERY_TABLE_VERSION = 31;
+
+    // Product index from which a driver speaks the newer command set.
+    static constexpr int NEWER_SET_FIRST_PRODUCT = 100;
+
     explicit iProgramming(QObject* parent = nullptr);
     ~iProgramming() override;
 
@@ -49,7 +89,7 @@ public:
     void startReadProductInfo() override;
     void startProgramming() override;
     void startResetOperatingTime() override;
-    void setDriverConnected(int state) override;
+    void setDriverConnected(int connected) override;
     void handleProgrammingResult(bool ok) override;
     void resetOptResult(int result) override;
     ProgDataStructDef& writeRecord() override;
@@ -57,6 +97,12 @@ public:
 
     // Length, command echo and CRC of a tool answer against the last command sent.
     bool checkResponseFrame(const QByteArray& data);
+
+    // Read-only views for the window's traces and for tests.
+    int operationState() const { return state; }
+    int programmingResult() const { return programResult; }
+    int driverConnectionState() const { return driverConnected; }
+    int driverProductIndex() const { return driverProduct; }
 
 public slots:
     void checkDriverConnection() override;
@@ -69,13 +115,38 @@ signals:
     void sendCommand(int cmd, QByteArray data, int sender);
 
 private:
+    bool newerCommandSet() const;
+    void sendIProgCommand(int cmd, const QByteArray& data);
+    void handleCommError(int error_type);
+    void rearmProductionRun(bool announce);
+    void retryOrGiveUp();
+    void endOperation(int failedState);
+    void handleDetectionAnswer(const QByteArray& data, bool valid);
+    void runReadSequence();
+    void runProgramSequence();
+    void runResetSequence();
+    int nextCommand(const int* order, int count) const;
+    void decodeAnswer(int command, const QByteArray& data);
+    QByteArray commandData(int command) const;
+    int answerLength(int command) const;
+
     ProgDataStructDef record; // what a run writes and what a read fills
-    bool enabled = false;
-    int toolState = 0;
-    int driverConnected = DRIVER_DISCONNECTED;
     bool programRequest = false;
     bool readRequest = false;
     bool resetRequest = false;
+    int currentCommand = 0;
+    int expectedCommand = 0;
+    int state = IPROG_IDLE;
+    int programResult = IPROG_RESULT_NONE;
+    bool enabled = false;
+    int toolState = 0;
+    int driverConnected = DRIVER_DISCONNECTED;
+    bool retryPending = false;
+    int retryCount = 0;
+    QByteArray lastData;
+    int driverProduct = 0; // from the driver's answer to the detection probe
+
+    bool requestOutstanding = false; // a command was sent and its answer or error is still due
 };
 
 #endif // IPROGRAMMING_H

@@ -1,8 +1,55 @@
 #include "st_nfc.h"
 
 #include "globals.h"
+#include "nfctagimage.h"
 
-ST_NFC::ST_NFC(QObject* parent) : ProgEngine(parent)
+namespace {
+
+// Requests as the reader library takes them, hex text.
+constexpr char SELECT_ISO_15693[] = "010D"; // ISO 15693, parameter byte 0x0D
+constexpr char INVENTORY[] = "02A00126";
+constexpr char RESET_TO_READY[] = "0226";
+// Addressed ISO 15693 commands (request flags 0x22): + UID + parameters.
+constexpr char READ_MULTIPLE_BLOCKS[] = "2223";
+constexpr char WRITE_SINGLE_BLOCK[] = "2221";
+
+// First byte of every answer: the reader's status.
+constexpr quint8 STATUS_DONE = 0x00;
+constexpr quint8 STATUS_FRAME = 0x80; // a frame from the tag follows
+constexpr quint8 INTERFACE_UART = 0x00;
+
+// Inventory answer: status, length, number of tags, one byte, then the UID of a tag.
+constexpr int TAG_COUNT_BYTE = 2;
+constexpr int UID_OFFSET = 4;
+constexpr int UID_BYTES = 8;
+// A tag frame: status, the count of the bytes that follow, the tag's flags byte, its data, then
+// two CRC bytes and the reader's own status byte.
+constexpr int FRAME_HEADER_BYTES = 2;
+constexpr int FRAME_FLAGS_BYTE = 2;
+constexpr int FRAME_OVERHEAD = 4; // flags byte and the three trailing bytes
+constexpr quint8 ISO_FLAG_ERROR = 0x01;
+
+// The tag is read in three requests: blocks 1 to 8, 9 to 16, 17 to 19.
+struct BlockRange
+{
+    int first;
+    int count;
+};
+constexpr BlockRange READ_RANGES[] = {{1, 8}, {9, 8}, {17, 3}};
+
+// Factory data with this firmware version keeps the one the driver has.
+constexpr quint16 KEEP_FIRMWARE_VERSION = 0xFFFF;
+
+QByteArray hexByte(int value)
+{
+    return QByteArray::number(value, 16).rightJustified(2, '0');
+}
+
+} // namespace
+
+ST_NFC::ST_NFC(QObject* parent, const QString& libraryName)
+    : ProgEngine(parent)
+    , library(libraryName)
 {
     setProgDataListDefaults(writeData);
 }
@@ -27,52 +74,7 @@ void ST_NFC::resetProgrammingState()
 {
     retryCount = 0;
     programPending = false;
-}
-
-// The tag operations act only on a tag in the field, and no reader is found yet.
-void ST_NFC::startReadProductInfo()
-{
-}
-
-void ST_NFC::startProgramming()
-{
-}
-
-void ST_NFC::startResetOperatingTime()
-{
-}
-
-void ST_NFC::factoryReset()
-{
-}
-
-bool ST_NFC::connectTool()
-{
-    return false;
-}
-
-bool ST_NFC::selectProtocol()
-{
-    return false;
-}
-
-void ST_NFC::setDriverConnected(int state)
-{
-    emit debug_msg(state != 0 ? "Driver connected!" : "Lost driver connection!");
-    if (state == driverConnected)
-        return;
-    driverConnected = state;
-    emit driverConnectionStateChangeSignal(state);
-}
-
-void ST_NFC::handleProgrammingResult(bool /*ok*/)
-{
-}
-
-void ST_NFC::resetOptResult(int result)
-{
-    resetPending = false;
-    emit resetOptResultSignal(result);
+    writtenImage.clear();
 }
 
 ProgDataStructDef& ST_NFC::writeRecord()
@@ -85,13 +87,359 @@ const ProgDataStructDef& ST_NFC::readRecord() const
     return readData;
 }
 
+// ---- Reader access ------------------------------------------------------------------------------
+
+bool ST_NFC::connectTool()
+{
+    auto fail = [this](const char* text) {
+        emit debug_msg(QString::fromLatin1(text));
+        return false;
+    };
+    const std::optional<int> connected = library.usbConnect();
+    if (!connected)
+        return fail("usbConnect function fail");
+    if (*connected != 0)
+        return fail("Programmer not connected");
+
+    QByteArray answer;
+    const std::optional<int> pins = library.getInterfacePinState(answer);
+    if (!pins)
+        return fail("getInterface function fail");
+    if (*pins != 0)
+        return fail("Error : board not connected");
+    if (answer.isEmpty() || (quint8(answer.at(0)) != STATUS_DONE && quint8(answer.at(0)) != STATUS_FRAME))
+        return fail("Check error code");
+    interfaceMode = answer.size() <= 2 || quint8(answer.at(2)) == INTERFACE_UART ? QStringLiteral("UART Mode")
+                                                                                 : QStringLiteral("SPI Mode");
+
+    const std::optional<int> idn = library.idn(answer);
+    if (!idn)
+        return fail("idn function fail");
+    if (*idn != 0)
+        return fail("Error : board not connected");
+    if (answer.isEmpty() || quint8(answer.at(0)) != STATUS_DONE)
+        return fail("Check error code");
+
+    emit debug_msg(QStringLiteral("ST NFC tool successfully detected."));
+    return true;
+}
+
+bool ST_NFC::selectProtocol()
+{
+    QByteArray answer;
+    const std::optional<int> result = library.select(SELECT_ISO_15693, answer);
+    return result && *result == 0;
+}
+
+bool ST_NFC::inventory()
+{
+    QByteArray answer;
+    const std::optional<int> result = library.stCmd(INVENTORY, answer);
+    QByteArray unused;
+    library.sendReceive(RESET_TO_READY, unused);
+    if (!result || *result != 0 || answer.isEmpty() || quint8(answer.at(0)) != STATUS_FRAME)
+        return false;
+
+    const int tags = answer.size() > TAG_COUNT_BYTE ? quint8(answer.at(TAG_COUNT_BYTE)) : 0;
+    if (tags > 1) {
+        emit showInformation(QStringLiteral("Warning"),
+                             QStringLiteral("Collision detected! Make sure there is no other NFC tags nearby."));
+        return false;
+    }
+    if (tags != 1 || answer.size() < UID_OFFSET + UID_BYTES)
+        return false;
+    uid = answer.mid(UID_OFFSET, UID_BYTES);
+    return true;
+}
+
+bool ST_NFC::sendReceive(const QByteArray& request, QByteArray& answer)
+{
+    const std::optional<int> result = library.sendReceive(request, answer);
+    if (!result || *result != 0 || answer.isEmpty())
+        return false;
+    const quint8 status = quint8(answer.at(0));
+    if (status == STATUS_DONE)
+        return true;
+    if (status != STATUS_FRAME || answer.size() < FRAME_HEADER_BYTES)
+        return false;
+    // The frame's count must lie inside the answer, and a tag that flags an error did not do it.
+    const int count = quint8(answer.at(1));
+    return count >= FRAME_OVERHEAD && answer.size() >= FRAME_HEADER_BYTES + count
+           && (quint8(answer.at(FRAME_FLAGS_BYTE)) & ISO_FLAG_ERROR) == 0;
+}
+
+bool ST_NFC::sendReceiveRetry(const QByteArray& request, QByteArray& answer)
+{
+    for (int attempt = 0; attempt < MAX_EXCHANGE_ATTEMPTS; ++attempt) {
+        if (sendReceive(request, answer))
+            return true;
+    }
+    return false;
+}
+
+QByteArray ST_NFC::frameData(const QByteArray& answer)
+{
+    if (answer.isEmpty() || quint8(answer.at(0)) != STATUS_FRAME)
+        return QByteArray();
+    return answer.mid(FRAME_FLAGS_BYTE + 1, qMax(0, quint8(answer.at(1)) - FRAME_OVERHEAD));
+}
+
+void ST_NFC::logBlocks(const QByteArray& buffer)
+{
+    for (int block = 0; (block + 1) * BLOCK_SIZE <= buffer.size(); ++block) {
+        emit debug_msg(QStringLiteral("block %1 :").arg(QString::number(block + 1, 16).rightJustified(2, '0').toUpper())
+                       + QString::fromLatin1(buffer.mid(block * BLOCK_SIZE, BLOCK_SIZE).toHex().toUpper()));
+    }
+}
+
+void ST_NFC::unpackRecord(const QByteArray& image)
+{
+    NfcTagImage::decodeParameters(image, readData, &lockByte);
+}
+
+QByteArray ST_NFC::packRecord() const
+{
+    return NfcTagImage::encodeParameters(writeData, lockByte);
+}
+
+QByteArray ST_NFC::imageToWrite() const
+{
+    // What was read from another tag must never be written back to this one.
+    if (tagBuffer.size() != TAG_BUFFER_BYTES || bufferUid != uid)
+        return QByteArray();
+    QByteArray image = tagBuffer;
+    return image.replace(1, NfcTagImage::PARAMETER_BYTES, packRecord());
+}
+
+bool ST_NFC::accessTag(int mode)
+{
+    switch (mode) {
+    case TAG_READ: {
+        emit debug_msg(QStringLiteral("Reading tag..."));
+        QByteArray buffer;
+        for (const BlockRange& range : READ_RANGES) {
+            const QByteArray request = READ_MULTIPLE_BLOCKS + uid.toHex() + hexByte(range.first) + hexByte(range.count - 1);
+            QByteArray answer;
+            if (!sendReceiveRetry(request, answer))
+                return false;
+            const QByteArray data = frameData(answer);
+            // Missing blocks would move every later field.
+            if (data.size() != range.count * BLOCK_SIZE) {
+                emit debug_msg(QStringLiteral("Tag answer holds %1 bytes, %2 expected.").arg(data.size()).arg(range.count * BLOCK_SIZE));
+                return false;
+            }
+            buffer += data;
+        }
+        tagBuffer = buffer;
+        bufferUid = uid;
+        logBlocks(tagBuffer);
+        unpackRecord(tagBuffer.mid(1, NfcTagImage::PARAMETER_BYTES));
+        return true;
+    }
+    case TAG_WRITE: {
+        emit debug_msg(QStringLiteral("Writing tag..."));
+        const QByteArray image = imageToWrite();
+        if (image.isEmpty()) {
+            emit debug_msg(QStringLiteral("Tag not read, nothing written."));
+            return false;
+        }
+        writtenImage = image;
+        bool written = true;
+        for (int block = 1; block <= TAG_BLOCKS && written; ++block) {
+            const QByteArray data = writtenImage.mid((block - 1) * BLOCK_SIZE, BLOCK_SIZE);
+            QByteArray answer;
+            written = sendReceiveRetry(WRITE_SINGLE_BLOCK + uid.toHex() + hexByte(block) + data.toHex(), answer);
+        }
+        logBlocks(writtenImage);
+        return written;
+    }
+    default:
+        return false;
+    }
+}
+
+// ---- Operations -------------------------------------------------------------------------------
+
+void ST_NFC::startReadProductInfo()
+{
+    if (driverConnected != DRIVER_CONNECTED)
+        return;
+    emit debug_msg(QStringLiteral("Start to read product information... "));
+    emit enableDriverDetectTimerSignal(false);
+    if (accessTag(TAG_READ))
+        emit productInfoReadUpdateSignal(READ_STATE_COMPLETE, QString::fromLatin1(READ_COMPLETE_TEXT),
+                                         READ_COMPLETE_VALUE);
+    emit enableDriverDetectTimerSignal(true);
+}
+
+void ST_NFC::startProgramming()
+{
+    if (driverConnected != DRIVER_CONNECTED)
+        return;
+    emit debug_msg(QStringLiteral("Start to programming... "));
+    programPending = true;
+    emit enableDriverDetectTimerSignal(false);
+    retryCount = 0;
+    do {
+        handleProgrammingResult(programAttempt());
+    } while (retryPending);
+    emit enableDriverDetectTimerSignal(true);
+}
+
+bool ST_NFC::programAttempt()
+{
+    if (!inventory())
+        return false;
+    // The tag already holds exactly what would be written.
+    const QByteArray image = imageToWrite();
+    if (!image.isEmpty() && image == tagBuffer)
+        return true;
+    if (!accessTag(TAG_WRITE))
+        return false;
+    if (!accessTag(TAG_READ)) {
+        emit debug_msg(QStringLiteral("read error after ST NFC programming..."));
+        return false;
+    }
+    if (writtenImage != tagBuffer) {
+        emit debug_msg(QStringLiteral("ST NFC programming check fail..."));
+        return false;
+    }
+    emit debug_msg(QStringLiteral("ST NFC programming check OK"));
+    return true;
+}
+
+void ST_NFC::handleProgrammingResult(bool ok)
+{
+    retryPending = false;
+    if (ok) {
+        retryCount = 0;
+        emit programmingStateUpdatedSignal(PROG_STATE_SUCCESS);
+        return;
+    }
+    if (retryCount < MAX_PROGRAM_ATTEMPTS - 1) {
+        ++retryCount;
+        emit programmingStateUpdatedSignal(PROG_STATE_RETRY);
+        retryPending = true;
+        return;
+    }
+    emit programmingStateUpdatedSignal(PROG_STATE_FAIL);
+}
+
+void ST_NFC::startResetOperatingTime()
+{
+    if (driverConnected != DRIVER_CONNECTED)
+        return;
+    emit debug_msg(QStringLiteral("Start to reset module operating time... "));
+    emit enableDriverDetectTimerSignal(false);
+    const bool written = accessTag(TAG_WRITE);
+    resetPending = false;
+    emit resetOptResultSignal(written ? RESET_OPT_SUCCESS : RESET_OPT_FAIL);
+    emit enableDriverDetectTimerSignal(true);
+}
+
+void ST_NFC::resetOptResult(int result)
+{
+    resetPending = false;
+    emit resetOptResultSignal(result);
+}
+
+void ST_NFC::factoryReset()
+{
+    emit debug_msg(QStringLiteral("ST NFC start to reset NFC tag."));
+    emit enableDriverDetectTimerSignal(false);
+    QString failure;
+    if (!inventory()) {
+        failure = QStringLiteral("ST NFC factory reset inventory fail...");
+    } else if (!accessTag(TAG_READ)) {
+        failure = QStringLiteral("ST NFC factory reset read 1 fail...");
+    } else {
+        if (writeData.firmwareVersion == KEEP_FIRMWARE_VERSION)
+            writeData.firmwareVersion = readData.firmwareVersion;
+        if (!accessTag(TAG_WRITE))
+            failure = QStringLiteral("ST NFC factory reset write fail...");
+        else if (!accessTag(TAG_READ))
+            failure = QStringLiteral("ST NFC factory reset read 2 fail...");
+        else if (writtenImage != tagBuffer)
+            failure = QStringLiteral("ST NFC factory reset check data fail...");
+    }
+
+    if (failure.isEmpty()) {
+        emit productInfoReadUpdateSignal(READ_STATE_COMPLETE, QString::fromLatin1(READ_COMPLETE_TEXT),
+                                         READ_COMPLETE_VALUE);
+        emit debug_msg(QStringLiteral("ST NFC factory reset check OK"));
+        emit showInformation(QStringLiteral("Information"), QStringLiteral("Factory reset success!"));
+    } else {
+        emit debug_msg(failure);
+        emit showInformation(QStringLiteral("Error"), QStringLiteral("Factory reset fail!"));
+    }
+    emit enableDriverDetectTimerSignal(true);
+}
+
+// ---- Driver detection -------------------------------------------------------------------------
+
+void ST_NFC::setDriverConnected(int state)
+{
+    emit debug_msg(state != 0 ? QStringLiteral("Driver connected!") : QStringLiteral("Lost driver connection!"));
+    if (state == driverConnected)
+        return;
+    driverConnected = state;
+    emit driverConnectionStateChangeSignal(state);
+}
+
+void ST_NFC::driverLost()
+{
+    if (programPending && driverConnected == DRIVER_CONNECTED)
+        emit programmingStateUpdatedSignal(PROG_STATE_WAIT_DRIVER);
+    setDriverConnected(DRIVER_DISCONNECTED);
+}
+
 void ST_NFC::checkDriverConnection()
 {
     if (!enabled)
         return;
-    // Without a reader there is no tag: stop the detection and record no driver.
-    emit enableDriverDetectTimerSignal(false);
-    setDriverConnected(DRIVER_DISCONNECTED);
+    if (toolState != 1) {
+        emit enableDriverDetectTimerSignal(false);
+        setDriverConnected(DRIVER_DISCONNECTED);
+        return;
+    }
+    emit debug_msg(QStringLiteral("Detecting driver..."));
+    emit enableDriverDetectTimerSignal(true);
+
+    const std::optional<int> attached = library.usbHandleCheck();
+    if (!attached) {
+        driverLost();
+        return;
+    }
+    if (*attached != 0) {
+        emit communicateError(COMM_ERR_NFC_TOOL);
+        driverLost();
+        return;
+    }
+    if (!inventory()) {
+        emit debug_msg(QStringLiteral("ST NFC Inventory fail "));
+        driverLost();
+        return;
+    }
+    emit debug_msg(QStringLiteral("ST NFC Inventory OK!"));
+    // Another tag took the place of the one connected (between two ticks, or during a run): that
+    // driver is gone.
+    if (driverConnected == DRIVER_CONNECTED && uid != bufferUid)
+        driverLost();
+    if (!accessTag(TAG_READ)) {
+        driverLost();
+        return;
+    }
+    if (driverConnected == DRIVER_CONNECTED)
+        return;
+    setDriverConnected(DRIVER_CONNECTED);
+    if (programPending && readData.productIndex == writeData.productIndex) {
+        retryCount = 0;
+        emit programmingStateUpdatedSignal(PROG_STATE_START);
+        startProgramming();
+    } else if (!profileLoaded) {
+        emit productInfoReadUpdateSignal(READ_STATE_COMPLETE, QString::fromLatin1(READ_COMPLETE_TEXT),
+                                         READ_COMPLETE_VALUE);
+    }
 }
 
 void ST_NFC::toolConnectionStateChange(int state)

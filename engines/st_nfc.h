@@ -1,13 +1,22 @@
 #ifndef ST_NFC_H
 #define ST_NFC_H
 
+#include "cr95hflibrary.h"
 #include "progengine.h"
 
-// Programming engine of the NFC reader built on the CR95HF chip (programming tool 3): reads,
-// programs and verifies a driver's ISO 15693 tag, and resets a tag to its factory record.
+#include <QByteArray>
+
+// Programming engine of the NFC reader built on the CR95HF chip (programming tool 3): reads a
+// driver's ISO 15693 tag into ProgDataStructDef, programs it and checks the result by reading it
+// back, clears the module operating time, and resets a tag to the factory record.
 //
-// Only the interface the window wires to; the protocol arrives with the engine itself. Until
-// then no reader is found, so no tag is ever seen and every operation on a tag does nothing.
+// The reader is reached through its library, loaded at run time (cr95hflibrary.h); each call
+// blocks, so every operation runs to its end inside the slot or call that started it. The tag's
+// blocks 1 to 19 (76 bytes) are read and written whole: the parameter table sits in bytes 1 to 73,
+// and bytes 0, 74 and 75 are written back as read, so a write always follows a read of the same
+// tag. While the same tag stays on the reader it is read at every detection tick; a new tag is
+// reported as a driver and, once programming has started, programmed when it is of the same
+// product.
 class ST_NFC : public ProgEngine
 {
     Q_OBJECT
@@ -15,8 +24,16 @@ public:
     // Attempts of one tag exchange, and of one programming run.
     static constexpr int MAX_EXCHANGE_ATTEMPTS = 3;
     static constexpr int MAX_PROGRAM_ATTEMPTS = 4;
+    static constexpr int BLOCK_SIZE = 4;
+    static constexpr int TAG_BLOCKS = 19;
+    static constexpr int TAG_BUFFER_BYTES = TAG_BLOCKS * BLOCK_SIZE;
 
-    explicit ST_NFC(QObject* parent = nullptr);
+    enum TagAccessDef {
+        TAG_READ = 1,
+        TAG_WRITE = 2,
+    };
+
+    explicit ST_NFC(QObject* parent = nullptr, const QString& libraryName = QString::fromLatin1(Cr95hfLibrary::DEFAULT_NAME));
     ~ST_NFC() override;
 
     void setEnabled(int enable) override;
@@ -32,11 +49,18 @@ public:
     ProgDataStructDef& writeRecord() override;
     const ProgDataStructDef& readRecord() const override;
 
-    // Writes writeRecord(), which the window has filled with the factory data, to the tag.
+    // Writes writeRecord(), which the window has filled with the factory data, to the tag on the
+    // reader, whatever the driver state; reports with a box and, on success, a completed read.
     void factoryReset();
     // The window's tool check: connectTool() and, only when it succeeds, selectProtocol().
     bool connectTool();
     bool selectProtocol();
+    // "UART Mode" or "SPI Mode", the reader's host interface as the last connectTool() found it.
+    QString interfaceText() const { return interfaceMode; }
+
+    // Reader steps, public for tests.
+    bool inventory();
+    bool accessTag(int mode);
 
 public slots:
     void checkDriverConnection() override;
@@ -45,16 +69,41 @@ public slots:
 signals:
     // Only COMM_ERR_NFC_TOOL, when the reader is gone.
     void communicateError(int err_type);
+    // A message the operator must see now (a tag collision, the factory reset's result): an
+    // information box, no parent.
+    void showInformation(QString title, QString text);
 
 private:
+    bool sendReceive(const QByteArray& request, QByteArray& answer);
+    bool sendReceiveRetry(const QByteArray& request, QByteArray& answer);
+    // The data of a tag frame that sendReceive accepted: its bytes between the flags byte and the
+    // trailer.
+    static QByteArray frameData(const QByteArray& answer);
+    bool programAttempt();
+    void driverLost();
+    // The tag buffer with the parameter table of the write record in place; empty unless the tag
+    // the last inventory found has been read.
+    QByteArray imageToWrite() const;
+    void unpackRecord(const QByteArray& image);
+    QByteArray packRecord() const;
+    void logBlocks(const QByteArray& buffer);
+
     ProgDataStructDef writeData;
     ProgDataStructDef readData;
     bool enabled = false;
     int toolState = 0;
     int driverConnected = DRIVER_DISCONNECTED;
     int retryCount = 0;
+    bool retryPending = false;
     bool programPending = false;
     bool resetPending = false;
+    Cr95hfLibrary library;
+    QString interfaceMode;
+    QByteArray tagBuffer;    // blocks 1 to 19 as last read
+    QByteArray bufferUid;    // the UID of the tag they were read from
+    QByteArray writtenImage; // blocks 1 to 19 as last written
+    quint8 lockByte = 0;
+    QByteArray uid;          // the tag the last inventory found
 };
 
 #endif // ST_NFC_H

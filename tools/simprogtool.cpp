@@ -296,8 +296,10 @@ void SimProgTool::parseInput()
     }
     if (input.isEmpty() && blockRemaining == 0)
         gapTimer->stop();
+    else if (input.isEmpty() && block.isEmpty())
+        gapTimer->start(BLOCK_WAIT_MS); // a block announced, none of it here yet
     else
-        gapTimer->start();
+        gapTimer->start(INPUT_GAP_MS);
 }
 
 void SimProgTool::dropIncompleteInput()

@@ -39,7 +39,8 @@ class SimDaliBus;
 //   FA 06 FE 01 00 FF by the USB tool; the other kind stays silent. Any other command is a boot
 //   loader frame, answered by the boot handler, by default [01]. A block header (command 03,
 //   9 bytes) announces a raw block of its length, which follows unframed and is logged as one
-//   BootBlock frame, also answered by the boot handler.
+//   BootBlock frame, also answered by the boot handler. The product sends the block only after
+//   it has read the header's answer, so the tool waits BLOCK_WAIT_MS for its first byte.
 //
 // Shaping the answers, to drive the product's framing and timing:
 // - queueAnswer(bytes): the next frame is answered with exactly these bytes (empty: no answer),
@@ -93,6 +94,7 @@ public:
     static constexpr quint8 DALI_STATUS_TOOL_ERROR = 0x05;
     static constexpr quint8 BOOT_ACK = 0x01;
     static constexpr int INPUT_GAP_MS = 100;
+    static constexpr int BLOCK_WAIT_MS = 3000;
 
     SimProgTool(PtyPair* pty, Kind kind, QObject* parent = nullptr);
     ~SimProgTool() override;

@@ -32,6 +32,19 @@ constexpr int ANSWER_YES = 0xFF;
 constexpr int BANK_LAST_ADDRESS = 0;
 constexpr int BANK_LOCK_BYTE = 2;
 constexpr int PARAMETER_BANK = 2;
+constexpr int BANK0_LAST_BANK_LOCATION = 2;
+
+// Energy reporting banks: header, then energy scale, 48-bit energy, power scale, 32-bit power.
+constexpr int ENERGY_BANK_FIRST = 202;
+constexpr int ENERGY_BANK_LAST = 204;
+constexpr int ENERGY_BANK_LAST_LOCATION = 0x0F;
+constexpr int ENERGY_BANK_VERSION_LOCATION = 3;
+constexpr quint8 ENERGY_BANK_VERSION = 0x01;
+constexpr int ENERGY_BANK_VALUES_FIRST = 4;
+constexpr int ENERGY_FIELD_FIRST = 5;
+constexpr int ENERGY_FIELD_LAST = 10;
+constexpr int POWER_FIELD_FIRST = 12;
+constexpr int POWER_FIELD_LAST = 15;
 
 // Memory bank 0 of a gear with banks up to 2: last accessible address 0x1A, last bank 2,
 // the identification bytes left blank.
@@ -67,6 +80,23 @@ QByteArray VirtualDriver::bank2() const
     return bank2Data;
 }
 
+void VirtualDriver::setEnergyBank(int number, const QByteArray& values)
+{
+    if (number < ENERGY_BANK_FIRST || number > ENERGY_BANK_LAST)
+        return;
+    QByteArray content(ENERGY_BANK_LAST_LOCATION + 1, '\0');
+    content[BANK_LAST_ADDRESS] = char(ENERGY_BANK_LAST_LOCATION);
+    content[BANK_LOCK_BYTE] = char(LOCK_POWER_ON);
+    content[ENERGY_BANK_VERSION_LOCATION] = char(ENERGY_BANK_VERSION);
+    // A bank already there keeps its lock byte.
+    if (energyBanks.contains(number))
+        content[BANK_LOCK_BYTE] = energyBanks.value(number).at(BANK_LOCK_BYTE);
+    const int count = qMin(values.size(), content.size() - ENERGY_BANK_VALUES_FIRST);
+    content.replace(ENERGY_BANK_VALUES_FIRST, count, values.left(count));
+    energyBanks.insert(number, content);
+    bank0[BANK0_LAST_BANK_LOCATION] = char(energyBanks.lastKey());
+}
+
 void VirtualDriver::unplug()
 {
     pluggedIn = false;
@@ -93,6 +123,9 @@ void VirtualDriver::powerOn()
     configPending = false;
     if (bank2Data.size() > BANK_LOCK_BYTE)
         bank2Data[BANK_LOCK_BYTE] = char(LOCK_POWER_ON);
+    for (QByteArray& content : energyBanks)
+        content[BANK_LOCK_BYTE] = char(LOCK_POWER_ON);
+    latchBytes.clear();
 }
 
 void VirtualDriver::setAnswerMode(AnswerMode m)
@@ -263,6 +296,8 @@ QByteArray* VirtualDriver::bank(int number)
         return &bank0;
     if (number == PARAMETER_BANK)
         return &bank2Data;
+    if (energyBanks.contains(number))
+        return &energyBanks[number];
     return nullptr;
 }
 
@@ -276,7 +311,25 @@ int VirtualDriver::readMemory()
         ++dtr0Value;
     if (location > quint8(b->at(BANK_LAST_ADDRESS)))
         return NO_ANSWER;
+    if (energyBanks.contains(dtr1Value))
+        return readEnergyLocation(dtr1Value, *b, location);
+    latchBytes.clear();
     return quint8(b->at(location));
+}
+
+int VirtualDriver::readEnergyLocation(int bankNumber, const QByteArray& content, int location)
+{
+    if (location == ENERGY_FIELD_FIRST || location == POWER_FIELD_FIRST) {
+        const int last = location == ENERGY_FIELD_FIRST ? ENERGY_FIELD_LAST : POWER_FIELD_LAST;
+        latchBank = bankNumber;
+        latchFirst = location;
+        latchBytes = content.mid(location, last - location + 1);
+    }
+    const int offset = location - latchFirst;
+    if (latchBank == bankNumber && offset >= 0 && offset < latchBytes.size())
+        return quint8(latchBytes.at(offset));
+    latchBytes.clear();
+    return quint8(content.at(location));
 }
 
 int VirtualDriver::writeMemory(quint8 value, bool reply)
@@ -291,9 +344,12 @@ int VirtualDriver::writeMemory(quint8 value, bool reply)
         return NO_ANSWER;
 
     // Bank 0 and every bank's last-address byte are read-only; the lock byte itself can always be
-    // written, everything else only while the lock byte holds 0x55.
+    // written, everything else only while the lock byte holds 0x55. The energy banks hold
+    // measurements: only their lock byte takes a write.
     bool writable = false;
-    if (b != &bank0 && location != BANK_LAST_ADDRESS) {
+    if (energyBanks.contains(dtr1Value)) {
+        writable = location == BANK_LOCK_BYTE;
+    } else if (b != &bank0 && location != BANK_LAST_ADDRESS) {
         writable = location == BANK_LOCK_BYTE
                    || (b->size() > BANK_LOCK_BYTE && quint8(b->at(BANK_LOCK_BYTE)) == LOCK_UNLOCKED);
     }

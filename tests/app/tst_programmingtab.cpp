@@ -1,8 +1,9 @@
 // The Programming tab of the real window without a tool: a driver record shown on the tab, the
 // checks of the CLO curve and the 0-10V minimum, what a Program run collects, the production view
-// as the engine's reports drive it, the day's programming log and the label program, and the
-// operating-time reset's boxes. A record "read" here is put into the DALI engine's record and
-// announced as a completed read, as the engine does at the end of a real read.
+// as the engine's reports drive it, the day's programming log and the label program, the
+// operating-time reset's boxes, the setting dialogs opened from the tab, and profiles. A record
+// "read" here is put into the DALI engine's record and announced as a completed read, as the
+// engine does at the end of a real read.
 
 #include "mainwindow.h"
 
@@ -12,6 +13,8 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 
 Q_DECLARE_METATYPE(ProgDataStructDef)
@@ -157,6 +160,99 @@ QStringList spied(const QSignalSpy& spy)
     return texts;
 }
 
+// Opens a modal dialog with `open` and runs `whileOpen` inside the dialog's own event loop (the call
+// is queued before the dialog opens); closes it if still open. Returns whether it opened.
+bool runInDialog(QWidget* dialog, const std::function<void()>& open, const std::function<void()>& whileOpen)
+{
+    bool opened = false;
+    auto inLoop = [&] {
+        if ((opened = dialog->isVisible()))
+            whileOpen();
+        dialog->hide();
+    };
+    QMetaObject::invokeMethod(dialog, inLoop, Qt::QueuedConnection);
+    open();
+    QCoreApplication::sendPostedEvents(dialog, QEvent::MetaCall);
+    return opened;
+}
+
+// "name=value" sets a widget under root, "click:name" clicks a button as the user would.
+void applyStep(QWidget* root, const QString& step)
+{
+    if (step.startsWith("click:"))
+        root->findChild<QAbstractButton*>(step.mid(6))->click();
+    else
+        setWidget(root->findChild<QWidget*>(step.section('=', 0, 0)), step.section('=', 1));
+}
+
+// The memory-bank half of a record, bank1GTIN to tagTrailerBytes: single bytes, no padding.
+const ProgDataStructDef shape;
+const int BANK_SIZE = int(shape.tagTrailerBytes + sizeof shape.tagTrailerBytes - shape.bank1GTIN);
+
+QByteArray bankImage(const ProgDataStructDef& d)
+{
+    return QByteArray(reinterpret_cast<const char*>(&d.bank1GTIN), BANK_SIZE);
+}
+
+int bankOffset(const void* field)
+{
+    return int(static_cast<const quint8*>(field) - shape.bank1GTIN);
+}
+
+// 1 at the bytes of the given fields of `shape`.
+template <typename... Fields> QByteArray partMask(const Fields&... fields)
+{
+    QByteArray mask(BANK_SIZE, '\0');
+    (mask.replace(bankOffset(&fields), int(sizeof fields), QByteArray(int(sizeof fields), '\1')), ...);
+    return mask;
+}
+
+// Every setting of a product-120 profile, as saving it must write it.
+const char PROFILE[] = "ProductIndex:   120  :Description:Kavro KLD 075 M120\n"
+                       "PID:  1: Current                      :700\n"
+                       "PID:  2: FW_Version                   :261\n"
+                       "PID:  3: DimType                      :129\n"
+                       "PID:  4: EOL_Enable                   :1\n"
+                       "PID:  5: EOL_Time                     :50\n"
+                       "PID:  6: CLO_Enable                   :1\n"
+                       "PID:  7: CLO_Time                     :0:11:21:41:61:81:91:101\n"
+                       "PID:  8: CLO_Level                    :100:99:98:97:96:95:94:100\n"
+                       "PID:  9: OTP_Enable                   :1\n"
+                       "PID: 10: MTP_Enable                   :1\n"
+                       "PID: 11: MTP_MinLevel                 :40\n"
+                       "PID: 12: MTP_Start                    :1358\n"
+                       "PID: 13: MTP_End                      :410\n"
+                       "PID: 14: MTP_MaxLevel                 :100\n"
+                       "PID: 15: MTP_Shutdown                 :300\n"
+                       "PID: 16: LDP_MinDim                   :5\n"
+                       "PID: 17: LDP_MaxAD                    :900\n"
+                       "PID: 18: LDP_MinAD                    :100\n"
+                       "PID: 19: 0-10V_MinLevel               :10\n"
+                       "PID: 20: 0-10V_MaxLevel               :100\n"
+                       "PID: 21: 0-10V_Start                  :85\n"
+                       "PID: 22: 0-10V_End                    :11\n"
+                       "PID: 23: 0-10V_Mode                   :1\n"
+                       "PID: 24: SmartTimeDimStep             :10:20:30:40:50\n"
+                       "PID: 25: SmartTimeDimLevel            :100:75:50:25:10\n"
+                       "PID: 26: MidnightOffset               :-30\n"
+                       "PID: 27: ProtocolVersion              :3\n"
+                       "PID: 28: TimerDimFadeTime_OnOff       :1:2:4:8:16\n"
+                       "PID: 29: TimerDimOverrideFadeTime     :7\n"
+                       "PID: 30: ModuleOperationTime_Mins     :30\n"
+                       "PID: 31: ModuleOperationTime_Hrs      :74565\n"
+                       "PID: 32: DriverOperationTime_Mins     :12\n"
+                       "PID: 33: DriverOperationTime_Hrs      :131328\n";
+
+// PROFILE with line n (0 = the header) replaced; a null text cuts it before line n.
+QByteArray profileWith(int n, const char* line)
+{
+    QList<QByteArray> lines = QByteArray(PROFILE).split('\n');
+    if (!line)
+        return lines.mid(0, n).join('\n') + '\n';
+    lines[n] = line;
+    return lines.join('\n');
+}
+
 const char ORDER_ERROR[] = "Error: Input KHours must increased in order";
 const char RANGE_ERROR[] = "Error: Input KHours must withinr 1~255";
 const char LEVEL_ERROR[] = "Error: Input Level% value must within Phy Min~100";
@@ -210,6 +306,14 @@ private slots:
     void resetResult_data();
     void resetResult();
 
+    void dialogs_data();
+    void dialogs();
+    void corridorReleaseFollowsInfinity();
+
+    void profileRoundTrip();
+    void badProfileChangesNothing_data();
+    void badProfileChangesNothing();
+
 private:
     void showRead(const ProgDataStructDef& record);
     void success();
@@ -222,6 +326,8 @@ private:
     void setCloEdits(const char* namePattern, const QStringList& texts);
     QStringList cloEditTexts(const char* namePattern) const;
     QString logFile() const;
+    // The toolbar's Save or Load on the Programming tab, the file dialog answered with `path`.
+    void profileAction(const char* action, const QString& path);
 
     std::unique_ptr<WindowTestEnvironment> env;
     std::unique_ptr<MainWindow> window;
@@ -702,8 +808,9 @@ void TestProgrammingTab::programGate_data()
         << 120 << 1 << QStringList{"timeEdit_1=30", "timeEdit_2=20", "levelEdit_2=5"} << false << ORDER_ERROR;
     QTest::newRow("CLO on, level below the minimum: blocked")
         << 120 << 1 << QStringList{"levelEdit_2=5"} << false << LEVEL_ERROR;
-    QTest::newRow("CLO checked on the tab only: the record decides")
-        << 120 << 0 << QStringList{"cloSetGroupBox=on", "timeEdit_1=30", "timeEdit_2=20"} << true << "";
+    QTest::newRow("CLO ticked on the tab, off in the record: blocked")
+        << 120 << 0 << QStringList{"cloSetGroupBox=on", "timeEdit_1=30", "timeEdit_2=20"} << false
+        << ORDER_ERROR;
     QTest::newRow("0-10V minimum above 50 on product 115: blocked")
         << 115 << 0 << QStringList{"analogMinDimSpinBox=60"} << false << HALF_LEVEL_ERROR;
 }
@@ -955,6 +1062,10 @@ void TestProgrammingTab::labelProgram()
         QVERIFY(log.contains("Label printing failed: print_csv.exe ended with exit code 2"));
     }
     QCOMPARE(topLevel("programView")->findChild<QLabel*>("successLabel")->text(), QString("1 pcs"));
+    // The next driver logged and printed clears a failure.
+    labelStandIn->install(0);
+    success();
+    QVERIFY(label->isHidden());
 }
 
 // ---- Reset --------------------------------------------------------------------------------------
@@ -1010,6 +1121,219 @@ void TestProgrammingTab::resetResult()
     QCOMPARE(promptTrace().size(), 1);
     QTEST(promptTrace().first(), "box");
     QTEST(spied(*debug).last(), "debugLine");
+}
+
+// ---- Setting dialogs ----------------------------------------------------------------------------
+
+void TestProgrammingTab::dialogs_data()
+{
+    QTest::addColumn<QString>("opener"); // a button of the tab, or a slot of the window
+    QTest::addColumn<QString>("dialogClass");
+    QTest::addColumn<QStringList>("setup");    // steps on the tab (applyStep)
+    QTest::addColumn<QStringList>("loaded");   // the dialog as it opens; empty: it must not open
+    QTest::addColumn<QStringList>("edits");    // steps in the dialog, then OK
+    QTest::addColumn<QStringList>("expected"); // tab and record afterwards (checkStates)
+    QTest::addColumn<QStringList>("prompts");
+    QTest::addColumn<QByteArray>("part"); // the memory-bank bytes the dialog may hand back
+
+    const QStringList none;
+    const QByteArray noBytes(BANK_SIZE, '\0');
+    const QStringList notice{"information|Notice|Not supported for selected dim mode!"};
+    QTest::newRow("0-10V curve") << "analogDimCurvePushButton"
+                                 << "dimcurve"
+                                 << QStringList{"click:dimOffRadioButton", "analogMinDimSpinBox=25",
+                                                "analogEndDimSpinBox=1.5"}
+                                 << QStringList{"dimOffRadioButton=on", "minDimSpinBox=25",
+                                                "startDimDoubleSpinBox=8.5", "endDimDoubleSpinBox=1.5"}
+                                 << QStringList{"click:minDimRadioButton", "minDimSpinBox=30",
+                                                "startDimDoubleSpinBox=7.5"}
+                                 << QStringList{"minDimRadioButton=on", "analogMinDimSpinBox=30",
+                                                "analogStartDimSpinBox=7.5", "analogEndDimSpinBox=1.5"}
+                                 << none << noBytes;
+    QTest::newRow("0-10V curve without 0-10V: nothing")
+        << "analogDimCurvePushBtn_clicked"
+        << "dimcurve" << QStringList{"click:daliDimCheckBox"} << none << none << none << none << noBytes;
+    QTest::newRow("smart timer without smart timer: notice")
+        << "smartDimCurvePushBtn_clicked"
+        << "smartcurve" << none << none << none << none << notice << noBytes;
+    QTest::newRow("corridor without corridor: notice")
+        << "corridorCurvePushBtn_clicked"
+        << "corridor_curve" << none << none << none << none << notice << noBytes;
+    QTest::newRow("smart timer, midnight mode")
+        << "smartDimCurvePushButton"
+        << "smartcurve" << QStringList{"click:smartDimCheckBox", "click:smartMidnightRadioButton"}
+        << QStringList{"timeEdit_1.visible=true", "levelSpinBox_1=100"} << QStringList{"levelSpinBox_1=90"}
+        << QStringList{"record.TimeDimLevelList=90 75 50 25 10", "record.midnightOffset=-30"} << none
+        << noBytes;
+    QTest::newRow("corridor, finite release made endless")
+        << "corridorCurvePushButton"
+        << "corridor_curve"
+        << QStringList{"click:corridorDimCheckBox", "corridorTurnOnLevelSpinBox=80",
+                       "corridorReleaseTimeSpinBox=120"}
+        << QStringList{"corridorTurnOnLevelSpinBox_1=80", "corridorReleaseTimeSpinBox_1=120",
+                       "infinityCheckBox_1=off"}
+        << QStringList{"corridorHoldTimeSpinBox_1=90", "click:infinityCheckBox_1"}
+        << QStringList{"corridorHoldTimeSpinBox=90", "infinityCheckBox=on", "corridorReleaseTimeSpinBox=120",
+                       "corridorReleaseTimeSpinBox.enabled=false", "corridorTurnOnLevelSpinBox=80"}
+        << none << noBytes;
+    QTest::newRow("corridor, endless release of 0 s")
+        << "corridorCurvePushButton"
+        << "corridor_curve"
+        << QStringList{"click:corridorDimCheckBox", "corridorReleaseTimeSpinBox=0", "click:infinityCheckBox"}
+        << QStringList{"infinityCheckBox_1=on", "corridorReleaseTimeSpinBox_1=0"} << none
+        << QStringList{"infinityCheckBox=on", "corridorReleaseTimeSpinBox=0",
+                       "corridorReleaseTimeSpinBox.enabled=false"}
+        << none << noBytes;
+    QTest::newRow("MTP curve lowered below the previous end")
+        << "mtpShowCurvePushBtn_clicked"
+        << "mtpcurve" << QStringList{"mtpEndDoubleSpinBox=40", "mtpStartDoubleSpinBox=45"}
+        << QStringList{"MTPStartDoubleSpinBox=45.00", "MTPEndDoubleSpinBox=40.00", "MTPMinLevelSpinBox=40"}
+        << QStringList{"MTPEndDoubleSpinBox=5", "MTPStartDoubleSpinBox=6", "MTPMinLevelSpinBox=30"}
+        << QStringList{"mtpStartDoubleSpinBox=6.00", "mtpEndDoubleSpinBox=5.00", "mtpMinLevelSpinBox=30"}
+        << none << noBytes;
+
+    // Records shown here hold 0x01 in every memory-bank byte; nothing else reaches the record.
+    const ProgDataStructDef& s = shape;
+    const QStringList current{"record.current=700"};
+    QTest::newRow("device type 6") << "DT6PushBtn_clicked"
+                                   << "setting_DT6" << none << QStringList{"spinBox_DT6MaxLevel=1"}
+                                   << QStringList{"spinBox_DT6PowerOnLevel=100"} << current << none
+                                   << partMask(s.DT6PowerOnLevel, s.DT6CurveType, s.DT6MinLevel,
+                                               s.DT6MaxLevel, s.DT6SystemFailureLevel, s.DT6ShortAddress);
+    QTest::newRow("part 250") << "part250PushBtn_clicked"
+                              << "setting_part250" << none << QStringList{"spinBox_bank201BPSS=1"}
+                              << QStringList{"spinBox_bank201BPSS=0"} << current << none
+                              << partMask(s.bank201BPSS);
+    QTest::newRow("part 251") << "part251PushBtn_clicked"
+                              << "setting_part251" << none << QStringList{"spinBox_bank1CRI=1"}
+                              << QStringList{"spinBox_bank1CRI=80"} << current << none
+                              << partMask(s.bank1GTIN, s.bank1ID, s.bank1CFID, s.bank1YY, s.bank1WW,
+                                          s.bank1Power, s.bank1MinPower, s.bank1MinVoltage, s.bank1MaxVoltage,
+                                          s.bank1Lm, s.bank1CRI, s.bank1CCT, s.bank1LDT, s.bank1ColorString,
+                                          s.bank1IDString, s.bank1SpecificString);
+    QTest::newRow("part 253") << "part253PushBtn_clicked"
+                              << "setting_part253" << none << QStringList{"spinBox_bank207RatedLifetime=1"}
+                              << QStringList{"spinBox_bank207RatedLifetime=50"} << current << none
+                              << partMask(s.bank206StartCounterResettable, s.bank206OnTimeResettable,
+                                          s.bank207RatedLifetime, s.bank207RefTemperature,
+                                          s.bank207RatedStart);
+}
+
+void TestProgrammingTab::dialogs()
+{
+    QFETCH(QString, opener);
+    QFETCH(QStringList, loaded);
+    QFETCH(QStringList, edits);
+    ProgDataStructDef record = baseRecord(120);
+    std::fill_n(record.bank1GTIN + 0, BANK_SIZE, 1);
+    showRead(record);
+    const QByteArray before = bankImage(window->programmingData());
+    QFETCH(QStringList, setup);
+    for (const QString& step : setup)
+        applyStep(window.get(), step);
+    QFETCH(QString, dialogClass);
+    QWidget* dialog = topLevel(qPrintable(dialogClass));
+    Prompt::clearLog();
+
+    auto open = [&] {
+        if (auto* button = child<QPushButton>(qPrintable(opener)))
+            button->click();
+        else
+            QVERIFY(QMetaObject::invokeMethod(window.get(), qPrintable(opener)));
+    };
+    auto inDialog = [&] {
+        for (const QString& item : loaded) {
+            const QString name = item.section('=', 0, 0);
+            auto* w = dialog->findChild<QWidget*>(name.section('.', 0, 0));
+            QCOMPARE(name + '=' +
+                         (name.endsWith(".visible") ? (w->isVisible() ? "true" : "false") : widgetState(w)),
+                     item);
+        }
+        for (const QString& step : edits)
+            applyStep(dialog, step);
+        dialog->findChild<QPushButton*>("okButton")->click();
+    };
+    QCOMPARE(runInDialog(dialog, open, inDialog), !loaded.isEmpty());
+    QFETCH(QStringList, expected);
+    checkStates(*window, expected);
+    QTEST(promptTrace(), "prompts");
+    QFETCH(QByteArray, part);
+    const QByteArray after = bankImage(window->programmingData());
+    QCOMPARE(after != before, part.contains('\1'));
+    for (int i = 0; i < after.size(); ++i)
+        QVERIFY2(part.at(i) || after.at(i) == before.at(i),
+                 qPrintable(QString("bank byte %1 changed").arg(i)));
+}
+
+void TestProgrammingTab::corridorReleaseFollowsInfinity()
+{
+    ProgDataStructDef d = baseRecord(120);
+    d.dimFunctionType = 7;
+    d.TimeDimStepList = {6, 255, 30, 40, 50};
+    showRead(d);
+    window->driverBoxClicked(119);
+    child<QCheckBox>("corridorDimCheckBox")->click();
+    checkStates(*window, {"infinityCheckBox=off", "corridorReleaseTimeSpinBox.enabled=true"});
+}
+
+// ---- Profiles -----------------------------------------------------------------------------------
+
+void TestProgrammingTab::profileAction(const char* action, const QString& path)
+{
+    Prompt::setResponder([path](const Prompt::Record& r) {
+        if (r.kind == Prompt::Kind::OpenFile || r.kind == Prompt::Kind::SaveFile)
+            return Prompt::Answer(path);
+        return Prompt::Answer(QMessageBox::Ok);
+    });
+    Prompt::clearLog();
+    child<QAction>(action)->trigger();
+}
+
+void TestProgrammingTab::profileRoundTrip()
+{
+    env->writeFile("P120.txt", PROFILE);
+    profileAction("loadAction", env->path("P120.txt"));
+    QCOMPARE(int(profileLoaded), 1);
+    QCOMPARE(int(loadedProfileProductIndex), 120);
+    QCOMPARE(loadedProfileName, QString("P120.txt"));
+    QCOMPARE(child<QLabel>("cloErrorLabel")->text(),
+             QString("Status: Profile 'P120.txt' is loaded successfully"));
+    QVERIFY(!child<QLabel>("cloErrorLabel")->isHidden());
+
+    // Everything loaded, shown on the tab or kept, is saved again unchanged.
+    profileAction("saveAction", env->path("again.txt"));
+    QFile saved(env->path("again.txt"));
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), QByteArray(PROFILE));
+    QCOMPARE(promptTrace(),
+             (QStringList{"information|Tips|The setting profile is model specific, please ensure the "
+                          "coeectness of selected model name.",
+                          "file|Choose or Enter Path of File|"}));
+}
+
+void TestProgrammingTab::badProfileChangesNothing_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("cut after PID 10") << profileWith(11, nullptr);
+    QTest::newRow("CLO times with seven values")
+        << profileWith(7, "PID:  7: CLO_Time                     :0:11:21:41:61:81:91");
+    QTest::newRow("current that is no number") << profileWith(1, "PID:  1: Current   :7OO");
+    QTest::newRow("dimming type beyond its byte") << profileWith(3, "PID:  3: DimType   :300");
+    QTest::newRow("product beyond the list") << profileWith(0, "ProductIndex: 121 :Description:M121");
+}
+
+void TestProgrammingTab::badProfileChangesNothing()
+{
+    QFETCH(QByteArray, content);
+    env->writeFile("bad.txt", content);
+    const ProgDataStructDef before = window->programmingData();
+    profileAction("loadAction", env->path("bad.txt"));
+    QCOMPARE(promptTrace().value(1),
+             QString("information|Warning|Load profile fail! Please check the program profile."));
+    QCOMPARE(window->programmingData().current, before.current);
+    QCOMPARE(window->programmingData().productIndex, before.productIndex);
+    QCOMPARE(int(profileLoaded) + loadedProfileProductIndex + loadedProfileName.size(), 0);
 }
 
 QTEST_MAIN(TestProgrammingTab)

@@ -42,6 +42,16 @@ QByteArray bank2(const char* current)
                  "01 02 03 04 05 07");                   // 68-73 fade times, override fade
 }
 
+// The same driver as another product, with another EOL byte (10) and CLO byte (11).
+QByteArray bank2Of(int product, quint8 eol, quint8 clo)
+{
+    QByteArray bank = bank2("BC 02");
+    bank[6] = char(product);
+    bank[10] = char(eol);
+    bank[11] = char(clo);
+    return bank;
+}
+
 QList<QByteArray> productLines()
 {
     QList<QByteArray> lines;
@@ -108,6 +118,9 @@ private slots:
     void programWritesBank2();
     void productionOfThreeDrivers();
     void resetClearsModuleOperatingTime();
+    void eolOfOlderProducts_data();
+    void eolOfOlderProducts();
+    void badCloCurveBlocksWhenTicked();
     void consoleItemDueAfterLeavingItsTab_data();
     void consoleItemDueAfterLeavingItsTab();
 
@@ -268,6 +281,52 @@ void TestProgrammingTabDali::resetClearsModuleOperatingTime()
     QCOMPARE(hexText(bench.drivers[0].bank2().mid(26, 8)), QString("5E 5D 00 00 00 00 00 01"));
     QCOMPARE(bench.child<QLabel>("cloTimeLabel")->text(), QString("Module Operating Time = 0 hours"));
     QCOMPARE(bench.window->programmingData().moduleOperationTime_hrs, 0);
+}
+
+void TestProgrammingTabDali::eolOfOlderProducts_data()
+{
+    QTest::addColumn<int>("driverEol");
+    QTest::addColumn<bool>("tick"); // tick the EOL group before Program
+    QTest::addColumn<int>("programmedEol");
+
+    // Products up to 99 have no EOL time row: byte 10 is their on/off flag and their time at once.
+    QTest::newRow("ticked keeps the driver's time") << 0x32 << false << 0x32;
+    QTest::newRow("ticked on a driver without a time") << 0x00 << true << 0x01;
+}
+
+void TestProgrammingTabDali::eolOfOlderProducts()
+{
+    QFETCH(int, driverEol);
+    QFETCH(bool, tick);
+    Bench bench(bank2Of(50, quint8(driverEol), 1));
+    QTRY_COMPARE_WITH_TIMEOUT(bench.window->programmingData().productIndex, quint16(50), STEP_TIMEOUT_MS);
+    QTRY_VERIFY_WITH_TIMEOUT(bench.action("programAction")->isEnabled(), STEP_TIMEOUT_MS);
+    if (tick)
+        bench.child<QGroupBox>("eolSetGroupBox")->setChecked(true);
+    bench.action("programAction")->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(bench.viewText("successLabel"), QString("1 pcs"), STEP_TIMEOUT_MS);
+    QTEST(int(quint8(bench.drivers[0].bank2().at(10))), "programmedEol");
+}
+
+void TestProgrammingTabDali::badCloCurveBlocksWhenTicked()
+{
+    Bench bench(bank2Of(120, 0x32, 0));
+    QTRY_COMPARE_WITH_TIMEOUT(bench.window->programmingData().productIndex, quint16(120), STEP_TIMEOUT_MS);
+    QTRY_VERIFY_WITH_TIMEOUT(bench.action("programAction")->isEnabled(), STEP_TIMEOUT_MS);
+
+    // CLO ticked on a driver that has it off, and a point out of range: nothing is collected or
+    // written, so CLO cannot go out switched on with the driver's old curve.
+    bench.child<QGroupBox>("cloSetGroupBox")->setChecked(true);
+    bench.child<QLineEdit>("timeEdit_3")->setText("300");
+    bench.action("programAction")->trigger();
+    QCOMPARE(bench.child<QLabel>("cloErrorLabel")->text(), QString("Error: Input KHours must withinr 1~255"));
+    QCOMPARE(bench.window->programmingData().CLO_Enable, quint8(0));
+    QVERIFY(!topLevel("programView") || topLevel("programView")->isHidden());
+
+    bench.child<QLineEdit>("timeEdit_3")->setText("45");
+    bench.action("programAction")->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(bench.viewText("successLabel"), QString("1 pcs"), STEP_TIMEOUT_MS);
+    QCOMPARE(hexText(bench.drivers[0].bank2().mid(11, 9)), QString("01 00 0B 15 2D 3D 51 5B 65"));
 }
 
 void TestProgrammingTabDali::consoleItemDueAfterLeavingItsTab_data()

@@ -1,12 +1,18 @@
 #include "dimcurve.h"
 
+#include <QChartView>
 #include <QDoubleSpinBox>
+#include <QLineSeries>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScatterSeries>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QtTest>
+
+using namespace QtCharts;
+using Points = QList<QPointF>;
 
 class TestDimCurve : public QObject
 {
@@ -17,6 +23,8 @@ private slots:
     void loadedValuesComeBackClamped();
     void productAdaptation();
     void lockedModeKeepsTheLastReadSettings();
+    void chartSeries_data();
+    void chartSeries();
     void keys_data();
     void keys();
 
@@ -127,6 +135,50 @@ void TestDimCurve::lockedModeKeepsTheLastReadSettings()
     const dimcurve::DimSettings s = ok(d);
     QCOMPARE(s.mode, 1);
     QCOMPARE(s.minLevel, 40);
+}
+
+void TestDimCurve::chartSeries_data()
+{
+    QTest::addColumn<bool>("load");
+    QTest::addColumn<dimcurve::DimSettings>("loaded");
+    QTest::addColumn<QList<Points>>("lines");
+    QTest::addColumn<Points>("markers"); // end knee, then start knee
+
+    QTest::newRow("fresh") << false << dimcurve::DimSettings{}
+                           << QList<Points>{{{0, 10}, {1.1, 10}, {8.5, 100}, {10, 100}}} << Points{{1.1, 10}, {8.5, 100}};
+    // Off below the end voltage; the minimum level held from 0.5 V drawn as a second line.
+    QTest::newRow("dim to off") << true << dimcurve::DimSettings{0, 30, 7.5, 2.0}
+                                << QList<Points>{{{2, 0}, {2, 30}, {7.5, 100}, {10, 100}}, {{0.5, 0}, {0.5, 30}, {2, 30}}}
+                                << Points{{2, 30}, {7.5, 100}};
+    QTest::newRow("vertical rise at 5 V") << true << dimcurve::DimSettings{1, 20, 5.0, 5.0}
+                                          << QList<Points>{{{0, 20}, {5, 20}, {5, 100}, {10, 100}}} << Points{{5, 20}, {5, 100}};
+    // The chart draws what the form holds after clamping.
+    QTest::newRow("clamped end") << true << dimcurve::DimSettings{0, 10, 8.5, 0.3}
+                                 << QList<Points>{{{0.5, 0}, {0.5, 10}, {8.5, 100}, {10, 100}}, {{0.5, 0}, {0.5, 10}, {0.5, 10}}}
+                                 << Points{{0.5, 10}, {8.5, 100}};
+}
+
+void TestDimCurve::chartSeries()
+{
+    QFETCH(bool, load);
+    QFETCH(dimcurve::DimSettings, loaded);
+    dimcurve d;
+    d.findChild<QRadioButton*>("dimOffRadioButton")->click(); // one redraw before the one checked
+    if (load)
+        d.loadSettings(loaded);
+    else
+        d.findChild<QRadioButton*>("minDimRadioButton")->click();
+
+    QList<Points> lines;
+    Points markers;
+    for (QAbstractSeries* s : d.findChild<QChartView*>("chartView")->chart()->series()) {
+        if (auto* dot = qobject_cast<QScatterSeries*>(s))
+            markers << dot->points();
+        else
+            lines << qobject_cast<QLineSeries*>(s)->points();
+    }
+    QTEST(lines, "lines");
+    QTEST(markers, "markers");
 }
 
 void TestDimCurve::keys_data()

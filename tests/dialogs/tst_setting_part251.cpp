@@ -3,6 +3,7 @@
 #include "globals.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -14,9 +15,11 @@ class TestSettingPart251 : public QObject
     Q_OBJECT
 private slots:
     void unprogrammedBankComesBackUnchanged();
+    void loadedValuesComeBack_data();
     void loadedValuesComeBack();
     void typedTexts_data();
     void typedTexts();
+    void typingAfterLoadedTextStaysInTheField();
     void checkBoxMakesThePartProgrammable();
 };
 
@@ -41,18 +44,13 @@ static QByteArray bank1(const ProgDataStructDef& r)
         + bytes(r.bank1IDString) + bytes(r.bank1SpecificString);
 }
 
-static ProgDataStructDef pressOk(setting_part251& d)
+// The emitted records of one press of OK: none when the dialog refused.
+static QList<ProgDataStructDef> pressOk(setting_part251& d)
 {
-    ProgDataStructDef out;
-    int count = 0;
-    QObject::connect(&d, &setting_part251::hideDialog, &d, [&](ProgDataStructDef& r) {
-        out = r;
-        ++count;
-    });
+    QList<ProgDataStructDef> out;
+    const auto c = QObject::connect(&d, &setting_part251::hideDialog, &d, [&](ProgDataStructDef& r) { out << r; });
     d.findChild<QPushButton*>("okButton")->click();
-    QObject::disconnect(&d, &setting_part251::hideDialog, &d, nullptr);
-    if (count != 1)
-        out.current = 0xDEAD;
+    QObject::disconnect(c);
     return out;
 }
 
@@ -67,16 +65,28 @@ void TestSettingPart251::unprogrammedBankComesBackUnchanged()
     QCOMPARE(d.findChild<QLineEdit*>("lineEdit_bank1ID")->text(), QString("18446744073709551615"));
     QCOMPARE(d.findChild<QSpinBox*>("spinBox_bank1CFID")->value(), 3);
     QCOMPARE(d.findChild<QSpinBox*>("spinBox_bank1Lm")->value(), 16777215);
-    // The manufacturer-specific text is offered only for a tag layout that carries it.
-    QVERIFY(d.findChild<QPlainTextEdit*>("plainTextEdit_bank1SpecificString")->isHidden());
-    const ProgDataStructDef out = pressOk(d);
-    QCOMPARE(out.current, quint16(0));
-    QCOMPARE(bank1(out), bank1(record));
+    const QList<ProgDataStructDef> out = pressOk(d);
+    QCOMPARE(out.size(), 1);
+    QCOMPARE(out[0].current, quint16(0));
+    QCOMPARE(bank1(out[0]), bank1(record));
     QVERIFY(d.isHidden());
+}
+
+void TestSettingPart251::loadedValuesComeBack_data()
+{
+    QTest::addColumn<int>("tagLayout");
+    QTest::addColumn<bool>("specificShown");
+
+    QTest::newRow("no tag parsed yet") << 0 << false;
+    QTest::newRow("layout 1") << 1 << false;
+    QTest::newRow("layout 3 carries the specific text") << 3 << true;
 }
 
 void TestSettingPart251::loadedValuesComeBack()
 {
+    QFETCH(int, tagLayout);
+    QFETCH(bool, specificShown);
+
     ProgDataStructDef record;
     put(record.bank1GTIN, QByteArray::fromHex("0004A1B2C3D4"));
     put(record.bank1ID, QByteArray::fromHex("00000000000000FF"));
@@ -95,12 +105,18 @@ void TestSettingPart251::loadedValuesComeBack()
     put(record.bank1IDString, "Kavro street light \xC4");
     put(record.bank1SpecificString, "lot 7");
 
+    FA_location = quint8(tagLayout);
     setting_part251 d;
     d.loadSettings(record);
     QCOMPARE(d.findChild<QLineEdit*>("lineEdit_bank1GTIN")->text(), QString("19892716500"));
     QCOMPARE(d.findChild<QSpinBox*>("spinBox_bank1Lm")->value(), 12000);
     QCOMPARE(d.findChild<QSpinBox*>("spinBox_bank1CCT")->value(), 4000);
-    QCOMPARE(bank1(pressOk(d)), bank1(record));
+    QCOMPARE(d.findChild<QPlainTextEdit*>("plainTextEdit_bank1ColorString")->toPlainText(), QString("Warm white"));
+    QCOMPARE(!d.findChild<QPlainTextEdit*>("plainTextEdit_bank1SpecificString")->isHidden(), specificShown);
+    const QList<ProgDataStructDef> out = pressOk(d);
+    QCOMPARE(out.size(), 1);
+    QCOMPARE(bank1(out[0]).toHex(), bank1(record).toHex());
+    FA_location = 0;
 }
 
 void TestSettingPart251::typedTexts_data()
@@ -109,16 +125,16 @@ void TestSettingPart251::typedTexts_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QByteArray>("stored");
 
-    QTest::newRow("GTIN empty") << "lineEdit_bank1GTIN" << "" << QByteArray::fromHex("000000000000");
-    QTest::newRow("GTIN letters") << "lineEdit_bank1GTIN" << "abc" << QByteArray::fromHex("000000000000");
-    QTest::newRow("GTIN -1") << "lineEdit_bank1GTIN" << "-1" << QByteArray::fromHex("FFFFFFFFFFFF");
-    QTest::newRow("GTIN 2^48 keeps the low bytes") << "lineEdit_bank1GTIN" << "281474976710656"
-                                                   << QByteArray::fromHex("000000000000");
+    // Empty: refused with "Value invalid!".
+    QTest::newRow("GTIN empty") << "lineEdit_bank1GTIN" << "" << QByteArray();
+    QTest::newRow("GTIN letters") << "lineEdit_bank1GTIN" << "12a" << QByteArray();
+    QTest::newRow("GTIN -1") << "lineEdit_bank1GTIN" << "-1" << QByteArray();
+    QTest::newRow("GTIN 2^48-1") << "lineEdit_bank1GTIN" << "281474976710655" << QByteArray::fromHex("FFFFFFFFFFFF");
+    QTest::newRow("GTIN 2^48") << "lineEdit_bank1GTIN" << "281474976710656" << QByteArray();
     QTest::newRow("GTIN number") << "lineEdit_bank1GTIN" << "4012345678901" << QByteArray::fromHex("03A632705C35");
-    QTest::newRow("ID -1") << "lineEdit_bank1ID" << "-1" << QByteArray::fromHex("0000000000000000");
     QTest::newRow("ID 2^64-1") << "lineEdit_bank1ID" << "18446744073709551615" << QByteArray::fromHex("FFFFFFFFFFFFFFFF");
-    QTest::newRow("ID too large") << "lineEdit_bank1ID" << "18446744073709551616" << QByteArray::fromHex("0000000000000000");
-    QTest::newRow("ID 256") << "lineEdit_bank1ID" << "256" << QByteArray::fromHex("0000000000000100");
+    QTest::newRow("ID 2^64") << "lineEdit_bank1ID" << "18446744073709551616" << QByteArray();
+    QTest::newRow("ID 256") << "lineEdit_bank1ID" << "0256" << QByteArray::fromHex("0000000000000100");
     QTest::newRow("colour cut at 24") << "plainTextEdit_bank1ColorString" << "abcdefghijklmnopqrstuvwxyz0123"
                                       << QByteArray("abcdefghijklmnopqrstuvwx");
     QTest::newRow("colour padded") << "plainTextEdit_bank1ColorString" << "amber"
@@ -145,7 +161,21 @@ void TestSettingPart251::typedTexts()
         line->setText(typed);
     else
         d.findChild<QPlainTextEdit*>(editor)->setPlainText(typed);
-    const ProgDataStructDef out = pressOk(d);
+    d.show();
+    const QList<ProgDataStructDef> emitted = pressOk(d);
+    auto* error = d.findChild<QLabel*>("err_msg");
+    if (stored.isEmpty()) {
+        QVERIFY(emitted.isEmpty());
+        QVERIFY(d.isVisible());
+        QVERIFY(!error->isHidden());
+        // Mended, the same dialog takes it and drops the message.
+        d.findChild<QLineEdit*>(editor)->setText("1");
+        QCOMPARE(pressOk(d).size(), 1);
+        QVERIFY(error->isHidden());
+        return;
+    }
+    QCOMPARE(emitted.size(), 1);
+    const ProgDataStructDef& out = emitted[0];
     QByteArray got;
     if (editor == "lineEdit_bank1GTIN")
         got = bytes(out.bank1GTIN);
@@ -156,6 +186,31 @@ void TestSettingPart251::typedTexts()
     else
         got = bytes(out.bank1IDString);
     QCOMPARE(got.toHex(), stored.toHex());
+}
+
+void TestSettingPart251::typingAfterLoadedTextStaysInTheField()
+{
+    ProgDataStructDef record;
+    setProgDataDefaults(record);
+    put(record.bank1ColorString, QByteArray("amber\0old", 9));
+    setting_part251 d;
+    d.show();
+    d.findChild<QCheckBox*>("part251_checkBox")->click();
+    d.loadSettings(record);
+    auto* colour = d.findChild<QPlainTextEdit*>("plainTextEdit_bank1ColorString");
+    QCOMPARE(colour->toPlainText(), QString("amber"));
+    colour->moveCursor(QTextCursor::End);
+    QTest::keyClicks(colour, " glow");
+    // Typing into the identity fields takes digits only, up to the field's width.
+    auto* gtin = d.findChild<QLineEdit*>("lineEdit_bank1GTIN");
+    gtin->clear();
+    QTest::keyClicks(gtin, "12a-34567890123456");
+    QCOMPARE(gtin->text(), QString("123456789012345"));
+
+    const QList<ProgDataStructDef> out = pressOk(d);
+    QCOMPARE(out.size(), 1);
+    QCOMPARE(bytes(out[0].bank1ColorString).toHex(), (QByteArray("amber glow") + QByteArray(14, '\0')).toHex());
+    QCOMPARE(bytes(out[0].bank1GTIN).toHex(), QByteArray("7048860ddf79"));
 }
 
 void TestSettingPart251::checkBoxMakesThePartProgrammable()
