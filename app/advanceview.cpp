@@ -37,6 +37,11 @@ void AdvanceView::addComboItem(const QString& name)
     ui->factoryResetDriverComboBox->addItem(name);
 }
 
+void AdvanceView::clearComboItems()
+{
+    ui->factoryResetDriverComboBox->clear();
+}
+
 bool AdvanceView::eventFilter(QObject* watched, QEvent* event)
 {
     // OK is the only way out, so the OTP flag is always handed back.

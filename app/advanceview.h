@@ -27,6 +27,8 @@ public:
     void setCheckBox(const AdvanceSettingDef& settings);
     // Appends a model name to the factory reset list.
     void addComboItem(const QString& name);
+    // Empties the factory reset list before it is filled again.
+    void clearComboItems();
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -2,13 +2,21 @@
 
 #include "ui_loginview.h"
 
+#include <QCryptographicHash>
 #include <QKeyEvent>
 #include <QPixmap>
 
 namespace {
 
-// Compared exactly, letter case included.
-const char* const adminPassword = "QuillorNZ";
+// Only the SHA-256 digest of the administrator password is kept, so the password cannot be read
+// out of the program file. Equal digests mean the very same text, letter case included.
+const char* const adminPasswordSha256 = "33b2c88c6e7f82dda1c4479917728289412831a90f642ba79a432f89455298b5";
+
+bool isAdminPassword(const QString& text)
+{
+    return QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Sha256).toHex()
+           == QByteArray(adminPasswordSha256);
+}
 
 } // namespace
 
@@ -42,7 +50,7 @@ bool LoginView::eventFilter(QObject* watched, QEvent* event)
 
 void LoginView::okBtnClicked()
 {
-    const bool accepted = ui->pwdLineEdit->text() == QLatin1String(adminPassword);
+    const bool accepted = isAdminPassword(ui->pwdLineEdit->text());
     ui->pwdLineEdit->clear();
     if (!accepted) {
         ui->pwdLineEdit->setFocus();

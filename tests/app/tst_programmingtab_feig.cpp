@@ -1,78 +1,12 @@
-// The Programming tab end to end at an NFC bench: the real window with "FEIG NFC Programming"
-// chosen, the simulated FEIG reader behind the reader calls and driver tags put on it and taken
-// away. The window's own 2000 ms polls run unchanged, so each step takes a few seconds.
+// The Programming tab end to end at the FEIG NFC bench: reading, production and the operating-time
+// reset, with tags put on the reader and taken away.
 
 #include "mainwindow.h"
 
-#include "../engines/nfctag_testdata.h"
-#include "mainwindow_testsupport.h"
-#include "simfeigreader.h"
-#include "simisotag.h"
+#include "feigbench.h"
 
 #include <QtTest>
 #include <QtWidgets>
-
-#include <memory>
-
-namespace {
-
-constexpr int STEP_TIMEOUT_MS = 30000;
-
-QList<QByteArray> productLines()
-{
-    QList<QByteArray> lines;
-    for (int i = 0; i <= 134; ++i)
-        lines << QStringLiteral("%1,Kavro KLD 075 M%1,75,1400,350,1,10,56.0,28.0,0,17FF").arg(i).toLatin1();
-    return lines;
-}
-
-QByteArray hexOf(const QByteArray& bytes)
-{
-    return bytes.toHex(' ').toUpper();
-}
-
-} // namespace
-
-// A bench: working directory, reader, three driver tags (only the first on the reader) and the
-// window on the Programming tab with the FEIG reader chosen. The window goes first.
-struct Bench
-{
-    WindowTestEnvironment env;
-    SimFeigReader reader;
-    SimIsoTag tags[3] = {SimIsoTag(tagHex("E0 04 01 00 00 00 00 01")), SimIsoTag(tagHex("E0 04 01 00 00 00 00 02")),
-                         SimIsoTag(tagHex("E0 04 01 00 00 00 00 03"))};
-    std::unique_ptr<MainWindow> window;
-
-    explicit Bench(const QByteArray& image)
-    {
-        FA_location = 0;
-        tagInField = 0;
-        DT6Programmable = part250Programmable = part251Programmable = part253Programmable = 0;
-        env.writeProductList(productLines());
-        for (SimIsoTag& tag : tags)
-            tag.setDriverImage(image);
-        reader.placeTag(&tags[0]);
-        window = std::make_unique<MainWindow>();
-        child<QTabWidget>("tabWidget")->setCurrentIndex(MainWindow::TAB_PROGRAMMING);
-        child<QComboBox>("programToolComboBox")->setCurrentIndex(PROG_TOOL_FEIG_NFC);
-    }
-
-    template <typename T>
-    T* child(const char* name) const
-    {
-        return window->findChild<T*>(QString::fromLatin1(name));
-    }
-    QAction* action(const char* name) const { return child<QAction>(name); }
-    QString viewText(const char* label) const
-    {
-        return topLevel("programView")->findChild<QLabel*>(QString::fromLatin1(label))->text();
-    }
-    void waitForRead(quint16 product) const
-    {
-        QTRY_COMPARE_WITH_TIMEOUT(window->programmingData().productIndex, product, STEP_TIMEOUT_MS);
-        QTRY_VERIFY_WITH_TIMEOUT(action("programAction")->isEnabled(), STEP_TIMEOUT_MS);
-    }
-};
 
 class TestProgrammingTabFeig : public QObject
 {
@@ -110,7 +44,7 @@ void TestProgrammingTabFeig::readShowsEachLayout()
     QFETCH(int, layout);
     QFETCH(int, bpss);
 
-    Bench bench(tagImage(quint16(product), layout));
+    FeigBench bench(tagImage(quint16(product), layout));
     // A tag put on the reader is read at once.
     bench.waitForRead(quint16(product));
     QCOMPARE(bench.child<QLabel>("connectStatusLabel")->text(), QString("FEIG NFC Reader connected"));
@@ -124,7 +58,7 @@ void TestProgrammingTabFeig::productionAdvancesAddressAndId()
     QByteArray image = tagImage(112, 3);
     image[404] = char(0x0B);                                        // DT6 short address 5
     image.replace(79, 8, tagHex("00 00 00 00 00 00 00 FF"));        // luminaire ID
-    Bench bench(image);
+    FeigBench bench(image);
     bench.waitForRead(112);
     topLevel("setting_DT6")->findChild<QCheckBox*>("DT6_checkBox")->click();
     topLevel("setting_part251")->findChild<QCheckBox*>("part251_checkBox")->click();
@@ -154,7 +88,7 @@ void TestProgrammingTabFeig::productionAdvancesAddressAndId()
 
 void TestProgrammingTabFeig::resetClearsModuleOperatingTime()
 {
-    Bench bench(tagImage(100, 0));
+    FeigBench bench(tagImage(100, 0));
     bench.waitForRead(100);
     Prompt::clearLog();
     bench.action("resetAction")->trigger();
@@ -167,7 +101,7 @@ void TestProgrammingTabFeig::resetClearsModuleOperatingTime()
 
 void TestProgrammingTabFeig::tagRemovedMidWriteFailsOnce()
 {
-    Bench bench(tagImage(112, 1));
+    FeigBench bench(tagImage(112, 1));
     bench.waitForRead(112);
     bench.child<QRadioButton>("customSetRadioButton")->click();
     bench.child<QSpinBox>("customSpinBox")->setValue(1050);

@@ -1,0 +1,39 @@
+#ifndef PROFILEFORMAT_H
+#define PROFILEFORMAT_H
+
+// The text format of one product's settings, shared by the setting profiles of the Programming
+// tab and by the factory information file, which holds such blocks one after the other.
+//
+// A block is a header line and 33 "PID" lines, one per setting; fields are separated by ":".
+// The meaning of a line is its position, and its values start at the fourth field:
+//   ProductIndex:   120  :Description:Kavro KLD 075 M120
+//   PID:  1: Current                      :700
+//   PID:  7: CLO_Time                     :0:10:20:40:60:80:90:100
+// Reading is strict: a block is taken only when every value is a decimal number that fits its
+// field and every list holds its full count, so a damaged file never reaches a driver half-read.
+
+#include "progdata.h"
+
+#include <QString>
+
+class QTextStream;
+
+namespace ProfileFormat {
+
+// A line that opens a block: "ProductIndex" at its very first character.
+bool isHeaderLine(const QString& line);
+// The model name a header line carries (its fourth field), or the whole line when it has none,
+// so that every header still names an entry of its own.
+QString modelName(const QString& headerLine);
+
+// The block of d for the model: header and 33 lines, each ended by a line feed.
+QString blockText(const ProgDataStructDef& d, const QString& modelName);
+
+// Reads the block that headerLine opens: the product index from it, then the next 33 lines of in.
+// False, with d partly filled, unless the header and all 33 lines are there and valid; a line
+// that opens the next block is not a setting. Lines after the 33rd are left unread.
+bool readBlock(const QString& headerLine, QTextStream& in, ProgDataStructDef& d);
+
+} // namespace ProfileFormat
+
+#endif // PROFILEFORMAT_H
