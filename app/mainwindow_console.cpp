@@ -425,9 +425,6 @@ void MainWindow::insertSeqCmdPushBtn_clicked()
     seqRowCount = table->rowCount();
     renumberRows(table, seqRowCount);
     fillRow(table, row, texts);
-    // The selection moved down with its row without a selection signal; the highlighted row is
-    // still the one the next run or step begins with.
-    cmdSequenceItemSelectionChanged();
 }
 
 void MainWindow::delSeqCmdPushBtn_clicked()
@@ -439,7 +436,6 @@ void MainWindow::delSeqCmdPushBtn_clicked()
     table->removeRow(row);
     seqRowCount = table->rowCount();
     renumberRows(table, seqRowCount);
-    cmdSequenceItemSelectionChanged();
 }
 
 void MainWindow::seqCmdMoveUpPushBtn_clicked()

@@ -210,19 +210,21 @@ void MainWindow::setWorkMode(int tab)
         engine.setEnabled(1);
     };
 
+    // The link serves only its work mode's engine, so it is switched over before that engine
+    // is switched on.
     switch (tab) {
     case TAB_DALI_CONSOLE:
         programToolIndex = PROG_TOOL_DALI;
-        switchOnAlone(daliConsole);
         serialComm.setWorkMode(LINK_MODE_CONSOLE);
         serialComm.setCommandTable(ui->deviceTypeComboBox->currentIndex());
+        switchOnAlone(daliConsole);
         break;
     case TAB_PROGRAMMING:
         switch (ui->programToolComboBox->currentIndex()) {
         case PROG_TOOL_IPROG:
             programToolIndex = PROG_TOOL_IPROG;
-            switchOnAlone(iProg);
             serialComm.setWorkMode(LINK_MODE_IPROG);
+            switchOnAlone(iProg);
             break;
         // The NFC readers do not use the serial link, so its work mode stays as it was.
         case PROG_TOOL_FEIG_NFC:
@@ -235,23 +237,23 @@ void MainWindow::setWorkMode(int tab)
             break;
         default:
             programToolIndex = PROG_TOOL_DALI;
-            switchOnAlone(daliProg);
             serialComm.setWorkMode(LINK_MODE_DALI_PROGRAMMING);
             serialComm.setCommandTable(COMMAND_TABLE_DT6);
+            switchOnAlone(daliProg);
             break;
         }
         break;
     case TAB_POWER_METER:
         programToolIndex = PROG_TOOL_DALI;
-        switchOnAlone(powerMonitor);
         serialComm.setWorkMode(LINK_MODE_POWER_METER);
         serialComm.setCommandTable(COMMAND_TABLE_DT6);
+        switchOnAlone(powerMonitor);
         break;
     case TAB_FIRMWARE_UPDATE:
         programToolIndex = PROG_TOOL_DALI;
-        switchOnAlone(bootLoader);
         serialComm.setWorkMode(LINK_MODE_BOOT);
         serialComm.setCommandTable(COMMAND_TABLE_DT6);
+        switchOnAlone(bootLoader);
         break;
     default:
         break;

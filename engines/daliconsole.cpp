@@ -59,6 +59,11 @@ DaliConsole::~DaliConsole() = default;
 void DaliConsole::setEnabled(int enable)
 {
     enabled = enable != 0;
+    // Switched off, the console leaves the line to the engine switched on: an item whose delay
+    // is running is dropped, not sent into that engine's exchange. The index still points at it,
+    // so a run stopped and started again goes on with it.
+    if (!enabled)
+        delayTimer->stop();
 }
 
 void DaliConsole::setDtMode(int mode)
@@ -110,13 +115,14 @@ void DaliConsole::addCmdSequenceItem(int cmd, int addr, int para, int delay)
 
 void DaliConsole::send()
 {
+    if (!enabled)
+        return;
     switch (consoleMode) {
     case CONSOLE_MODE_SINGLE:
         emitCommand(singleCmd, singleAddr, singlePara);
         break;
     case CONSOLE_MODE_RUN:
-        if (enabled)
-            continueSequence();
+        continueSequence();
         break;
     case CONSOLE_MODE_STEP:
         scheduleNextCmd();

@@ -21,6 +21,8 @@ struct CmdSeqItemDef
 // Engine of the DALI console tab: sends one composed DALI command, or a command sequence item by
 // item, through the DALI programming tool and hands every answer back to the tab. A sequence
 // advances on the serial link's completion signal, so one command is on the bus at a time.
+// Switched off (another tab is current) it sends nothing at all, not even an item whose delay
+// was running: the line belongs to the engine switched on.
 class DaliConsole : public QObject
 {
     Q_OBJECT

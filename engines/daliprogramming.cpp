@@ -110,6 +110,22 @@ void DaliProgramming::setEnabled(int enable)
 
 void DaliProgramming::resetState()
 {
+    // A run cut short here still ends for the window: its read progress closes, a reset or a
+    // programming attempt is reported failed.
+    switch (state) {
+    case DALI_PROG_STATE_READ:
+        emit productInfoReadUpdateSignal(READ_STATE_ABORT, READ_ERROR_TEXT, 0);
+        break;
+    case DALI_PROG_STATE_RESET_TIME:
+        resetOptResult(RESET_OPT_FAIL);
+        break;
+    case DALI_PROG_STATE_PROGRAM:
+        programResult = DALI_PROG_RESULT_FAIL;
+        emit programmingStateUpdatedSignal(PROG_STATE_FAIL);
+        break;
+    default:
+        break;
+    }
     state = DALI_PROG_STATE_DETECT;
     position = 0;
     sentPosition = 0;

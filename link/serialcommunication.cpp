@@ -3,6 +3,8 @@
 #include "daliframe.h"
 #include "usbframe.h"
 
+#include <QTimer>
+
 namespace {
 
 // Request timing: read time from the first answer byte, wait time (the transaction waits four
@@ -123,14 +125,49 @@ QByteArray SerialCommunication::daliRequest() const
     return request;
 }
 
+bool SerialCommunication::acceptRequest(int sender)
+{
+    // An engine that is not switched on could only take the line from the one that is: its
+    // answer would be dropped, and the exchange it replaced would never end.
+    if (sender != workMode) {
+        emit debug_msg(
+            QStringLiteral("Request of sender %1 not sent: the line serves sender %2").arg(sender).arg(workMode));
+        return false;
+    }
+    senderId = sender;
+    ++lineUse;
+    return true;
+}
+
+void SerialCommunication::refuseRequest(const QString& reason)
+{
+    // The sender moved on from whatever it had in flight; while the detection owns the line
+    // the exchange in flight is its probe and stays.
+    if (connected)
+        serialTransaction.abandon();
+    if (!reason.isEmpty())
+        emit debug_msg(reason);
+    // The sender waits for an outcome like for any request. It comes on the next turn of the
+    // event loop, as an answer or a time-out would: the sender is still inside its own
+    // sendCommand emit and settles its state after it.
+    const quint64 refused = lineUse;
+    QTimer::singleShot(0, this, [this, refused] {
+        if (refused == lineUse && senderId == workMode)
+            emit communicateError(COMM_ERR_TIMEOUT);
+    });
+}
+
 void SerialCommunication::sendDaliCommand(int cmd, int addr, int para, int sender)
 {
-    senderId = sender;
-    if (cmd == -1 || addr == -1)
+    if (!acceptRequest(sender))
         return;
+    if (cmd == -1 || addr == -1) {
+        refuseRequest(QString());
+        return;
+    }
     int frame[3];
     if (!encodeDaliFrame(dtMode, cmd, addr, para, frame)) {
-        emit debug_msg(QStringLiteral("Dali command %1 has no frame, nothing sent").arg(cmd));
+        refuseRequest(QStringLiteral("Dali command %1 has no frame, nothing sent").arg(cmd));
         return;
     }
     std::copy(frame, frame + 3, daliFrame);
@@ -141,13 +178,14 @@ void SerialCommunication::sendDaliCommand(int cmd, int addr, int para, int sende
 
 void SerialCommunication::sendiProgCommand(int cmd, QByteArray data, int sender)
 {
-    senderId = sender;
+    if (!acceptRequest(sender))
+        return;
     QByteArray frame;
     if (!buildiProgFrame(cmd, data, &frame)) {
-        emit debug_msg(QStringLiteral("iprog command %1 not sent: %2 data bytes, at most %3 fit in a frame")
-                           .arg(cmd)
-                           .arg(data.size())
-                           .arg(IPROG_MAX_DATA_LENGTH));
+        refuseRequest(QStringLiteral("iprog command %1 not sent: %2 data bytes, at most %3 fit in a frame")
+                          .arg(cmd)
+                          .arg(data.size())
+                          .arg(IPROG_MAX_DATA_LENGTH));
         return;
     }
     serialTransaction.transaction(frame, IPROG_READ_TIME, IPROG_WAIT_TIME);
@@ -160,9 +198,10 @@ void SerialCommunication::sendiProgCommand(int cmd, QByteArray data, int sender)
 
 void SerialCommunication::sendBootCommand(QByteArray cmd_data)
 {
-    senderId = SENDER_BOOT;
+    if (!acceptRequest(SENDER_BOOT))
+        return;
     if (cmd_data.isEmpty()) {
-        emit debug_msg(QStringLiteral("Boot frame is empty, nothing sent"));
+        refuseRequest(QStringLiteral("Boot frame is empty, nothing sent"));
         return;
     }
     const bool enterBoot = cmd_data.size() > BOOT_COMMAND_OFFSET
@@ -235,6 +274,7 @@ bool SerialCommunication::openForDetection(const ToolPortInfo& info, int baudRat
 bool SerialCommunication::checkToolPort(int kind)
 {
     connected = false;
+    ++lineUse; // the detection takes the line over; the window tells the engines the tool state
     if (kind != lastToolKind) {
         lastToolKind = kind;
         forgetProbe();

@@ -25,17 +25,41 @@ enum SenderIdDef {
 
 // The one serial link of the system, shared by the DALI console, DALI programming, power meter,
 // USB programming tool engine and boot loader. It frames their requests, sends them through its
-// SerialTransaction with the timing of each kind, and passes an answer on (commandResponse, then
-// commandSendComplete) only while a tool is connected and the work mode equals the sender of the
-// last request. It also finds the tool among the serial ports (checkToolPort).
+// SerialTransaction with the timing of each kind and reports how each one ended. It also finds
+// the tool among the serial ports (checkToolPort).
+//
+// What an engine may rely on. The window wires every engine to sendDaliCommand, sendiProgCommand
+// or sendBootCommand and to commandResponse, commandSendComplete and communicateError; those
+// signals reach all engines, and only the one the window has switched on acts on them.
+// - The line serves only the engine switched on: a request is taken only when its sender id is
+//   the work mode (setWorkMode). Any other request is logged and dropped, nothing is sent and
+//   nothing is reported; its engine is switched off and has dropped its wait.
+// - A request taken ends exactly once, in one of these ways:
+//     answered:   commandResponse(answer), then commandSendComplete(). A send-twice DALI frame
+//                 the tool acknowledges with 1 goes out once more first; the repeat's answer is
+//                 the one passed on.
+//     no answer:  communicateError(COMM_ERR_TIMEOUT) four times the request's wait time after it
+//                 went out: 4 s for a DALI command (0.4 s for the repeat of a send-twice frame),
+//                 1.6 s for a USB tool frame, 12 s for a boot frame.
+//     port error: communicateError(COMM_ERR_PORT); the tool counts as lost from then on.
+//     refused:    a request that cannot go on the line (DALI command or address -1, a DALI
+//                 number without a frame, USB tool data over 255 bytes, an empty boot frame) is
+//                 not sent and ends in communicateError(COMM_ERR_TIMEOUT) on the next turn of
+//                 the event loop, never inside the sender's own sendCommand emit.
+// - A sender's newer request replaces its own request still in flight; the older one ends
+//   without an outcome of its own, and the sender waits for the newer one only.
+// - A change of work mode or of the tool connection ends a request in flight without an outcome:
+//   the window then switches the engine off (setEnabled(0)) or tells it the tool state
+//   (toolConnectionStateChange), and an engine drops its wait on either. An answer that arrives
+//   after the work mode changed is logged and dropped.
+// - communicateError(COMM_ERR_TIMEOUT) also reports a detection probe left unanswered while no
+//   tool is connected; an engine without a request outstanding ignores it.
 //
 // Detection: one checkToolPort call is one pass. A pass first judges the port its previous pass
 // probed (an answer, or for the USB tool behind an FTDI adapter silence, takes it), then sends
 // one probe to the next FTDI or virtual COM port in list order (wrapping round) and returns; the
 // probed port stays open until the next pass so its answer can be heard. Only an answer to that
 // probe counts. A port that cannot be opened is skipped with a debug line, not a port error.
-// Requests that cannot be sent (DALI number without a frame, USB tool data over 255 bytes, an
-// empty boot frame) are logged and not sent; the sender gets no answer for them.
 class SerialCommunication : public QObject
 {
     Q_OBJECT
@@ -91,6 +115,11 @@ private slots:
     void processTimeout(QString s);
 
 private:
+    // Takes a request of sender onto the line; false, with a debug line, when the line serves
+    // another sender.
+    bool acceptRequest(int sender);
+    // Ends the request just taken without sending it (reason: its debug line, if any).
+    void refuseRequest(const QString& reason);
     QString daliCommandName(int cmd) const;
     // daliFrame as it goes on the wire.
     QByteArray daliRequest() const;
@@ -117,6 +146,9 @@ private:
     // about the tool behind it.
     QString probedPort;
     ToolPortLister portLister;
+    // Counts the uses of the line (requests taken, detection passes), so that a refusal reported
+    // on a later turn of the event loop is dropped once the line has moved on.
+    quint64 lineUse = 0;
 };
 
 #endif // SERIALCOMMUNICATION_H

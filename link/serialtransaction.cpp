@@ -102,6 +102,11 @@ void SerialTransaction::transaction(const QByteArray& req, int readTimeMs, int w
     waitTimer->start();
 }
 
+void SerialTransaction::abandon()
+{
+    endExchange();
+}
+
 void SerialTransaction::handleReadyRead()
 {
     const QByteArray bytes = port->readAll();

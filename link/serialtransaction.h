@@ -14,8 +14,9 @@ class QTimer;
 // programming tool says so (programToolIndex 0: whatever arrives within the read time after the
 // first byte; 1: the USB tool's length byte plus four, else the read time), or it ends in a
 // time-out after four times the wait time, or in a port error. Every request gets exactly one of
-// serialResponse, serialTimeout or serialError; bytes that arrive when no request is waiting
-// (the tail of an answer already delivered) are dropped, never delivered as a second answer.
+// serialResponse, serialTimeout or serialError unless its caller abandons it or writes the next
+// request first; bytes that arrive when no request is waiting (the tail of an answer already
+// delivered) are dropped, never delivered as a second answer.
 // A port that fails while open (adapter pulled: read, write or resource error) is closed; a
 // request waiting on it ends in serialError("serial port error!"), and so does the next one.
 class SerialTransaction : public QObject
@@ -40,6 +41,9 @@ public:
     // Writes request and waits for its answer: read time counted from the first answer byte,
     // answer-wait timer WAIT_TIME_FACTOR x waitTime. Ends any exchange still pending.
     void transaction(const QByteArray& request, int readTime, int waitTime);
+    // Ends the exchange in flight without any report: its caller has replaced the request and
+    // wants neither its answer nor its time-out. The port stays open.
+    void abandon();
 
     // The name the port was last opened by, as the caller gave it.
     QString portName() const;

@@ -72,7 +72,7 @@ struct Bench
     std::unique_ptr<SimProgTool> tool;
     std::unique_ptr<MainWindow> window;
 
-    explicit Bench(const QByteArray& firstBank)
+    explicit Bench(const QByteArray& firstBank, int tab = MainWindow::TAB_PROGRAMMING)
     {
         env.writeProductList(productLines());
         drivers[0].setBank2(firstBank);
@@ -82,8 +82,10 @@ struct Bench
         const QString port = pty->slavePath();
         setToolPortProvider([port] { return QList<ToolPortInfo>{ftdiPort(port)}; });
         window = std::make_unique<MainWindow>();
-        window->findChild<QTabWidget*>(QStringLiteral("tabWidget"))->setCurrentIndex(MainWindow::TAB_PROGRAMMING);
+        showTab(tab);
     }
+
+    void showTab(int tab) const { child<QTabWidget>("tabWidget")->setCurrentIndex(tab); }
 
     template <typename T>
     T* child(const char* name) const
@@ -91,6 +93,13 @@ struct Bench
         return window->findChild<T*>(QString::fromLatin1(name));
     }
     QAction* action(const char* name) const { return child<QAction>(name); }
+    QStringList toolFrames() const
+    {
+        QStringList frames;
+        for (const QByteArray& frame : tool->frameBytes())
+            frames << QString::fromLatin1(frame.toHex(' ').toUpper());
+        return frames;
+    }
     QString viewText(const char* label) const
     {
         return topLevel("programView")->findChild<QLabel*>(QString::fromLatin1(label))->text();
@@ -112,6 +121,8 @@ private slots:
     void eolOfOlderProducts_data();
     void eolOfOlderProducts();
     void badCloCurveBlocksWhenTicked();
+    void consoleItemDueAfterLeavingItsTab_data();
+    void consoleItemDueAfterLeavingItsTab();
 
 private:
     std::unique_ptr<LabelProgramStandIn> labelStandIn;
@@ -316,6 +327,68 @@ void TestProgrammingTabDali::badCloCurveBlocksWhenTicked()
     bench.action("programAction")->trigger();
     QTRY_COMPARE_WITH_TIMEOUT(bench.viewText("successLabel"), QString("1 pcs"), STEP_TIMEOUT_MS);
     QCOMPARE(hexText(bench.drivers[0].bank2().mid(11, 9)), QString("01 00 0B 15 2D 3D 51 5B 65"));
+}
+
+void TestProgrammingTabDali::consoleItemDueAfterLeavingItsTab_data()
+{
+    QTest::addColumn<int>("delayMs");
+    QTest::addColumn<bool>("production");
+
+    // The console's next row falls due while the tool is looked for again on the Programming
+    // tab, or in the middle of a production run.
+    QTest::newRow("1500 ms, driver read") << 1500 << false;
+    QTest::newRow("8000 ms, production run") << 8000 << true;
+}
+
+void TestProgrammingTabDali::consoleItemDueAfterLeavingItsTab()
+{
+    QFETCH(int, delayMs);
+    QFETCH(bool, production);
+    Bench bench(bank2("BC 02"), MainWindow::TAB_DALI_CONSOLE);
+    bench.drivers[1].setBank2(bank2("5E 01"));
+    bench.drivers[1].unplug();
+    QTRY_COMPARE_WITH_TIMEOUT(bench.window->toolState(), 1, STEP_TIMEOUT_MS);
+
+    // RECALL MAX LEVEL at once, then RECALL MIN LEVEL after the delay.
+    QLineEdit* command = bench.child<QLineEdit>("cmdLineEdit");
+    QSpinBox* delay = bench.child<QSpinBox>("delayTimeSpinBox");
+    command->setText("5");
+    delay->setValue(0);
+    bench.child<QPushButton>("seqCmdAddPushButton")->click();
+    command->setText("6");
+    delay->setValue(delayMs);
+    bench.child<QPushButton>("seqCmdAddPushButton")->click();
+    bench.child<QPushButton>("seqStartPushButton")->click();
+    QTableWidget* rows = bench.child<QTableWidget>("cmdSeqTableWidget");
+    QTRY_VERIFY_WITH_TIMEOUT(rows->item(0, 6) && rows->item(0, 6)->text() == "----", STEP_TIMEOUT_MS);
+    // The first row is answered: the second row's delay runs from here on.
+    const qint64 due = SimProgTool::clockMs() + delayMs;
+    bench.tool->clearFrames();
+    bench.showTab(MainWindow::TAB_PROGRAMMING);
+
+    QTRY_COMPARE_WITH_TIMEOUT(bench.window->programmingData().productIndex, quint16(120), STEP_TIMEOUT_MS);
+    QVERIFY(topLevel("QProgressDialog")->isHidden());
+    // Once the tool is found again, the driver answers the first probe and is read at once.
+    const QStringList frames = bench.toolFrames();
+    const int probe = frames.indexOf("FF 99 03");
+    QVERIFY2(probe >= 0 && frames.value(probe + 1) == "C3 02 01", qPrintable(frames.join(", ")));
+
+    if (production) {
+        QTRY_VERIFY_WITH_TIMEOUT(bench.action("programAction")->isEnabled(), STEP_TIMEOUT_MS);
+        bench.action("programAction")->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(bench.viewText("successLabel"), QString("1 pcs"), STEP_TIMEOUT_MS);
+        bench.drivers[0].unplug();
+        QTRY_COMPARE_WITH_TIMEOUT(bench.viewText("titleLabel"), QString("Wait for LED Driver ....!"), STEP_TIMEOUT_MS);
+        bench.tool->setDaliBus(&bench.drivers[1]);
+        bench.drivers[1].plugIn();
+        QTRY_COMPARE_WITH_TIMEOUT(bench.viewText("successLabel"), QString("2 pcs"), STEP_TIMEOUT_MS);
+        QCOMPARE(bench.viewText("failLabel"), QString("------"));
+        QCOMPARE(hexText(bench.drivers[1].bank2().mid(3, 2)), QString("BC 02"));
+    }
+    // Detection, read and production each wait for timers longer than the delay, so the row
+    // has fallen due by now; the console, switched off, never sent it.
+    QVERIFY(SimProgTool::clockMs() >= due);
+    QVERIFY2(!bench.toolFrames().contains("FF 06 01"), qPrintable(bench.toolFrames().join(", ")));
 }
 
 QTEST_MAIN(TestProgrammingTabDali)
