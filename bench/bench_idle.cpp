@@ -29,8 +29,8 @@ double cpuSeconds()
 {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-           + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 } // namespace
@@ -50,7 +50,8 @@ int main(int argc, char* argv[])
 
     // The window reads its product list from, and writes its debug log to, the working directory.
     QTemporaryDir dir;
-    if (!dir.isValid() || !QFile::copy(QStringLiteral(KL_EXAMPLE_PRODUCT_LIST), dir.filePath("Product List.txt"))) {
+    if (!dir.isValid() ||
+        !QFile::copy(QStringLiteral(KL_EXAMPLE_PRODUCT_LIST), dir.filePath("Product List.txt"))) {
         std::fprintf(stderr, "cannot set up a working directory\n");
         return 1;
     }

@@ -22,8 +22,9 @@ struct CmdSeqItemDef
 // item, through the DALI programming tool and hands every answer back to the tab. A sequence
 // advances on the serial link's completion signal, so one command is on the bus at a time; a
 // time-out instead of an answer is shown like an answer with no data and the run goes on, while a
-// port error (the tool is gone) ends the run. Switched off (another tab is current) it sends nothing at all, not even an item whose delay
-// was running: the line belongs to the engine switched on.
+// port error (the tool is gone) ends the run. Switched off (another tab is current) it sends
+// nothing at all, not even an item whose delay was running: the line belongs to the engine
+// switched on.
 class DaliConsole : public QObject
 {
     Q_OBJECT

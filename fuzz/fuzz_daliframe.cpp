@@ -43,8 +43,8 @@ int validAddress(int pick)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     Input in{data, size};
-    const int dtMode = in.take(1) % 3;             // 0 device type 6, anything else device type 8
-    const int cmd = int(int16_t(in.take(2)));      // any number, negative ones included
+    const int dtMode = in.take(1) % 3;        // 0 device type 6, anything else device type 8
+    const int cmd = int(int16_t(in.take(2))); // any number, negative ones included
     const int addr = validAddress(in.take(1));
     const int para = in.take(4);
 

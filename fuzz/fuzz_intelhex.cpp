@@ -1,7 +1,7 @@
 // The Intel HEX reader on any file, for the driver's application window (input byte 0 even) or
 // the ARM flash with its alias regions (odd). Promises: a file with an error gives no image at
-// all, and a bad record is named by its line; an image fits its window; and the image, written out again as Intel HEX at its addresses,
-// reads back as the same image with nothing dropped.
+// all, and a bad record is named by its line; an image fits its window; and the image, written out again as
+// Intel HEX at its addresses, reads back as the same image with nothing dropped.
 
 #include "fuzzcheck.h"
 #include "intelhex.h"
@@ -15,7 +15,8 @@ constexpr quint32 APP_START = 0x2000;
 constexpr int APP_SIZE = 40960;
 constexpr quint32 ARM_START = 0x08000000;
 constexpr int ARM_SIZE = 0x10000;
-const QVector<IntelHexRegion> ARM_REGIONS = {{ARM_START, ARM_START + ARM_SIZE}, {0x8000, ARM_START}, {0x4000, 0x8000}};
+const QVector<IntelHexRegion> ARM_REGIONS = {
+    {ARM_START, ARM_START + ARM_SIZE}, {0x8000, ARM_START}, {0x4000, 0x8000}};
 
 QByteArray record(quint8 type, quint16 address, const QByteArray& data)
 {

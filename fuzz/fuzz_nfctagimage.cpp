@@ -1,8 +1,8 @@
 // The NFC tag image parser on any tag content, with any layout left over from the previous tag.
 // Promises: a parsed tag built back with nothing to program is the tag as read, byte for byte,
 // except the three enable flags, which go back as 0 or 1; it has the length the product and layout
-// give; parsing that image again finds a family tag's layout and gives the same image once more. A family tag whose layout was not
-// recognised is never built, and a refused parse changes nothing.
+// give; parsing that image again finds a family tag's layout and gives the same image once more. A family tag
+// whose layout was not recognised is never built, and a refused parse changes nothing.
 
 #include "fuzzcheck.h"
 #include "nfctagimage.h"

@@ -130,8 +130,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     QByteArray answer(reinterpret_cast<const char*>(data + at), int(size - at));
     if (usb && answer.size() >= IPROG_FRAME_OVERHEAD && answer.size() - IPROG_FRAME_OVERHEAD <= 255)
         answer[1] = char(answer.size() - IPROG_FRAME_OVERHEAD);
-    const bool wholeFrame = usb && answer.size() >= IPROG_FRAME_OVERHEAD
-                            && answer.size() == quint8(answer.at(1)) + IPROG_FRAME_OVERHEAD;
+    const bool wholeFrame = usb && answer.size() >= IPROG_FRAME_OVERHEAD &&
+                            answer.size() == quint8(answer.at(1)) + IPROG_FRAME_OVERHEAD;
 
     programToolIndex = usb ? PROG_TOOL_IPROG : PROG_TOOL_DALI;
     const QByteArray request = usb ? QByteArray::fromHex("01002000") : QByteArray::fromHex("c10001");

@@ -31,7 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const int cmd = int(int8_t(data[0])) * 3; // codes outside 0..255 included
     // Data longer than 255 bytes is made by repeating the input, so short inputs reach it too.
     const int repeat = data[1] % 4 == 0 ? 2 : 1;
-    const QByteArray payload = QByteArray(reinterpret_cast<const char*>(data + 2), int(size - 2)).repeated(repeat);
+    const QByteArray payload =
+        QByteArray(reinterpret_cast<const char*>(data + 2), int(size - 2)).repeated(repeat);
 
     QByteArray frame("untouched");
     if (!buildiProgFrame(cmd, payload, &frame)) {
@@ -47,7 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(quint8(frame.at(frame.size() - 2)) == crc >> 8);
     FUZZ_CHECK(quint8(frame.at(frame.size() - 1)) == (crc & 0xFF));
     // The library's own CRC of the same bytes, exchanged as documented.
-    const int exchanged = crc16Modbus(reinterpret_cast<const quint8*>(frame.constData()), quint16(frame.size() - 2));
+    const int exchanged =
+        crc16Modbus(reinterpret_cast<const quint8*>(frame.constData()), quint16(frame.size() - 2));
     FUZZ_CHECK(exchanged == (((crc & 0xFF) << 8) | (crc >> 8)));
     return 0;
 }
