@@ -1,10 +1,10 @@
 #include "smartcurve.h"
 
+#include "chartparts.h"
 #include "globals.h"
 #include "shift_calculator.h"
 #include "ui_smartcurve.h"
 
-#include <QAreaSeries>
 #include <QChart>
 #include <QDateTimeAxis>
 #include <QKeyEvent>
@@ -490,30 +490,19 @@ bool smartcurve::eventFilter(QObject* watched, QEvent* event)
 void smartcurve::initChart()
 {
     chart = new QChart();
-    const QFont labelFont(QStringLiteral("Arial"), 9);
-    const QFont titleFont(QStringLiteral("Arial"), 10);
-
     timeAxis = new QDateTimeAxis();
     timeAxis->setTickCount(13);
     timeAxis->setFormat(QStringLiteral("hh:mm"));
-    timeAxis->setLabelsFont(labelFont);
+    timeAxis->setLabelsFont(chartLabelFont());
     timeAxis->setRange(baseDateTime, baseDateTime.addDays(1));
     chart->addAxis(timeAxis, Qt::AlignBottom);
 
-    levelAxis = new QValueAxis();
-    levelAxis->setTickCount(11);
-    levelAxis->setLabelFormat(QStringLiteral("%d"));
-    levelAxis->setLabelsFont(labelFont);
+    levelAxis = newValueAxis(11);
 
     updateChart();
     levelAxis->setRange(0, 100);
-    chart->legend()->hide();
-    timeAxis->setTitleText(tr("Operation Time (HH:MM)"));
-    timeAxis->setTitleFont(titleFont);
-    levelAxis->setTitleText(tr("Output Level (%)"));
-    levelAxis->setTitleFont(titleFont);
-    ui->chartView->setChart(chart);
-    ui->chartView->setRenderHint(QPainter::Antialiasing);
+    titleChart(chart, timeAxis, tr("Operation Time (HH:MM)"), levelAxis, tr("Output Level (%)"));
+    showChart(ui->chartView, chart);
 }
 
 void smartcurve::updateChart()
@@ -527,22 +516,9 @@ void smartcurve::updateChart()
 void smartcurve::drawCurve(const QList<QPointF>& points)
 {
     chart->removeAllSeries();
-    auto* upper = new QLineSeries();
-    auto* lower = new QLineSeries();
-    for (const QPointF& p : points) {
-        upper->append(p);
-        lower->append(p.x(), 0.0);
-    }
-    auto* area = new QAreaSeries(upper, lower);
-    area->setBrush(QBrush(CURVE_FILL, Qt::SolidPattern));
-    chart->addSeries(area);
-    // The chart frees the series it holds at the next redraw; the two boundary lines go with it.
-    upper->setParent(area);
-    lower->setParent(area);
     if (!chart->axes(Qt::Vertical).contains(levelAxis))
         chart->addAxis(levelAxis, Qt::AlignLeft);
-    area->attachAxis(timeAxis);
-    area->attachAxis(levelAxis);
+    addChartArea(chart, points, CURVE_FILL, timeAxis, levelAxis);
 }
 
 void smartcurve::updatePowerOnChart()
