@@ -75,6 +75,11 @@ FEIG_NFC::FEIG_NFC(QObject* parent) : ProgEngine(parent)
 
 FEIG_NFC::~FEIG_NFC() = default;
 
+void FEIG_NFC::setPrompt(UserPrompt* userPrompt)
+{
+    prompt = userPrompt;
+}
+
 void FEIG_NFC::setEnabled(int enable)
 {
     enabled = enable != 0;
@@ -449,10 +454,10 @@ void FEIG_NFC::factoryReset()
         emit productInfoReadUpdateSignal(READ_STATE_COMPLETE, QString::fromLatin1(READ_COMPLETE_TEXT),
                                          READ_COMPLETE_VALUE);
         emit debug_msg(QStringLiteral("Feig NFC factory reset check OK"));
-        emit showInformation(QStringLiteral("Information"), QStringLiteral("Factory reset success!"));
+        informUser(prompt, QStringLiteral("Information"), QStringLiteral("Factory reset success!"));
     } else {
         emit debug_msg(failure);
-        emit showInformation(QStringLiteral("Error"), QStringLiteral("Factory reset fail!"));
+        informUser(prompt, QStringLiteral("Error"), QStringLiteral("Factory reset fail!"));
     }
     emit enableDriverDetectTimerSignal(true);
 }
