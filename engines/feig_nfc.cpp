@@ -449,17 +449,7 @@ void FEIG_NFC::factoryReset()
     // The second read fetches every block; only those just written must match.
     else if (!tagBuffer.startsWith(writtenBuffer))
         failure = QStringLiteral("Feig NFC factory reset check data fail...");
-
-    if (failure.isEmpty()) {
-        emit productInfoReadUpdateSignal(READ_STATE_COMPLETE, QString::fromLatin1(READ_COMPLETE_TEXT),
-                                         READ_COMPLETE_VALUE);
-        emit debug_msg(QStringLiteral("Feig NFC factory reset check OK"));
-        informUser(prompt, QStringLiteral("Information"), QStringLiteral("Factory reset success!"));
-    } else {
-        emit debug_msg(failure);
-        informUser(prompt, QStringLiteral("Error"), QStringLiteral("Factory reset fail!"));
-    }
-    emit enableDriverDetectTimerSignal(true);
+    endFactoryReset(failure, QStringLiteral("Feig NFC factory reset check OK"), prompt);
 }
 
 // ---- Driver detection -------------------------------------------------------------------------

@@ -3,7 +3,6 @@
 
 #include "nfctagimage.h"
 #include "progengine.h"
-#include "userprompt.h"
 
 #include <QByteArray>
 

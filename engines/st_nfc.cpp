@@ -373,17 +373,7 @@ void ST_NFC::factoryReset()
         else if (writtenImage != tagBuffer)
             failure = QStringLiteral("ST NFC factory reset check data fail...");
     }
-
-    if (failure.isEmpty()) {
-        emit productInfoReadUpdateSignal(READ_STATE_COMPLETE, QString::fromLatin1(READ_COMPLETE_TEXT),
-                                         READ_COMPLETE_VALUE);
-        emit debug_msg(QStringLiteral("ST NFC factory reset check OK"));
-        informUser(prompt, QStringLiteral("Information"), QStringLiteral("Factory reset success!"));
-    } else {
-        emit debug_msg(failure);
-        informUser(prompt, QStringLiteral("Error"), QStringLiteral("Factory reset fail!"));
-    }
-    emit enableDriverDetectTimerSignal(true);
+    endFactoryReset(failure, QStringLiteral("ST NFC factory reset check OK"), prompt);
 }
 
 bool ST_NFC::writeDefaultImage()

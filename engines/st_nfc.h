@@ -3,7 +3,6 @@
 
 #include "cr95hflibrary.h"
 #include "progengine.h"
-#include "userprompt.h"
 
 #include <QByteArray>
 
