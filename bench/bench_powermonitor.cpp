@@ -36,10 +36,11 @@ int main(int argc, char** argv)
     connectEngineToLink(engine, line.link);
     // A read ends where the last bank is reported, or where it failed.
     bool failed = false;
-    QObject::connect(&engine, &DaliPowerMonitor::updatePowerMonitorDisplay, &engine, [&line](int type, double*, uint) {
-        if (type == DaliPowerMonitor::POWER_TYPE_LOAD_SIDE)
-            line.stamp();
-    });
+    QObject::connect(&engine, &DaliPowerMonitor::updatePowerMonitorDisplay, &engine,
+                     [&line](int type, double*, uint) {
+                         if (type == DaliPowerMonitor::POWER_TYPE_LOAD_SIDE)
+                             line.stamp();
+                     });
     QObject::connect(&engine, &DaliPowerMonitor::powerDataReadResult, &engine, [&line, &failed](bool) {
         failed = true;
         line.stamp();

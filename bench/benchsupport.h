@@ -95,8 +95,7 @@ public:
     static constexpr int TOOL_PROBE_TIMEOUT_MS = 5000;
     static constexpr int SETTLE_MS = 100;
 
-    BenchLine(SimProgTool::Kind kind, int workMode)
-        : tool(&pty, kind)
+    BenchLine(SimProgTool::Kind kind, int workMode) : tool(&pty, kind)
     {
         link.buildCommandTables();
         link.setWorkMode(workMode);
@@ -113,7 +112,8 @@ public:
             if (line.startsWith(QLatin1String("UART response data")))
                 ++probeOutcomes;
         });
-        QObject::connect(&link, &SerialCommunication::communicateError, &link, [this](int) { ++probeOutcomes; });
+        QObject::connect(&link, &SerialCommunication::communicateError, &link,
+                         [this](int) { ++probeOutcomes; });
         clock.start();
     }
 
@@ -124,7 +124,7 @@ public:
         if (!pty.isOpen())
             return false;
         const int kind = tool.kind() == SimProgTool::Kind::DaliTool ? SerialCommunication::TOOL_KIND_DALI
-                                                                     : SerialCommunication::TOOL_KIND_IPROG;
+                                                                    : SerialCommunication::TOOL_KIND_IPROG;
         link.checkToolPort(kind);
         if (!waitUntil([this] { return probeOutcomes > 0; }, TOOL_PROBE_TIMEOUT_MS))
             return false;
@@ -184,23 +184,20 @@ private:
 class FigureTable
 {
 public:
-    FigureTable(FILE* out, int nameWidth)
-        : out(out)
-        , nameWidth(nameWidth)
-    {
-    }
+    FigureTable(FILE* out, int nameWidth) : out(out), nameWidth(nameWidth) {}
 
     void printHeader() const
     {
-        std::fprintf(out, "%-*s %8s %10s %10s %8s\n", nameWidth, "op", "commands", "wall ms", "floor ms", "ratio");
+        std::fprintf(out, "%-*s %8s %10s %10s %8s\n", nameWidth, "op", "commands", "wall ms", "floor ms",
+                     "ratio");
     }
 
     void row(const QString& name, int commands, double wallMs, double floorMs)
     {
         const double ratio = wallMs / floorMs;
         worst = qMax(worst, ratio);
-        std::fprintf(out, "%-*s %8d %10.1f %10.1f %8.3f%s\n", nameWidth, qPrintable(name), commands, wallMs, floorMs,
-                     ratio, ratio > TARGET_RATIO ? "  above target" : "");
+        std::fprintf(out, "%-*s %8d %10.1f %10.1f %8.3f%s\n", nameWidth, qPrintable(name), commands, wallMs,
+                     floorMs, ratio, ratio > TARGET_RATIO ? "  above target" : "");
         std::fflush(out);
     }
 
@@ -222,19 +219,18 @@ class OperationBench
 public:
     // floorMs gives the floor of the operation that just ended.
     OperationBench(BenchLine& line, ProgEngine& engine, FigureTable& table, std::function<double()> floorMs)
-        : line(line)
-        , engine(engine)
-        , table(table)
-        , floorMs(std::move(floorMs))
+        : line(line), engine(engine), table(table), floorMs(std::move(floorMs))
     {
-        QObject::connect(&engine, &ProgEngine::productInfoReadUpdateSignal, &engine, [this](int state, QString, int) {
-            if (state != READ_STATE_PROGRESS)
-                end(state == READ_STATE_COMPLETE);
-        });
-        QObject::connect(&engine, &ProgEngine::programmingStateUpdatedSignal, &engine, [this](ProgStateDef state) {
-            if (state == PROG_STATE_SUCCESS || state == PROG_STATE_FAIL)
-                end(state == PROG_STATE_SUCCESS);
-        });
+        QObject::connect(&engine, &ProgEngine::productInfoReadUpdateSignal, &engine,
+                         [this](int state, QString, int) {
+                             if (state != READ_STATE_PROGRESS)
+                                 end(state == READ_STATE_COMPLETE);
+                         });
+        QObject::connect(&engine, &ProgEngine::programmingStateUpdatedSignal, &engine,
+                         [this](ProgStateDef state) {
+                             if (state == PROG_STATE_SUCCESS || state == PROG_STATE_FAIL)
+                                 end(state == PROG_STATE_SUCCESS);
+                         });
         QObject::connect(&engine, &ProgEngine::resetOptResultSignal, &engine,
                          [this](int result) { end(result == RESET_OPT_SUCCESS); });
         engine.setEnabled(1);
@@ -242,7 +238,8 @@ public:
 
     // The first read, runs - 1 more reads, runs programmings of the record and, unless quick,
     // runs resets; false as soon as one failed or did not end within timeoutMs.
-    bool runAll(const BenchOptions& options, const ProgDataStructDef& record, int timeoutMs, const QString& nameSuffix)
+    bool runAll(const BenchOptions& options, const ProgDataStructDef& record, int timeoutMs,
+                const QString& nameSuffix)
     {
         const auto measure = [&](const char* name, const std::function<void()>& start) {
             if (!line.measure(start, timeoutMs) || !succeeded)

@@ -31,7 +31,8 @@ QtCharts::QCategoryAxis* newCategoryAxis();
 
 // A chart shows one curve: no legend; each axis gets its title.
 void titleChart(QtCharts::QChart* chart, QtCharts::QAbstractAxis* xAxis, const QString& xTitle,
-                QtCharts::QAbstractAxis* yAxis, const QString& yTitle, const QFont& titleFont = chartTitleFont());
+                QtCharts::QAbstractAxis* yAxis, const QString& yTitle,
+                const QFont& titleFont = chartTitleFont());
 
 // Fills the series with the points, colours it, hands it to the chart (whose removeAllSeries
 // deletes it) and binds it to the two axes, which the chart must already hold.

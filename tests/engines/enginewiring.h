@@ -12,17 +12,16 @@
 
 #include <QTimer>
 
-template <class Link>
-void connectEngineToLink(DaliProgramming& engine, Link& link)
+template <class Link> void connectEngineToLink(DaliProgramming& engine, Link& link)
 {
     QObject::connect(&engine, &DaliProgramming::sendCommand, &link, &Link::sendDaliCommand);
     QObject::connect(&link, &Link::commandResponse, &engine, &DaliProgramming::daliProgrammingResponse);
-    QObject::connect(&link, &Link::commandSendComplete, &engine, &DaliProgramming::sendDaliProgrammingCmdSequence);
+    QObject::connect(&link, &Link::commandSendComplete, &engine,
+                     &DaliProgramming::sendDaliProgrammingCmdSequence);
     QObject::connect(&link, &Link::communicateError, &engine, &DaliProgramming::processCommError);
 }
 
-template <class Link>
-void connectEngineToLink(iProgramming& engine, Link& link)
+template <class Link> void connectEngineToLink(iProgramming& engine, Link& link)
 {
     QObject::connect(&engine, &iProgramming::sendCommand, &link, &Link::sendiProgCommand);
     QObject::connect(&link, &Link::commandResponse, &engine, &iProgramming::iProgrammingResponse);
@@ -30,17 +29,16 @@ void connectEngineToLink(iProgramming& engine, Link& link)
     QObject::connect(&link, &Link::communicateError, &engine, &iProgramming::processCommError);
 }
 
-template <class Link>
-void connectEngineToLink(DaliPowerMonitor& engine, Link& link)
+template <class Link> void connectEngineToLink(DaliPowerMonitor& engine, Link& link)
 {
     QObject::connect(&engine, &DaliPowerMonitor::sendCommand, &link, &Link::sendDaliCommand);
     QObject::connect(&link, &Link::commandResponse, &engine, &DaliPowerMonitor::daliPowerMonitorResponse);
-    QObject::connect(&link, &Link::commandSendComplete, &engine, &DaliPowerMonitor::sendDaliPowerMonitorCmdSequence);
+    QObject::connect(&link, &Link::commandSendComplete, &engine,
+                     &DaliPowerMonitor::sendDaliPowerMonitorCmdSequence);
     QObject::connect(&link, &Link::communicateError, &engine, &DaliPowerMonitor::processCommError);
 }
 
-template <class Link>
-void connectEngineToLink(BootLoader& engine, Link& link)
+template <class Link> void connectEngineToLink(BootLoader& engine, Link& link)
 {
     QObject::connect(&engine, &BootLoader::sendCommand, &link, &Link::sendBootCommand);
     QObject::connect(&link, &Link::commandResponse, &engine, &BootLoader::bootLoaderCommandResponse);
@@ -49,8 +47,7 @@ void connectEngineToLink(BootLoader& engine, Link& link)
 }
 
 // The window's driver-detection timer: the engine switches it on and off, each tick probes.
-template <class Engine>
-void connectDetectTimer(Engine& engine, QTimer& detectTimer)
+template <class Engine> void connectDetectTimer(Engine& engine, QTimer& detectTimer)
 {
     QObject::connect(&engine, &Engine::enableDriverDetectTimerSignal, &detectTimer, [&detectTimer](bool on) {
         if (!on)

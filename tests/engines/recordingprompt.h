@@ -12,10 +12,11 @@ class RecordingPrompt : public UserPrompt
 public:
     QStringList boxes;
 
-    Button ask(Icon icon, const QString& title, const QString& text, int buttons, Button defaultButton) override
+    Button ask(Icon icon, const QString& title, const QString& text, int buttons,
+               Button defaultButton) override
     {
-        QString box = (icon == Icon::Warning ? QStringLiteral("warning|") : QStringLiteral("information|")) + title +
-                      QLatin1Char('|') + text;
+        QString box = (icon == Icon::Warning ? QStringLiteral("warning|") : QStringLiteral("information|")) +
+                      title + QLatin1Char('|') + text;
         if (buttons != Ok)
             box += QStringLiteral("|buttons %1").arg(buttons, 0, 16);
         boxes << box;
