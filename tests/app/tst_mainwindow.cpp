@@ -260,8 +260,8 @@ void TestMainWindow::everyConnectionIsMade()
     }
     qInstallMessageHandler(previous);
     QCOMPARE(connectWarnings, QStringList());
-    // 12 timer and toolbar connections, 70 from the form, 64 engine and link, 12 dialog.
-    QCOMPARE(count, 158);
+    // 12 timer and toolbar connections, 70 from the form, 62 engine and link, 12 dialog.
+    QCOMPARE(count, 156);
 }
 
 void TestMainWindow::dialogsAreCreatedOnce()
