@@ -97,6 +97,8 @@ void MainWindow::initMembers()
     setProgDataDefaults(progData);
     serialComm.buildCommandTables();
     bootLoader.setPrompt(&enginePrompt);
+    stNfc.setPrompt(&enginePrompt);
+    feigNfc.setPrompt(&enginePrompt);
 }
 
 void MainWindow::initUi()
@@ -379,9 +381,7 @@ void MainWindow::connectSignalsAndSlots()
     for (const QObject* engine : programmingEngines)
         link(engine, SIGNAL(resetOptResultSignal(int)), this, SLOT(resetOptStateUpdateSlot(int)));
     counted(connect(&stNfc, &ST_NFC::communicateError, this, &MainWindow::processCommError));
-    counted(connect(&stNfc, &ST_NFC::showInformation, this, &MainWindow::showEngineInformation));
     counted(connect(&feigNfc, &FEIG_NFC::communicateError, this, &MainWindow::processCommError));
-    counted(connect(&feigNfc, &FEIG_NFC::showInformation, this, &MainWindow::showEngineInformation));
 
     // Every programming engine knows the new tool state before the boot loader does.
     link(this, SIGNAL(toolConnectionChangeSignal(int)), &iProg, SLOT(toolConnectionStateChange(int)));

@@ -151,8 +151,6 @@ public slots:
     void readProductInfoUpdateSlot(int state, QString str, int value);
     void resetOptStateUpdateSlot(int result);
     void programDone();
-    // A result an engine wants the operator to see at once, in an information box without parent.
-    void showEngineInformation(QString title, QString text);
 
     // ---- Setting dialogs (mainwindow_dialogs.cpp) --------------------------------------------
     void smartDimCurvePushBtn_clicked();
@@ -302,6 +300,7 @@ private:
     int driverConnectionState = DRIVER_DISCONNECTED;
     DaliProgramming daliProg;
     iProgramming iProg;
+    WindowPrompt enginePrompt; // the boxes and file dialogs of the NFC engines and the boot loader
     ST_NFC stNfc;
     FEIG_NFC feigNfc;
     QMovie* driverIndicatorMovie = nullptr;
@@ -330,7 +329,6 @@ private:
     QProgressDialog* readProgressDialog = nullptr;
     QTimer* autoReadTimer = nullptr;
     DaliPowerMonitor powerMonitor;
-    WindowPrompt enginePrompt; // the boot loader's boxes and file dialog
     BootLoader bootLoader;
     DebugMsg debugMsg;
 

@@ -653,11 +653,6 @@ void MainWindow::resetOptStateUpdateSlot(int result)
                            : QStringLiteral("Reset module operating time fail"));
 }
 
-void MainWindow::showEngineInformation(QString title, QString text)
-{
-    Prompt::information(nullptr, title, text, QMessageBox::Ok);
-}
-
 void MainWindow::programDone()
 {
     if (ProgEngine* engine = currentProgrammingEngine())

@@ -15,32 +15,22 @@
 //   --quick   a 64 KiB HEX file, a 4 KiB image, one run
 //   --runs N  HEX loads to time (default 5)
 
+#include "benchsupport.h"
 #include "bootloader.h"
-#include "globals.h"
-#include "ptypair.h"
-#include "serialcommunication.h"
+#include "enginewiring.h"
 #include "simbootloader.h"
-#include "simprogtool.h"
 #include "userprompt.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QStringList>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <algorithm>
-#include <cstdio>
-#include <functional>
 
 namespace {
 
 constexpr double HEX_TARGET_MS = 20.0;
-constexpr double TARGET_RATIO = 1.05;
 constexpr int HEX_RECORD_BYTES = 32;
 constexpr int BITS_PER_BYTE = 10; // start, eight data bits, stop
 constexpr int ANSWER_BYTES = 1;
@@ -60,20 +50,6 @@ public:
     }
     QString openFileName(const QString&, const QString&) override { return file; }
 };
-
-bool waitUntil(const std::function<bool()>& done, int timeoutMs)
-{
-    QTimer ticker; // only makes sure the deadline is looked at
-    ticker.start(10);
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
 
 QByteArray pseudoRandom(int size, quint32 seed)
 {
@@ -123,14 +99,9 @@ QByteArray hexText(int size)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    const bool quick = args.contains("--quick");
-    int runs = 5;
-    const int runsAt = args.indexOf("--runs");
-    if (runsAt >= 0 && runsAt + 1 < args.size())
-        runs = qMax(1, args.at(runsAt + 1).toInt());
-    if (quick)
-        runs = 1;
+    const BenchOptions options = benchOptions(5);
+    const bool quick = options.quick;
+    const int runs = options.runs;
 
     // The loader touches its dump file in the working directory.
     QTemporaryDir dir;
@@ -171,40 +142,15 @@ int main(int argc, char** argv)
 
     // 2. Flashing over the pseudo-terminal.
     programToolIndex = PROG_TOOL_DALI;
-    PtyPair pty;
-    SimProgTool tool(&pty, SimProgTool::Kind::DaliTool);
-    SimBootLoader driver(&tool);
+    BenchLine line(SimProgTool::Kind::DaliTool, SENDER_BOOT);
+    SimBootLoader driver(&line.tool);
     driver.setLinePaced(true);
-    SerialCommunication link;
-    link.buildCommandTables();
-    link.setWorkMode(SENDER_BOOT);
-    const QString path = pty.slavePath();
-    link.setPortLister([path] {
-        ToolPortInfo info;
-        info.portName = path;
-        info.manufacturer = "FTDI";
-        info.vendorIdentifier = 0x0403;
-        info.productIdentifier = 0x6001;
-        return QList<ToolPortInfo>{info};
-    });
-    int answers = 0;
-    QObject::connect(&link, &SerialCommunication::debug_msg, &link, [&answers](const QString& line) {
-        if (line.startsWith("UART response data"))
-            ++answers;
-    });
-    link.checkToolPort(SerialCommunication::TOOL_KIND_DALI);
-    if (!waitUntil([&answers] { return answers > 0; }, 2000) ||
-        !link.checkToolPort(SerialCommunication::TOOL_KIND_DALI)) {
+    if (!line.findTool()) {
         std::printf("tool not found on the pseudo-terminal\n");
         return 2;
     }
 
-    QObject::connect(&loader, &BootLoader::sendCommand, &link, &SerialCommunication::sendBootCommand);
-    QObject::connect(&link, &SerialCommunication::commandResponse, &loader,
-                     &BootLoader::bootLoaderCommandResponse);
-    QObject::connect(&link, &SerialCommunication::commandSendComplete, &loader,
-                     &BootLoader::sendBootloaderCmdSequence);
-    QObject::connect(&link, &SerialCommunication::communicateError, &loader, &BootLoader::processCommError);
+    connectEngineToLink(loader, line.link);
     QElapsedTimer clock;
     qint64 finished = -1;
     QString lastMessage;
@@ -217,7 +163,7 @@ int main(int argc, char** argv)
 
     const int imageSize = quick ? 4 * 1024 : 64 * 1024;
     loader.image = pseudoRandom(imageSize, 11);
-    tool.clearFrames();
+    line.tool.clearFrames();
     clock.start();
     loader.startFirmwareUpdate();
     const QString success = QStringLiteral("Firmware has been updated successfully.");
@@ -228,10 +174,10 @@ int main(int argc, char** argv)
         return 1;
     }
     const double wallMs = finished / 1e6;
-    const int baud = tool.lineBaudRate();
+    const int baud = line.tool.lineBaudRate();
     double floorMs = 0;
     int frames = 0;
-    for (const SimProgTool::Frame& f : tool.frames()) {
+    for (const SimProgTool::Frame& f : line.tool.frames()) {
         const bool enter = f.bytes.size() > 2 && quint8(f.bytes.at(2)) == ENTER_COMMAND;
         floorMs += (f.bytes.size() + ANSWER_BYTES) * BITS_PER_BYTE * 1000.0 / baud +
                    (enter ? ENTER_READ_MS : FRAME_READ_MS);

@@ -12,27 +12,15 @@
 //   --quick   one read and one programming run of a driver of the newer command set
 //   --runs N  repetitions of each operation (default 5)
 
-#include "globals.h"
+#include "benchsupport.h"
+#include "enginewiring.h"
 #include "iprogramming.h"
-#include "ptypair.h"
-#include "serialcommunication.h"
-#include "simprogtool.h"
 #include "simusbdriver.h"
-
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QStringList>
-#include <QTimer>
-
-#include <cstdio>
-#include <functional>
 
 namespace {
 
 constexpr int LINE_BAUD_RATE = 1200;
 constexpr double BITS_PER_BYTE = 10.0; // start, 8 data, stop
-constexpr double TARGET_RATIO = 1.05;
 constexpr int OPERATION_TIMEOUT_MS = 60000;
 constexpr int NEWER_PRODUCT = 120;
 constexpr int OLDER_PRODUCT = 20;
@@ -55,223 +43,49 @@ ProgDataStructDef benchRecord(int product)
     return d;
 }
 
-bool waitUntil(const std::function<bool()>& done, int timeoutMs)
-{
-    // Blocks in the event loop; the ticker only makes sure the deadline is looked at.
-    QTimer ticker;
-    ticker.start(10);
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
-
-struct Result
-{
-    QString name;
-    int commands;
-    double wallMs;
-    double floorMs;
-};
-
-class Bench
-{
-public:
-    explicit Bench(int product)
-        : driver(quint16(product))
-        , tool(&pty, SimProgTool::Kind::UsbTool)
-        , product(product)
-    {
-        driver.setSetting(19, QByteArray::fromHex("bc02"));
-        tool.setRequiredBaudRate(LINE_BAUD_RATE);
-        // The answer leaves once the request and the answer would have crossed the line.
-        tool.setUsbHandler([this](const QByteArray& frame) {
-            const QByteArray answer = driver.answer(frame);
-            const double ms = lineMs(frame.size() + answer.size());
-            tool.setAnswerDelay(qRound(ms));
-            lineTimeMs += ms;
-            return answer;
-        });
-        link.buildCommandTables();
-        link.setWorkMode(SENDER_IPROG);
-        const QString path = pty.slavePath();
-        link.setPortLister([path] {
-            ToolPortInfo info;
-            info.portName = path;
-            info.manufacturer = "FTDI";
-            info.vendorIdentifier = 0x0403;
-            info.productIdentifier = 0x6001;
-            return QList<ToolPortInfo>{info};
-        });
-        QObject::connect(&engine, &iProgramming::sendCommand, &link, &SerialCommunication::sendiProgCommand);
-        QObject::connect(&link, &SerialCommunication::commandResponse, &engine, &iProgramming::iProgrammingResponse);
-        QObject::connect(&link, &SerialCommunication::commandSendComplete, &engine,
-                         &iProgramming::sendProgrammingCmdSequence);
-        QObject::connect(&link, &SerialCommunication::communicateError, &engine, &iProgramming::processCommError);
-        QObject::connect(&link, &SerialCommunication::communicateError, &link, [this](int) { ++errors; });
-        // The end of an operation is stamped where the engine reports it, not when the wait
-        // loop gets round to looking.
-        QObject::connect(&engine, &iProgramming::productInfoReadUpdateSignal, &engine, [this](int state, QString, int) {
-            if (state != READ_STATE_PROGRESS)
-                finish(state == READ_STATE_COMPLETE);
-        });
-        QObject::connect(&engine, &iProgramming::programmingStateUpdatedSignal, &engine, [this](ProgStateDef state) {
-            if (state == PROG_STATE_SUCCESS || state == PROG_STATE_FAIL)
-                finish(state == PROG_STATE_SUCCESS);
-        });
-        QObject::connect(&engine, &iProgramming::resetOptResultSignal, &engine,
-                         [this](int result) { finish(result == RESET_OPT_SUCCESS); });
-        // No driver-detection timer: each operation's probe is sent by hand, so that no tick
-        // falls inside a measurement.
-        engine.setEnabled(1);
-        clock.start();
-    }
-
-    // Behind an FTDI adapter the USB tool is told by its silence to the DALI tool's probe.
-    bool findTool()
-    {
-        if (!pty.isOpen())
-            return false;
-        link.checkToolPort(SerialCommunication::TOOL_KIND_IPROG);
-        if (!waitUntil([this] { return errors > 0; }, 5000))
-            return false;
-        return link.checkToolPort(SerialCommunication::TOOL_KIND_IPROG);
-    }
-
-    // The first read comes with the driver's detection: the tool is announced, the probe finds
-    // a new driver and the engine reads it.
-    bool firstRead(Result* r) { return measure("read", r, [this] { engine.toolConnectionStateChange(1); }); }
-
-    bool read(Result* r)
-    {
-        engine.startReadProductInfo();
-        return measure("read", r, [this] { engine.checkDriverConnection(); });
-    }
-
-    bool program(Result* r)
-    {
-        engine.writeRecord() = benchRecord(product);
-        engine.startProgramming();
-        const bool ok = measure("program", r, [this] { engine.checkDriverConnection(); });
-        // Leave the production run so that the next program starts on a fresh request.
-        engine.resetProgrammingState();
-        return ok;
-    }
-
-    bool reset(Result* r)
-    {
-        engine.startResetOperatingTime();
-        return measure("reset", r, [this] { engine.checkDriverConnection(); });
-    }
-
-private:
-    void finish(bool ok)
-    {
-        if (finished < 0) {
-            finished = clock.nsecsElapsed();
-            succeeded = ok;
-        }
-    }
-
-    bool measure(const QString& name, Result* r, const std::function<void()>& start)
-    {
-        // Let the answer to whatever came before settle, then start on an idle line.
-        waitUntil([] { return false; }, 100);
-        tool.clearFrames();
-        lineTimeMs = 0.0;
-        finished = -1;
-        const qint64 begin = clock.nsecsElapsed();
-        start();
-        if (!waitUntil([this] { return finished >= 0; }, OPERATION_TIMEOUT_MS) || !succeeded)
-            return false;
-        r->name = name + (product >= iProgramming::NEWER_SET_FIRST_PRODUCT ? "/newer" : "/older");
-        r->commands = tool.frames().size();
-        r->wallMs = (finished - begin) / 1e6;
-        r->floorMs = lineTimeMs;
-        return true;
-    }
-
-    PtyPair pty;
-    SimUsbDriver driver;
-    SimProgTool tool;
-    SerialCommunication link;
-    iProgramming engine;
-    int product;
-    QElapsedTimer clock;
-    qint64 finished = -1;
-    bool succeeded = false;
-    double lineTimeMs = 0.0;
-    int errors = 0;
-};
-
-void print(const Result& r)
-{
-    const double ratio = r.wallMs / r.floorMs;
-    std::printf("%-14s %8d %10.1f %10.1f %8.3f%s\n", qPrintable(r.name), r.commands, r.wallMs, r.floorMs, ratio,
-                ratio > TARGET_RATIO ? "  above target" : "");
-    std::fflush(stdout);
-}
-
 // All operations on one driver; false when one failed or did not end.
-bool runSet(int product, int runs, bool quick, double* worst)
+bool runSet(int product, const BenchOptions& options, FigureTable& table, FILE* out)
 {
-    Bench bench(product);
-    if (!bench.findTool()) {
-        std::printf("USB tool not found on the pseudo-terminal\n");
+    SimUsbDriver driver{quint16(product)};
+    driver.setSetting(19, QByteArray::fromHex("bc02"));
+    BenchLine line(SimProgTool::Kind::UsbTool, SENDER_IPROG);
+    line.tool.setRequiredBaudRate(LINE_BAUD_RATE);
+    // The answer leaves once the request and the answer would have crossed the line.
+    line.tool.setUsbHandler([&driver, &line](const QByteArray& frame) {
+        const QByteArray answer = driver.answer(frame);
+        line.tool.setAnswerDelay(qRound(lineMs(frame.size() + answer.size())));
+        return answer;
+    });
+    iProgramming engine;
+    connectEngineToLink(engine, line.link);
+    if (!line.findTool()) {
+        std::fprintf(out, "USB tool not found on the pseudo-terminal\n");
         return false;
     }
-    Result r;
-    auto keep = [&r, worst](bool ok) {
-        if (ok) {
-            print(r);
-            *worst = qMax(*worst, r.wallMs / r.floorMs);
-        }
-        return ok;
-    };
-    bool ok = keep(bench.firstRead(&r));
-    for (int i = 1; ok && i < runs; ++i)
-        ok = keep(bench.read(&r));
-    for (int i = 0; ok && i < runs; ++i)
-        ok = keep(bench.program(&r));
-    for (int i = 0; ok && !quick && i < runs; ++i)
-        ok = keep(bench.reset(&r));
-    return ok;
+    OperationBench bench(line, engine, table, [&line] { return lineMs(line.bytesOnLine()); });
+    const QString set = product >= iProgramming::NEWER_SET_FIRST_PRODUCT ? "/newer" : "/older";
+    return bench.runAll(options, benchRecord(product), OPERATION_TIMEOUT_MS, set);
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
+    FILE* out = figureStream();
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    const bool quick = args.contains("--quick");
-    int runs = 5;
-    const int runsAt = args.indexOf("--runs");
-    if (runsAt >= 0 && runsAt + 1 < args.size())
-        runs = qMax(1, args.at(runsAt + 1).toInt());
-    if (quick)
-        runs = 1;
-
+    const BenchOptions options = benchOptions(5);
     programToolIndex = PROG_TOOL_IPROG;
-    for (int i = 0; i <= NEWER_PRODUCT; ++i) {
-        ProductRecord record;
-        record.index = i;
-        productList.append(record);
-    }
+    fillProductList(NEWER_PRODUCT + 1);
 
-    std::printf("%-14s %8s %10s %10s %8s\n", "op", "commands", "wall ms", "floor ms", "ratio");
-    double worst = 0.0;
-    bool ok = runSet(NEWER_PRODUCT, runs, quick, &worst);
-    if (ok && !quick)
-        ok = runSet(OLDER_PRODUCT, runs, quick, &worst);
+    FigureTable table(out, 14);
+    table.printHeader();
+    bool ok = runSet(NEWER_PRODUCT, options, table, out);
+    if (ok && !options.quick)
+        ok = runSet(OLDER_PRODUCT, options, table, out);
     if (!ok) {
-        std::printf("an operation failed or did not end\n");
+        std::fprintf(out, "an operation failed or did not end\n");
         return 1;
     }
-    std::printf("worst ratio %.3f (target %.2f)\n", worst, TARGET_RATIO);
+    table.printWorst();
     return 0;
 }

@@ -44,18 +44,10 @@ void clocurve::setLevelList(const QList<double>& newLevels)
 
 void clocurve::initChart()
 {
-    const QFont labelFont(QStringLiteral("Arial"), 9);
-    const QFont titleFont(QStringLiteral("Arial"), 10);
     chart = new QChart();
-    xAxis = new QValueAxis();
-    xAxis->setTickCount(11);
-    xAxis->setMinorTickCount(1);
-    xAxis->setLabelFormat(QStringLiteral("%d"));
-    xAxis->setLabelsFont(labelFont);
+    xAxis = newValueAxis(11, 1);
     chart->addAxis(xAxis, Qt::AlignBottom);
-    yAxis = new QCategoryAxis();
-    yAxis->setLabelsFont(labelFont);
-    yAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    yAxis = newCategoryAxis();
     for (int level : LEVEL_LABELS)
         yAxis->append(QString::number(level), level);
     chart->addAxis(yAxis, Qt::AlignLeft);
@@ -63,11 +55,7 @@ void clocurve::initChart()
     updateChart();
     xAxis->setRange(0, 100);
     yAxis->setRange(50, 150);
-    chart->legend()->hide();
-    xAxis->setTitleText(tr("Operation Time (K Hours)"));
-    xAxis->setTitleFont(titleFont);
-    yAxis->setTitleText(tr("Output Level (%)"));
-    yAxis->setTitleFont(titleFont);
+    titleChart(chart, xAxis, tr("Operation Time (K Hours)"), yAxis, tr("Output Level (%)"));
     showChart(ui->chartView, chart);
 }
 

@@ -3,10 +3,8 @@
 #include "chartparts.h"
 #include "ui_corridor_curve.h"
 
-#include <QAreaSeries>
 #include <QChart>
 #include <QKeyEvent>
-#include <QLineSeries>
 #include <QValueAxis>
 
 using namespace QtCharts;
@@ -247,7 +245,7 @@ void corridor_curve::okBtnClicked()
 
 void corridor_curve::initChart()
 {
-    const QFont font(QStringLiteral("Arial"), 9);
+    const QFont font = chartLabelFont();
     chart = new QChart();
     timeAxis = new QValueAxis();
     timeAxis->setLabelsFont(font);
@@ -260,11 +258,7 @@ void corridor_curve::initChart()
 
     updateChart();
     levelAxis->setRange(0, 100);
-    chart->legend()->hide();
-    timeAxis->setTitleText(tr("Time"));
-    timeAxis->setTitleFont(font);
-    levelAxis->setTitleText(tr("Level(%)"));
-    levelAxis->setTitleFont(font);
+    titleChart(chart, timeAxis, tr("Time"), levelAxis, tr("Level(%)"), font);
     chart->setMargins(QMargins(0, 0, 0, 0));
     chart->setBackgroundRoundness(0);
     showChart(ui->corridorCurveChartView, chart);
@@ -283,19 +277,6 @@ void corridor_curve::updateChart()
                                     {qreal(fallEnd), qreal(settings.releaseLevel)},
                                     {qreal(fallEnd + CHART_PLATEAU_WIDTH), qreal(settings.releaseLevel)}};
 
-    // The chart deletes the area series it holds; the area takes its two boundary lines with it.
     chart->removeAllSeries();
-    auto* area = new QAreaSeries();
-    auto* upper = new QLineSeries(area);
-    auto* lower = new QLineSeries(area);
-    for (const QPointF& p : profile) {
-        upper->append(p);
-        lower->append(p.x(), 0);
-    }
-    area->setUpperSeries(upper);
-    area->setLowerSeries(lower);
-    area->setBrush(QBrush(CURVE_FILL, Qt::SolidPattern));
-    chart->addSeries(area);
-    area->attachAxis(timeAxis);
-    area->attachAxis(levelAxis);
+    addChartArea(chart, profile, CURVE_FILL, timeAxis, levelAxis);
 }

@@ -137,31 +137,16 @@ void dimcurve::okBtnClicked()
 
 void dimcurve::initChart()
 {
-    const QFont labelFont(QStringLiteral("Arial"), 9);
-    const QFont titleFont(QStringLiteral("Arial"), 10);
     chart = new QChart();
-    xAxis = new QValueAxis();
-    xAxis->setTickCount(11);
-    xAxis->setMinorTickCount(1);
-    xAxis->setLabelFormat(QStringLiteral("%d"));
-    xAxis->setLabelsFont(labelFont);
+    xAxis = newValueAxis(11, 1);
     chart->addAxis(xAxis, Qt::AlignBottom);
-    yAxis = new QValueAxis();
-    yAxis->setTickCount(7);
-    yAxis->setMinorTickCount(3);
-    yAxis->setLabelFormat(QStringLiteral("%d"));
-    yAxis->setLabelsFont(labelFont);
+    yAxis = newValueAxis(7, 3);
     chart->addAxis(yAxis, Qt::AlignLeft);
 
     updateChart();
     xAxis->setRange(0, INPUT_MAX_V);
     yAxis->setRange(0, 120);
-    chart->legend()->hide();
-    xAxis->setTitleText(tr("Dim Input Voltage (V)"));
-    xAxis->setTitleFont(titleFont);
-    yAxis->setTitleText(tr("Output Level (%)"));
-    yAxis->setTitleFont(titleFont);
-
+    titleChart(chart, xAxis, tr("Dim Input Voltage (V)"), yAxis, tr("Output Level (%)"));
     showChart(ui->chartView, chart);
 }
 

@@ -118,34 +118,21 @@ void mtpcurve::okBtnClicked()
 
 void mtpcurve::initChart()
 {
-    const QFont labelFont(QStringLiteral("Arial"), 9);
-    const QFont titleFont(QStringLiteral("Arial"), 10);
     chart = new QChart();
 
     const AxisSpan span = axisSpan(settings);
     const int step = qMax((span.top - span.bottom) / AXIS_LABEL_STEPS, 1);
-    xAxis = new QCategoryAxis();
-    xAxis->setLabelsFont(labelFont);
-    xAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    xAxis = newCategoryAxis();
     for (int i = 0; i <= (span.top - span.bottom) / step; ++i)
         xAxis->append(QStringLiteral("%1").arg(span.top - i * step), span.bottom + i * step);
     chart->addAxis(xAxis, Qt::AlignBottom);
-    yAxis = new QValueAxis();
-    yAxis->setTickCount(7);
-    yAxis->setMinorTickCount(1);
-    yAxis->setLabelFormat(QStringLiteral("%d"));
-    yAxis->setLabelsFont(labelFont);
+    yAxis = newValueAxis(7, 1);
     chart->addAxis(yAxis, Qt::AlignLeft);
 
     updateChart();
     xAxis->setRange(span.bottom, span.top);
     yAxis->setRange(0, 120);
-    chart->legend()->hide();
-    xAxis->setTitleText(tr("NTC (K Ohm)"));
-    xAxis->setTitleFont(titleFont);
-    yAxis->setTitleText(tr("Dim Level (%)"));
-    yAxis->setTitleFont(titleFont);
-
+    titleChart(chart, xAxis, tr("NTC (K Ohm)"), yAxis, tr("Dim Level (%)"));
     showChart(ui->chartView, chart);
 }
 

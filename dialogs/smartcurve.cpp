@@ -1,10 +1,10 @@
 #include "smartcurve.h"
 
+#include "chartparts.h"
 #include "globals.h"
 #include "shift_calculator.h"
 #include "ui_smartcurve.h"
 
-#include <QAreaSeries>
 #include <QChart>
 #include <QDateTimeAxis>
 #include <QKeyEvent>
@@ -94,7 +94,7 @@ smartcurve::smartcurve(QWidget* parent)
     scheduleSteps = {{40, 20}, {20, 50}, {10, 100}, {30, 50}, {20, 15}};
     fadeTimeList = {1, 1, 1, 1, 1};
     installEventFilter(this);
-    connectSignals();
+    connectSignals(true);
     baseDateTime = QDateTime(QDate(2000, 1, 1), QTime::fromString(QStringLiteral("00:00"), QStringLiteral("hh:mm")));
     for (int i = 0; i < STEP_COUNT; ++i)
         timePoints << baseDateTime;
@@ -156,53 +156,44 @@ void smartcurve::setMinDimLevel(int productIndex)
     const bool minLevelOnly = product->driverFeature & FEATURE_MIN_LEVEL_ONLY;
     // A raised minimum may push a level box up. The form still holds the previous product's units,
     // so the schedule must not be read back from it here; the next setDurations brings it in line.
-    disconnectSignals();
+    connectSignals(false);
     for (QSpinBox* box : levelBoxes)
         box->setMinimum(minLevelOnly ? productPhyMinLevel : 0);
-    connectSignals();
+    connectSignals(true);
     QTextStream(stdout) << (minLevelOnly ? "setMinimum(minDimLevel)" : "setMinimum(0)") << Qt::endl;
 }
 
 // ---- Form connections ---------------------------------------------------------------------------
 
+// Connects or disconnects, so that each list of connections below serves both ways.
+void smartcurve::wire(bool on, const QObject* sender, const char* signal, const char* slot)
+{
+    if (on)
+        connect(sender, signal, this, slot);
+    else
+        disconnect(sender, signal, this, slot);
+}
+
 void smartcurve::connectTimeEdits(bool on)
 {
-    for (int i = 0; i < STEP_COUNT; ++i) {
-        if (on)
-            connect(timeEdits[i], SIGNAL(timeChanged(QTime)), this, TIME_EDIT_SLOTS[i]);
-        else
-            disconnect(timeEdits[i], SIGNAL(timeChanged(QTime)), this, TIME_EDIT_SLOTS[i]);
-    }
+    for (int i = 0; i < STEP_COUNT; ++i)
+        wire(on, timeEdits[i], SIGNAL(timeChanged(QTime)), TIME_EDIT_SLOTS[i]);
 }
 
 void smartcurve::connectDurationBoxes(bool on)
 {
-    for (QDoubleSpinBox* box : durationBoxes) {
-        if (on)
-            connect(box, SIGNAL(valueChanged(double)), this, SLOT(durationEditChanged()));
-        else
-            disconnect(box, SIGNAL(valueChanged(double)), this, SLOT(durationEditChanged()));
-    }
+    for (QDoubleSpinBox* box : durationBoxes)
+        wire(on, box, SIGNAL(valueChanged(double)), SLOT(durationEditChanged()));
 }
 
-void smartcurve::connectSignals()
+void smartcurve::connectSignals(bool on)
 {
-    connect(ui->midnightShiftSpinBox, SIGNAL(valueChanged(int)), this, SLOT(midnightShiftValueChanged(int)));
+    wire(on, ui->midnightShiftSpinBox, SIGNAL(valueChanged(int)), SLOT(midnightShiftValueChanged(int)));
     for (QSpinBox* box : levelBoxes)
-        connect(box, SIGNAL(valueChanged(int)), this, SLOT(scheduleDataChanged()));
-    connectDurationBoxes(true);
-    connectTimeEdits(true);
-    connect(ui->powerOnTimeEdit, SIGNAL(timeChanged(QTime)), this, SLOT(powerOnTimeEdit_Changed()));
-}
-
-void smartcurve::disconnectSignals()
-{
-    disconnect(ui->midnightShiftSpinBox, SIGNAL(valueChanged(int)), this, SLOT(midnightShiftValueChanged(int)));
-    for (QSpinBox* box : levelBoxes)
-        disconnect(box, SIGNAL(valueChanged(int)), this, SLOT(scheduleDataChanged()));
-    connectDurationBoxes(false);
-    connectTimeEdits(false);
-    disconnect(ui->powerOnTimeEdit, SIGNAL(timeChanged(QTime)), this, SLOT(powerOnTimeEdit_Changed()));
+        wire(on, box, SIGNAL(valueChanged(int)), SLOT(scheduleDataChanged()));
+    connectDurationBoxes(on);
+    connectTimeEdits(on);
+    wire(on, ui->powerOnTimeEdit, SIGNAL(timeChanged(QTime)), SLOT(powerOnTimeEdit_Changed()));
 }
 
 // ---- Form and schedule --------------------------------------------------------------------------
@@ -247,7 +238,7 @@ void smartcurve::applyMode()
 {
     if (productFlag != 0 && productFlag != 1)
         return;
-    disconnectSignals();
+    connectSignals(false);
 
     if (productFlag == 0) {
         showTimeEdits(false);
@@ -259,7 +250,7 @@ void smartcurve::applyMode()
         }
         ui->powerOnTimeGroupBox->show();
         ui->midnightShiftGroupBox->hide();
-        connectSignals();
+        connectSignals(true);
         return;
     }
 
@@ -292,7 +283,7 @@ void smartcurve::applyMode()
         fadeTimeBoxes[i]->setValue(fadeTimeList[i]);
     ui->powerOnTimeGroupBox->hide();
     ui->midnightShiftGroupBox->show();
-    connectSignals();
+    connectSignals(true);
 }
 
 void smartcurve::readSchedule()
@@ -490,33 +481,19 @@ bool smartcurve::eventFilter(QObject* watched, QEvent* event)
 void smartcurve::initChart()
 {
     chart = new QChart();
-    const QFont labelFont(QStringLiteral("Arial"), 9);
-    const QFont titleFont(QStringLiteral("Arial"), 10);
-
     timeAxis = new QDateTimeAxis();
     timeAxis->setTickCount(13);
     timeAxis->setFormat(QStringLiteral("hh:mm"));
-    timeAxis->setLabelsFont(labelFont);
+    timeAxis->setLabelsFont(chartLabelFont());
     timeAxis->setRange(baseDateTime, baseDateTime.addDays(1));
     chart->addAxis(timeAxis, Qt::AlignBottom);
 
-    levelAxis = new QValueAxis();
-    levelAxis->setTickCount(11);
-    levelAxis->setLabelFormat(QStringLiteral("%d"));
-    levelAxis->setLabelsFont(labelFont);
+    levelAxis = newValueAxis(11);
 
     updateChart();
     levelAxis->setRange(0, 100);
-    chart->legend()->hide();
-    timeAxis->setTitleText(tr("Operation Time (HH:MM)"));
-    timeAxis->setTitleFont(titleFont);
-    levelAxis->setTitleText(tr("Output Level (%)"));
-    levelAxis->setTitleFont(titleFont);
-    // The view built its own empty chart; taking ours does not free that one.
-    QChart* placeholder = ui->chartView->chart();
-    ui->chartView->setChart(chart);
-    delete placeholder;
-    ui->chartView->setRenderHint(QPainter::Antialiasing);
+    titleChart(chart, timeAxis, tr("Operation Time (HH:MM)"), levelAxis, tr("Output Level (%)"));
+    showChart(ui->chartView, chart);
 }
 
 void smartcurve::updateChart()
@@ -530,22 +507,9 @@ void smartcurve::updateChart()
 void smartcurve::drawCurve(const QList<QPointF>& points)
 {
     chart->removeAllSeries();
-    auto* upper = new QLineSeries();
-    auto* lower = new QLineSeries();
-    for (const QPointF& p : points) {
-        upper->append(p);
-        lower->append(p.x(), 0.0);
-    }
-    auto* area = new QAreaSeries(upper, lower);
-    area->setBrush(QBrush(CURVE_FILL, Qt::SolidPattern));
-    chart->addSeries(area);
-    // The chart frees the series it holds at the next redraw; the two boundary lines go with it.
-    upper->setParent(area);
-    lower->setParent(area);
     if (!chart->axes(Qt::Vertical).contains(levelAxis))
         chart->addAxis(levelAxis, Qt::AlignLeft);
-    area->attachAxis(timeAxis);
-    area->attachAxis(levelAxis);
+    addChartArea(chart, points, CURVE_FILL, timeAxis, levelAxis);
 }
 
 void smartcurve::updatePowerOnChart()

@@ -87,8 +87,8 @@ private slots:
     void okBtnClicked();
 
 private:
-    void connectSignals();
-    void disconnectSignals();
+    void wire(bool on, const QObject* sender, const char* signal, const char* slot);
+    void connectSignals(bool on);
     void connectTimeEdits(bool on);
     void connectDurationBoxes(bool on);
     void applyMode();

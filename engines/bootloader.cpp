@@ -122,6 +122,16 @@ bool BootLoader::refuseWhileBusy()
     return true;
 }
 
+// The manual steps answer a click during another step with a box rather than a message line.
+bool BootLoader::warnWhileStepRunning()
+{
+    if (bootState == BOOT_IDLE)
+        return false;
+    ask(UserPrompt::Icon::Warning, QString::fromLatin1(BOX_TITLE_WARNING), QString::fromLatin1(BUSY_TEXT),
+        UserPrompt::Ok, UserPrompt::NoButton);
+    return true;
+}
+
 bool BootLoader::toolMissing()
 {
     if (toolConnected != 0)
@@ -431,11 +441,8 @@ void BootLoader::dumpHexData()
 
 void BootLoader::enterBootMode()
 {
-    if (bootState != BOOT_IDLE) {
-        ask(UserPrompt::Icon::Warning, QString::fromLatin1(BOX_TITLE_WARNING), QString::fromLatin1(BUSY_TEXT),
-            UserPrompt::Ok, UserPrompt::NoButton);
+    if (warnWhileStepRunning())
         return;
-    }
     bootState = BOOT_WAIT_POWER_ON;
     emit showBootMessage(QStringLiteral("Enter boot mode, please turn on the AC power supply..."));
     buildBootFrame(BOOT_FRAME_ENTER);
@@ -447,11 +454,8 @@ void BootLoader::enterBootMode()
 
 void BootLoader::checkBootState()
 {
-    if (bootState != BOOT_IDLE) {
-        ask(UserPrompt::Icon::Warning, QString::fromLatin1(BOX_TITLE_WARNING), QString::fromLatin1(BUSY_TEXT),
-            UserPrompt::Ok, UserPrompt::NoButton);
+    if (warnWhileStepRunning())
         return;
-    }
     bootState = BOOT_ENTERING;
     buildBootFrame(BOOT_FRAME_CHECK_STATE);
 }
@@ -469,11 +473,8 @@ void BootLoader::programFirmware()
             QStringLiteral("Please load the firmware first!"), UserPrompt::Ok, UserPrompt::NoButton);
         return;
     }
-    if (bootState != BOOT_IDLE) {
-        ask(UserPrompt::Icon::Warning, QString::fromLatin1(BOX_TITLE_WARNING), QString::fromLatin1(BUSY_TEXT),
-            UserPrompt::Ok, UserPrompt::NoButton);
+    if (warnWhileStepRunning())
         return;
-    }
     if (bootConfirmed != 1) {
         ask(UserPrompt::Icon::Warning, QString::fromLatin1(BOX_TITLE_WARNING),
             QStringLiteral("Please click \"Check Boot State\" button to confirm LED driver is ready!"),

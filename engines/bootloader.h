@@ -102,6 +102,7 @@ private:
                            UserPrompt::Button defaultButton);
     void loadHex(const QVector<IntelHexRegion>& regions, int imageSize, const QString& area);
     bool refuseWhileBusy();
+    bool warnWhileStepRunning(); // with the box when one is
     bool toolMissing(); // with the message when it is
     void clearBlockCounters();
 

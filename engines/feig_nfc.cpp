@@ -75,6 +75,11 @@ FEIG_NFC::FEIG_NFC(QObject* parent) : ProgEngine(parent)
 
 FEIG_NFC::~FEIG_NFC() = default;
 
+void FEIG_NFC::setPrompt(UserPrompt* userPrompt)
+{
+    prompt = userPrompt;
+}
+
 void FEIG_NFC::setEnabled(int enable)
 {
     enabled = enable != 0;
@@ -444,17 +449,7 @@ void FEIG_NFC::factoryReset()
     // The second read fetches every block; only those just written must match.
     else if (!tagBuffer.startsWith(writtenBuffer))
         failure = QStringLiteral("Feig NFC factory reset check data fail...");
-
-    if (failure.isEmpty()) {
-        emit productInfoReadUpdateSignal(READ_STATE_COMPLETE, QString::fromLatin1(READ_COMPLETE_TEXT),
-                                         READ_COMPLETE_VALUE);
-        emit debug_msg(QStringLiteral("Feig NFC factory reset check OK"));
-        emit showInformation(QStringLiteral("Information"), QStringLiteral("Factory reset success!"));
-    } else {
-        emit debug_msg(failure);
-        emit showInformation(QStringLiteral("Error"), QStringLiteral("Factory reset fail!"));
-    }
-    emit enableDriverDetectTimerSignal(true);
+    endFactoryReset(failure, QStringLiteral("Feig NFC factory reset check OK"), prompt);
 }
 
 // ---- Driver detection -------------------------------------------------------------------------

@@ -39,6 +39,9 @@ public:
     explicit FEIG_NFC(QObject* parent = nullptr);
     ~FEIG_NFC() override;
 
+    // Where the engine's boxes go (a tag collision, the factory reset's result); not owned.
+    void setPrompt(UserPrompt* userPrompt);
+
     void setEnabled(int enable) override;
     bool isEnabled() const { return enabled; }
     void resetState() override;
@@ -82,8 +85,6 @@ public slots:
 signals:
     // Only COMM_ERR_NFC_TOOL, when the reader is gone.
     void communicateError(int err_type);
-    // A result the operator must see now (the factory reset's): an information box, no parent.
-    void showInformation(QString title, QString text);
 
 private:
     // One exchange: request bytes out, answer bytes back; false on any failure.
@@ -97,6 +98,7 @@ private:
     void logBlocks(const QByteArray& buffer);
     bool familyTag() const;
 
+    UserPrompt* prompt = nullptr;
     ProgDataStructDef writeData;
     ProgDataStructDef readData;
     bool enabled = false;

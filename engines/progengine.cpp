@@ -20,3 +20,17 @@ void ProgEngine::disableDriverDetectTimer()
 {
     emit enableDriverDetectTimerSignal(false);
 }
+
+void ProgEngine::endFactoryReset(const QString& failure, const QString& okLine, UserPrompt* prompt)
+{
+    if (failure.isEmpty()) {
+        emit productInfoReadUpdateSignal(READ_STATE_COMPLETE, QString::fromLatin1(READ_COMPLETE_TEXT),
+                                         READ_COMPLETE_VALUE);
+        emit debug_msg(okLine);
+        informUser(prompt, QStringLiteral("Information"), QStringLiteral("Factory reset success!"));
+    } else {
+        emit debug_msg(failure);
+        informUser(prompt, QStringLiteral("Error"), QStringLiteral("Factory reset fail!"));
+    }
+    emit enableDriverDetectTimerSignal(true);
+}

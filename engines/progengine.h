@@ -3,6 +3,7 @@
 
 #include "commerror.h"
 #include "progdata.h"
+#include "userprompt.h"
 
 #include <QMetaType>
 #include <QObject>
@@ -90,6 +91,12 @@ public:
 
     void enableDriverDetectTimer();  // emits enableDriverDetectTimerSignal(true)
     void disableDriverDetectTimer(); // emits enableDriverDetectTimerSignal(false)
+
+protected:
+    // The end of an NFC engine's factory reset: on success (no failure text) a completed read,
+    // okLine in the log and the success box; otherwise the failure in the log and the failure
+    // box. Detection runs again either way.
+    void endFactoryReset(const QString& failure, const QString& okLine, UserPrompt* prompt);
 
 public slots:
     // Tick of the window's driver-detection timer (2000 ms): probes for a driver while the tool is

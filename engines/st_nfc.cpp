@@ -62,6 +62,11 @@ ST_NFC::ST_NFC(QObject* parent, const QString& libraryName)
 
 ST_NFC::~ST_NFC() = default;
 
+void ST_NFC::setPrompt(UserPrompt* userPrompt)
+{
+    prompt = userPrompt;
+}
+
 void ST_NFC::setEnabled(int enable)
 {
     enabled = enable != 0;
@@ -148,8 +153,8 @@ bool ST_NFC::inventory()
 
     const int tags = answer.size() > TAG_COUNT_BYTE ? quint8(answer.at(TAG_COUNT_BYTE)) : 0;
     if (tags > 1) {
-        emit showInformation(QStringLiteral("Warning"),
-                             QStringLiteral("Collision detected! Make sure there is no other NFC tags nearby."));
+        informUser(prompt, QStringLiteral("Warning"),
+                   QStringLiteral("Collision detected! Make sure there is no other NFC tags nearby."));
         return false;
     }
     if (tags != 1 || answer.size() < UID_OFFSET + UID_BYTES)
@@ -368,17 +373,7 @@ void ST_NFC::factoryReset()
         else if (writtenImage != tagBuffer)
             failure = QStringLiteral("ST NFC factory reset check data fail...");
     }
-
-    if (failure.isEmpty()) {
-        emit productInfoReadUpdateSignal(READ_STATE_COMPLETE, QString::fromLatin1(READ_COMPLETE_TEXT),
-                                         READ_COMPLETE_VALUE);
-        emit debug_msg(QStringLiteral("ST NFC factory reset check OK"));
-        emit showInformation(QStringLiteral("Information"), QStringLiteral("Factory reset success!"));
-    } else {
-        emit debug_msg(failure);
-        emit showInformation(QStringLiteral("Error"), QStringLiteral("Factory reset fail!"));
-    }
-    emit enableDriverDetectTimerSignal(true);
+    endFactoryReset(failure, QStringLiteral("ST NFC factory reset check OK"), prompt);
 }
 
 bool ST_NFC::writeDefaultImage()

@@ -36,6 +36,9 @@ public:
     explicit ST_NFC(QObject* parent = nullptr, const QString& libraryName = QString::fromLatin1(Cr95hfLibrary::DEFAULT_NAME));
     ~ST_NFC() override;
 
+    // Where the engine's boxes go (a tag collision, the factory reset's result); not owned.
+    void setPrompt(UserPrompt* userPrompt);
+
     void setEnabled(int enable) override;
     bool isEnabled() const { return enabled; }
     void resetState() override;
@@ -74,9 +77,6 @@ public slots:
 signals:
     // Only COMM_ERR_NFC_TOOL, when the reader is gone.
     void communicateError(int err_type);
-    // A message the operator must see now (a tag collision, the factory reset's result): an
-    // information box, no parent.
-    void showInformation(QString title, QString text);
 
 private:
     bool sendReceive(const QByteArray& request, QByteArray& answer);
@@ -93,6 +93,7 @@ private:
     QByteArray packRecord() const;
     void logBlocks(const QByteArray& buffer);
 
+    UserPrompt* prompt = nullptr;
     ProgDataStructDef writeData;
     ProgDataStructDef readData;
     bool enabled = false;

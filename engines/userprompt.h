@@ -34,4 +34,12 @@ public:
     virtual QString openFileName(const QString& caption, const QString& filter) = 0;
 };
 
+// An information box with an OK button, for an engine that may have no prompt (then nothing is
+// shown).
+inline void informUser(UserPrompt* prompt, const QString& title, const QString& text)
+{
+    if (prompt)
+        prompt->ask(UserPrompt::Icon::Information, title, text, UserPrompt::Ok, UserPrompt::NoButton);
+}
+
 #endif // USERPROMPT_H

@@ -5,13 +5,13 @@
 // by hand as a protocol trace would show them.
 
 #include "daliprogramming.h"
+#include "enginewiring.h"
 #include "globals.h"
 #include "progdata.h"
 
 #include <QByteArray>
 #include <QSignalSpy>
 #include <QStringList>
-#include <QTimer>
 #include <QtTest>
 
 inline QByteArray hex(const char* text)
@@ -224,29 +224,6 @@ inline void setBareProductList()
         r.index = i;
         productList.append(r);
     }
-}
-
-// Wires the engine to its link as the window does. The link is the serial link, or a stand-in
-// with the same signals and slot.
-template <class Link>
-void connectEngineToLink(DaliProgramming& engine, Link& link)
-{
-    QObject::connect(&engine, &DaliProgramming::sendCommand, &link, &Link::sendDaliCommand);
-    QObject::connect(&link, &Link::commandResponse, &engine, &DaliProgramming::daliProgrammingResponse);
-    QObject::connect(&link, &Link::commandSendComplete, &engine, &DaliProgramming::sendDaliProgrammingCmdSequence);
-    QObject::connect(&link, &Link::communicateError, &engine, &DaliProgramming::processCommError);
-}
-
-// The window's driver-detection timer: the engine switches it on and off, each tick probes.
-inline void connectDetectTimer(DaliProgramming& engine, QTimer& detectTimer)
-{
-    QObject::connect(&engine, &DaliProgramming::enableDriverDetectTimerSignal, &detectTimer, [&detectTimer](bool on) {
-        if (!on)
-            detectTimer.stop();
-        else if (!detectTimer.isActive())
-            detectTimer.start();
-    });
-    QObject::connect(&detectTimer, &QTimer::timeout, &engine, &DaliProgramming::checkDriverConnection);
 }
 
 // The first argument of every signal the spy caught: programming states, connection changes.

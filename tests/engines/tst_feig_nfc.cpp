@@ -1,6 +1,7 @@
 #include "feig_nfc.h"
 #include "globals.h"
 #include "nfctag_testdata.h"
+#include "recordingprompt.h"
 #include "simfeigreader.h"
 #include "simisotag.h"
 
@@ -49,10 +50,11 @@ struct Rig
     QSignalSpy reads{&engine, &FEIG_NFC::productInfoReadUpdateSignal};
     QSignalSpy drivers{&engine, &FEIG_NFC::driverConnectionStateChangeSignal};
     QSignalSpy errors{&engine, &FEIG_NFC::communicateError};
-    QSignalSpy boxes{&engine, &FEIG_NFC::showInformation};
+    RecordingPrompt prompt;
 
     explicit Rig(const QByteArray& image)
     {
+        engine.setPrompt(&prompt);
         tag.setDriverImage(image);
         reader.placeTag(&tag);
         engine.setEnabled(1);
@@ -210,9 +212,8 @@ void TestFeigNfc::factoryReset()
     rig.engine.writeRecord() = factory;
     rig.engine.factoryReset();
 
-    QCOMPARE(rig.boxes.size(), 1);
-    QCOMPARE(rig.boxes.at(0).at(0).toString() + '|' + rig.boxes.at(0).at(1).toString(),
-             ok ? QString("Information|Factory reset success!") : QString("Error|Factory reset fail!"));
+    QCOMPARE(rig.prompt.boxes, QStringList{ok ? "information|Information|Factory reset success!"
+                                              : "information|Error|Factory reset fail!"});
     QCOMPARE(intsOf(rig.reads), ok ? QList<int>{READ_STATE_COMPLETE} : QList<int>{});
     QCOMPARE(rig.tag.driverImage().mid(2, 2).toHex(' '), QByteArray(ok ? "5e 01" : "bc 02"));
     if (ok)

@@ -1,5 +1,6 @@
 #include "iprogramming.h"
 
+#include "enginewiring.h"
 #include "globals.h"
 #include "ptypair.h"
 #include "serialcommunication.h"
@@ -37,19 +38,9 @@ struct UsbRig
             info.productIdentifier = 0x5740;
             return QList<ToolPortInfo>{info};
         });
-        QObject::connect(&engine, &iProgramming::sendCommand, &link, &SerialCommunication::sendiProgCommand);
-        QObject::connect(&link, &SerialCommunication::commandResponse, &engine, &iProgramming::iProgrammingResponse);
-        QObject::connect(&link, &SerialCommunication::commandSendComplete, &engine,
-                         &iProgramming::sendProgrammingCmdSequence);
-        QObject::connect(&link, &SerialCommunication::communicateError, &engine, &iProgramming::processCommError);
+        connectEngineToLink(engine, link);
         detectTimer.setInterval(200);
-        QObject::connect(&engine, &iProgramming::enableDriverDetectTimerSignal, &detectTimer, [this](bool on) {
-            if (!on)
-                detectTimer.stop();
-            else if (!detectTimer.isActive())
-                detectTimer.start();
-        });
-        QObject::connect(&detectTimer, &QTimer::timeout, &engine, &iProgramming::checkDriverConnection);
+        connectDetectTimer(engine, detectTimer);
         engine.setEnabled(1);
     }
 

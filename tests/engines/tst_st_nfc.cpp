@@ -1,5 +1,6 @@
 #include "globals.h"
 #include "nfctag_testdata.h"
+#include "recordingprompt.h"
 #include "simcr95hfreader.h"
 #include "simisotag.h"
 #include "st_nfc.h"
@@ -55,11 +56,12 @@ struct Rig
     QSignalSpy states{&engine, &ST_NFC::programmingStateUpdatedSignal};
     QSignalSpy reads{&engine, &ST_NFC::productInfoReadUpdateSignal};
     QSignalSpy drivers{&engine, &ST_NFC::driverConnectionStateChangeSignal};
-    QSignalSpy boxes{&engine, &ST_NFC::showInformation};
     QSignalSpy debug{&engine, &ST_NFC::debug_msg};
+    RecordingPrompt prompt;
 
     Rig()
     {
+        engine.setPrompt(&prompt);
         tag.setDriverImage(tagImage(100, 0));
         reader.placeTag(&tag);
         engine.setEnabled(1);
@@ -201,7 +203,8 @@ void TestStNfc::detection_data()
     QTest::newRow("same product swapped in") << "same product" << "5 1 3" << "0 1" << "" << "";
     QTest::newRow("other product swapped in") << "other product" << "5" << "0 1" << read << "";
     QTest::newRow("second tag on the reader")
-        << "second tag" << "5" << "0" << "" << "Warning|Collision detected! Make sure there is no other NFC tags nearby.";
+        << "second tag" << "5" << "0" << ""
+        << "information|Warning|Collision detected! Make sure there is no other NFC tags nearby.";
     QTest::newRow("reader unplugged") << "unplug" << "5" << "0" << "" << "";
 }
 
@@ -233,7 +236,7 @@ void TestStNfc::detection()
     QCOMPARE(joined(rig.states), states);
     QCOMPARE(joined(rig.drivers), drivers);
     QCOMPARE(joined(rig.reads), reads);
-    QCOMPARE(joined(rig.boxes), box);
+    QCOMPARE(rig.prompt.boxes.join(' '), box);
     QCOMPARE(joined(errors), QString(event == "unplug" ? "2" : ""));
     // Only a new tag of the armed product is programmed.
     QCOMPARE(tagEdges(other).mid(9, 5), QByteArray(event == "same product" ? "1A 04" : "BC 02"));
@@ -245,8 +248,10 @@ void TestStNfc::factoryReset_data()
     QTest::addColumn<QString>("lastDebug");
     QTest::addColumn<QString>("box");
 
-    QTest::newRow("reset") << 0 << "ST NFC factory reset check OK" << "Information|Factory reset success!";
-    QTest::newRow("check fails") << 2 << "ST NFC factory reset check data fail..." << "Error|Factory reset fail!";
+    QTest::newRow("reset") << 0 << "ST NFC factory reset check OK"
+                           << "information|Information|Factory reset success!";
+    QTest::newRow("check fails") << 2 << "ST NFC factory reset check data fail..."
+                                 << "information|Error|Factory reset fail!";
 }
 
 void TestStNfc::factoryReset()
@@ -266,7 +271,7 @@ void TestStNfc::factoryReset()
     rig.engine.factoryReset();
 
     QVERIFY(rig.debug.contains({lastDebug}));
-    QCOMPARE(joined(rig.boxes), box);
+    QCOMPARE(rig.prompt.boxes.join(' '), box);
     QCOMPARE(rig.reads.size(), corruptReads == 0 ? 1 : 0);
     QCOMPARE(tagEdges(rig.tag), QByteArray("A5 01 55 F4 01 00 65 05 49 4A"));
 }
