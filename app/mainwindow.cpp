@@ -361,6 +361,7 @@ void MainWindow::connectSignalsAndSlots()
     // The window goes first: on a port error it marks the tool as lost, tells every engine and
     // shows its box before the engines handle the same error.
     counted(connect(&serialComm, &SerialCommunication::communicateError, this, &MainWindow::processCommError));
+    link(&serialComm, SIGNAL(communicateError(int)), &daliConsole, SLOT(processCommError(int)));
     link(&serialComm, SIGNAL(communicateError(int)), &iProg, SLOT(processCommError(int)));
     link(&serialComm, SIGNAL(communicateError(int)), &daliProg, SLOT(processCommError(int)));
     link(&serialComm, SIGNAL(communicateError(int)), &powerMonitor, SLOT(processCommError(int)));

@@ -539,7 +539,10 @@ void MainWindow::processDaliConsoleDisplay(QByteArray data)
 {
     out() << "dali console data: " << data.toHex().toUpper() << Qt::endl;
     QString text;
-    if (serialComm.lastDaliFrame()[2] != DALI_FRAME_QUERY)
+    // No data at all is a command the tool never answered, whatever its frame class.
+    if (data.isEmpty())
+        text = QStringLiteral("timeout(NO)");
+    else if (serialComm.lastDaliFrame()[2] != DALI_FRAME_QUERY)
         text = QStringLiteral("----");
     else if (data.size() >= 2 && quint8(data.at(0)) == ANSWER_BACKWARD_FRAME)
         text = QStringLiteral("0x") + QStringLiteral("%1").arg(quint8(data.at(1)), 2, 16, QLatin1Char('0')).toUpper();

@@ -3,13 +3,21 @@
 #include "globals.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QStringList>
-#include <QTextStream>
+
+#include <cmath>
 
 namespace {
 
 constexpr int HEADING_LINES = 2;
 constexpr int PRODUCT_FIELDS = 11;
+
+// What a driver can hold: currents are 16-bit mA values on the driver, the minimum dim level is a
+// percentage, and no driver of the family puts out more than this.
+constexpr int MAX_DRIVER_CURRENT_MA = 65535;
+constexpr float MAX_LEVEL_PERCENT = 100.0f;
+constexpr float MAX_OUTPUT_VOLTAGE_V = 1000.0f;
 
 // A field that does not parse reads as 0, as the list has always been read. Blanks and a stray
 // carriage return around a number must not turn it into 0.
@@ -40,29 +48,43 @@ ProductRecord parseProductLine(const QStringList& f)
     return r;
 }
 
+bool inRange(float v, float max)
+{
+    return std::isfinite(v) && v >= 0.0f && v <= max;
+}
+
+// The Programming tab builds one current choice per 50 mA and casts the levels to whole percent:
+// a record outside what a driver can hold would freeze the window or overflow on the way.
+bool driverCanHold(const ProductRecord& r)
+{
+    return r.minCurrent >= 0 && r.maxCurrent <= MAX_DRIVER_CURRENT_MA && r.minCurrent <= r.maxCurrent
+           && inRange(r.phyMinLevel, MAX_LEVEL_PERCENT) && inRange(r.maxVoltage, MAX_OUTPUT_VOLTAGE_V)
+           && inRange(r.minVoltage, MAX_OUTPUT_VOLTAGE_V);
+}
+
+// Lines end with LF, CRLF or a lone CR (an old editor's save); "\r\r\n" from a list copied
+// through a share that adds a carriage return is one line end too.
+QStringList splitLines(const QString& text)
+{
+    static const QRegularExpression lineEnd(QStringLiteral("\r*\n|\r"));
+    QStringList lines = text.split(lineEnd);
+    // The text after the last line end is a line only when it holds something.
+    if (lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
 } // namespace
 
-ProductListReadResult readProductListFile(const QString& path)
+ProductListReadResult readProductList(const QByteArray& content)
 {
     ProductListReadResult result;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        result.errorString = file.errorString();
-        return result;
-    }
     result.opened = true;
-
-    QTextStream in(&file);
-    while (!in.atEnd()) {
-        QString line = in.readLine();
-        // A list saved with "\r\r\n" or read from a share that keeps the carriage return would
-        // otherwise leave it in the feature mask, which then parses as 0.
-        while (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-        const QStringList fields = line.split(QLatin1Char(','), Qt::KeepEmptyParts);
+    for (const QString& line : splitLines(QString::fromLocal8Bit(content))) {
         ++productListLineNumber;
         if (productListLineNumber <= HEADING_LINES)
             continue;
+        const QStringList fields = line.split(QLatin1Char(','), Qt::KeepEmptyParts);
         if (fields.size() != PRODUCT_FIELDS)
             continue;
 
@@ -71,13 +93,26 @@ ProductListReadResult readProductListFile(const QString& path)
         const ProductRecord record = parseProductLine(fields);
         // The driver model combo box and every engine take a position in the list for a product
         // index, so a record that would sit at another position than its index (a gap before it,
-        // a duplicate, an index that is no number) is never stored.
+        // a duplicate, an index that is no number) is never stored; nor is one no driver can be.
         if (!indexOk || record.index != productListLineNumber - HEADING_LINES - 1
-            || record.index != productList.size()) {
+            || record.index != productList.size() || !driverCanHold(record)) {
             result.listError = true;
             break;
         }
         productList.append(record);
     }
     return result;
+}
+
+ProductListReadResult readProductListFile(const QString& path)
+{
+    QFile file(path);
+    // Binary on purpose: text mode drops every carriage return, which joins a CR-only list into
+    // one line.
+    if (!file.open(QIODevice::ReadOnly)) {
+        ProductListReadResult result;
+        result.errorString = file.errorString();
+        return result;
+    }
+    return readProductList(file.readAll());
 }

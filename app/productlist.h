@@ -1,6 +1,7 @@
 #ifndef PRODUCTLIST_H
 #define PRODUCTLIST_H
 
+#include <QByteArray>
 #include <QString>
 
 // Outcome of reading "Product List.txt" for the window to show:
@@ -18,8 +19,12 @@ struct ProductListReadResult
 // Appends the products of the list file at path to productList, counting every line read in
 // productListLineNumber from its current value on; neither is cleared first. Lines 1 and 2 are
 // headings. A product line has 11 comma-separated fields; other lines are skipped. Reading stops
-// at the first product line whose index is not its position in productList: that line is
-// dropped, so a record's position always equals its product index.
+// at the first product line whose index is not its position in productList, or whose currents,
+// voltages or minimum level no driver can hold: that line is dropped, so a record's position
+// always equals its product index and its numbers are within what a driver holds.
 ProductListReadResult readProductListFile(const QString& path);
+
+// The same for the list's content already in memory (always "opened").
+ProductListReadResult readProductList(const QByteArray& content);
 
 #endif // PRODUCTLIST_H

@@ -1,5 +1,6 @@
 #include "daliconsole.h"
 
+#include "commerror.h"
 #include "daliframe.h"
 #include "serialcommunication.h"
 
@@ -59,6 +60,8 @@ DaliConsole::~DaliConsole() = default;
 void DaliConsole::setEnabled(int enable)
 {
     enabled = enable != 0;
+    if (!enabled)
+        awaitingOutcome = false;
     // Switched off, the console leaves the line to the engine switched on: an item whose delay
     // is running is dropped, not sent into that engine's exchange. The index still points at it,
     // so a run stopped and started again goes on with it.
@@ -135,13 +138,37 @@ void DaliConsole::send()
 void DaliConsole::stop()
 {
     consoleMode = CONSOLE_MODE_SINGLE;
+    awaitingOutcome = false;
     delayTimer->stop();
 }
 
 void DaliConsole::sendDaliConsoleCmdSequence()
 {
-    if (enabled)
+    if (!enabled)
+        return;
+    awaitingOutcome = false;
+    continueSequence();
+}
+
+void DaliConsole::processCommError(int err_type)
+{
+    // The link also reports probes of the tool detection; only an outcome of our own command
+    // counts.
+    if (!enabled || !awaitingOutcome)
+        return;
+    awaitingOutcome = false;
+    if (err_type == COMM_ERR_TIMEOUT) {
+        // Nothing came back: shown as an answer without data, and a run goes on as after an
+        // answer instead of waiting for a completion that will never come.
+        emit displayConsoleResponse(QByteArray());
         continueSequence();
+        return;
+    }
+    // The tool is gone: a run cannot go on, and the tab offers Start again.
+    const bool running = consoleMode == CONSOLE_MODE_RUN;
+    stop();
+    if (running)
+        emit cmdSeqFinish();
 }
 
 void DaliConsole::daliConsoleCommandResponse(QByteArray data)
@@ -217,5 +244,6 @@ void DaliConsole::emitCommand(int cmd, int addr, int para)
         emit debug_msg("DALI console: nothing sent, " + reason);
         return;
     }
+    awaitingOutcome = true;
     emit sendCommand(cmd, addr, para, SENDER_DALI_CONSOLE);
 }

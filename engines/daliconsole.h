@@ -20,9 +20,11 @@ struct CmdSeqItemDef
 
 // Engine of the DALI console tab: sends one composed DALI command, or a command sequence item by
 // item, through the DALI programming tool and hands every answer back to the tab. A sequence
-// advances on the serial link's completion signal, so one command is on the bus at a time.
-// Switched off (another tab is current) it sends nothing at all, not even an item whose delay
-// was running: the line belongs to the engine switched on.
+// advances on the serial link's completion signal, so one command is on the bus at a time; a
+// time-out instead of an answer is shown like an answer with no data and the run goes on, while a
+// port error (the tool is gone) ends the run. Switched off (another tab is current) it sends
+// nothing at all, not even an item whose delay was running: the line belongs to the engine
+// switched on.
 class DaliConsole : public QObject
 {
     Q_OBJECT
@@ -55,6 +57,7 @@ public:
 public slots:
     void sendDaliConsoleCmdSequence();
     void daliConsoleCommandResponse(QByteArray data);
+    void processCommError(int err_type);
 
 signals:
     void sendCommand(int cmd, int addr, int para, int sender);
@@ -75,6 +78,7 @@ private:
     void emitCommand(int cmd, int addr, int para);
 
     bool enabled = false;
+    bool awaitingOutcome = false; // a command of ours is on the line
     int dtMode = 0;
     bool loopEnabled = false;
     int consoleMode = CONSOLE_MODE_SINGLE;

@@ -25,6 +25,10 @@ constexpr quint8 BOOT_CMD_ENTER = 0x07;
 
 // The DALI tool's status byte for "done"; a send-twice frame so acknowledged goes out once more.
 constexpr quint8 DALI_ANSWER_OK = 1;
+// The DALI tool answers a frame with its status byte and the backward frame, or in its five-byte
+// form; an answer of any other length was cut short by the read time or ran into a late tail.
+constexpr int DALI_ANSWER_LENGTH = 2;
+constexpr int DALI_LONG_ANSWER_LENGTH = 5;
 
 // Tool detection.
 constexpr int PROBE_READ_TIME = 40;
@@ -213,6 +217,11 @@ void SerialCommunication::showResponse(QByteArray s)
 {
     emit debug_msg(QStringLiteral("UART response data: ") + QString::fromLatin1(s.toHex()));
     if (connected) {
+        // The rest of an answer cut short may still be on its way: whatever the sender does next
+        // (a retry, the repeat of a send-twice frame), it must not be answered by that rest.
+        const bool daliSender = senderId >= SENDER_DALI_CONSOLE && senderId <= SENDER_DALI_POWER_MONITOR;
+        if (daliSender && s.size() != DALI_ANSWER_LENGTH && s.size() != DALI_LONG_ANSWER_LENGTH)
+            serialTransaction.letLineFallQuiet();
         if (workMode == senderId && !resendIfSendTwice(s)) {
             emit commandResponse(s);
             emit commandSendComplete();

@@ -26,6 +26,7 @@ SerialTransaction::SerialTransaction(QObject* parent)
     , port(new QSerialPort(this))
     , readTimer(new QTimer(this))
     , waitTimer(new QTimer(this))
+    , quietTimer(new QTimer(this))
 {
     // The read and wait times are part of the tool protocols; coarse timers may fire 5 % early.
     waitTimer->setSingleShot(true);
@@ -34,6 +35,9 @@ SerialTransaction::SerialTransaction(QObject* parent)
     readTimer->setTimerType(Qt::PreciseTimer);
     readTimer->setInterval(readTime);
     waitTimer->setInterval(WAIT_TIME_FACTOR * waitTime);
+    quietTimer->setSingleShot(true);
+    quietTimer->setTimerType(Qt::PreciseTimer);
+    connect(quietTimer, &QTimer::timeout, this, &SerialTransaction::handleLineQuiet);
 
     connect(waitTimer, &QTimer::timeout, this, &SerialTransaction::handleWriteTimeout);
     connect(port, &QSerialPort::readyRead, this, &SerialTransaction::handleReadyRead);
@@ -52,6 +56,7 @@ SerialTransaction::~SerialTransaction()
 bool SerialTransaction::tryOpenPort(const QString& portName, int baudRate)
 {
     port->close();
+    quietBeforeNext = false; // a port opened afresh carries no tail
     openedName = portName;
     port->setPortName(portName);
     port->setBaudRate(baudRate);
@@ -94,12 +99,38 @@ void SerialTransaction::transaction(const QByteArray& req, int readTimeMs, int w
     port->readAll();
     port->clear(QSerialPort::Input);
 
-    if (port->write(request) == -1 || port->error() == QSerialPort::WriteError) {
-        emit serialError(QString::fromLatin1(PORT_ERROR_TEXT));
-        return;
-    }
     awaitingAnswer = true;
     waitTimer->start();
+    if (quietBeforeNext) {
+        quietBeforeNext = false;
+        settling = true;
+        quietTimer->start(readTime);
+        return;
+    }
+    writeRequest();
+}
+
+void SerialTransaction::writeRequest()
+{
+    if (port->write(request) == -1 || port->error() == QSerialPort::WriteError) {
+        endExchange();
+        emit serialError(QString::fromLatin1(PORT_ERROR_TEXT));
+    }
+}
+
+void SerialTransaction::letLineFallQuiet()
+{
+    quietBeforeNext = true;
+}
+
+void SerialTransaction::handleLineQuiet()
+{
+    if (!settling)
+        return;
+    settling = false;
+    port->readAll();
+    port->clear(QSerialPort::Input);
+    writeRequest();
 }
 
 void SerialTransaction::abandon()
@@ -110,6 +141,11 @@ void SerialTransaction::abandon()
 void SerialTransaction::handleReadyRead()
 {
     const QByteArray bytes = port->readAll();
+    if (settling) {
+        // The tail of the answer cut short: dropped, and the line must be quiet for as long again.
+        quietTimer->start();
+        return;
+    }
     if (!awaitingAnswer)
         return;
     buffer.append(bytes);
@@ -186,6 +222,8 @@ void SerialTransaction::endExchange()
 {
     readTimer->stop();
     waitTimer->stop();
+    quietTimer->stop();
+    settling = false;
     awaitingAnswer = false;
 }
 

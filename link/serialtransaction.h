@@ -44,6 +44,11 @@ public:
     // Ends the exchange in flight without any report: its caller has replaced the request and
     // wants neither its answer nor its time-out. The port stays open.
     void abandon();
+    // The next request first waits until the line has been quiet for its read time; bytes that
+    // arrive meanwhile are dropped. For after an answer cut short: its late tail must not be
+    // taken for the beginning of the next answer. The answer-wait timer runs from the request
+    // call, so a line that never falls quiet ends in a time-out.
+    void letLineFallQuiet();
 
     // The name the port was last opened by, as the caller gave it.
     QString portName() const;
@@ -63,8 +68,10 @@ private slots:
     void handleReadTimeout();
     void handlePortError(QSerialPort::SerialPortError error);
     void handlePortLoss();
+    void handleLineQuiet();
 
 private:
+    void writeRequest();
     void endExchange();
     void deliverAnswer();
     static QString timeOfDay();
@@ -75,9 +82,12 @@ private:
     QByteArray buffer;
     QTimer* readTimer;
     QTimer* waitTimer;
+    QTimer* quietTimer;
     int waitTime = INITIAL_WAIT_TIME;
     int readTime = INITIAL_READ_TIME;
     bool awaitingAnswer = false;
+    bool quietBeforeNext = false;
+    bool settling = false; // the request waits for the line to fall quiet
     bool portLossQueued = false;
 };
 

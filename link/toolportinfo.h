@@ -25,9 +25,10 @@ using ToolPortLister = std::function<QList<ToolPortInfo>()>;
 QList<ToolPortInfo> availableToolPorts();
 
 // The list a detection walks when its SerialCommunication was given no lister of its own:
-// availableToolPorts() until another provider is set (an empty one restores it). Tests set
-// pseudo-terminals here before they build a window, whose link detects the tool while it is
-// being built.
+// the system's ports until another provider is set (an empty one restores it). The system's list
+// is taken again only when its device nodes changed (on every call where they cannot be watched).
+// Tests set pseudo-terminals here before they build a window, whose link detects the tool while
+// it is being built.
 void setToolPortProvider(ToolPortLister provider);
 QList<ToolPortInfo> providedToolPorts();
 

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs (only those missing) and builds into ./build.
+# clang and its runtime (libFuzzer, sanitizers) build the fuzzers of fuzz/ (scripts/fuzz.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -8,6 +9,7 @@ packages=(
     qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev libqt5charts5-dev
     libxlsxwriter-dev libminizip-dev zlib1g-dev
     python3 python3-openpyxl
+    clang libclang-rt-14-dev
 )
 
 missing=()

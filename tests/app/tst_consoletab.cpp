@@ -504,6 +504,7 @@ void TestConsoleTab::answerTexts_data()
     QTest::newRow("query, answer cut short") << "153" << QByteArray::fromHex("01") << "timeout(NO)";
     QTest::newRow("send once") << "350" << QByteArray::fromHex("0100") << "----";
     QTest::newRow("send twice") << "32" << QByteArray::fromHex("0100") << "----";
+    QTest::newRow("send once, not answered at all") << "350" << QByteArray() << "timeout(NO)";
 }
 
 void TestConsoleTab::answerTexts()

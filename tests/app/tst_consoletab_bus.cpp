@@ -47,7 +47,8 @@ private slots:
     void answerPerRow_data();
     void answerPerRow();
     void invalidRowHaltsRun();
-    void stopWorksAfterToolLost();
+    void unansweredRowTimesOut();
+    void toolLostEndsRun();
     void tableEmptiedDuringRun();
 
 private:
@@ -421,7 +422,24 @@ void TestConsoleTabBus::invalidRowHaltsRun()
     QCOMPARE(cell(2, 6), QStringLiteral("0x06"));
 }
 
-void TestConsoleTabBus::stopWorksAfterToolLost()
+void TestConsoleTabBus::unansweredRowTimesOut()
+{
+    for (const char* step : {"cmd 5", "delay 0", "add", "cmd 153", "add"})
+        runStep(QString::fromLatin1(step));
+    // The tool says nothing to row 1 (answer wait 4 s), then answers again.
+    tool->setSilent(true);
+    connect(&window->serialLink(), &SerialCommunication::communicateError, tool.get(),
+            [this] { tool->setSilent(false); });
+
+    QPushButton* start = button("seqStartPushButton");
+    start->click();
+    QTRY_COMPARE_WITH_TIMEOUT(start->text(), QStringLiteral("Start"), 15000);
+    QCOMPARE(cell(0, 6), QStringLiteral("timeout(NO)"));
+    QCOMPARE(cell(1, 6), QStringLiteral("0x06"));
+    QCOMPARE(toolFrames(), (QStringList{"ff0501", "ff9903"}));
+}
+
+void TestConsoleTabBus::toolLostEndsRun()
 {
     for (const char* step : {"cmd 153", "delay 0", "add", "loop"})
         runStep(QString::fromLatin1(step));
@@ -430,16 +448,12 @@ void TestConsoleTabBus::stopWorksAfterToolLost()
     QTRY_VERIFY_WITH_TIMEOUT(completedAtMs.size() >= 2, 5000);
 
     tool->unplug();
-    QTRY_COMPARE_WITH_TIMEOUT(window->toolState(), 0, 5000);
-    QCOMPARE(start->text(), QStringLiteral("Stop"));
+    QTRY_COMPARE_WITH_TIMEOUT(start->text(), QStringLiteral("Start"), 5000);
+    QCOMPARE(window->toolState(), 0);
+    QCOMPARE(window->consoleEngine().mode(), 0);
     Prompt::clearLog();
 
-    start->click();
-    QCOMPARE(start->text(), QStringLiteral("Start"));
-    QCOMPARE(window->consoleEngine().mode(), 0);
-    QCOMPARE(promptTrace(), QStringList());
-
-    // Starting needs the tool.
+    // Starting again needs the tool.
     start->click();
     QCOMPARE(promptTrace(), QStringList{TOOL_WARNING});
     QCOMPARE(start->text(), QStringLiteral("Start"));

@@ -82,6 +82,25 @@ void TestProductList::listsAndFaults_data()
     QTest::newRow("empty index") << heading + ",A,0,700,350,0,10,54,27,0,3\n" << QStringList() << true << 3;
     QTest::newRow("twelve fields are skipped too") << heading + "0,A,0,700,350,0,10,54,27,0,3,extra\n"
                                                    << QStringList() << false << 3;
+    QTest::newRow("cr-only line ends") << QByteArray("h1\rh2\r0,A,0,700,350,0,10,54,27,0,3\r\r1,B,0,700,350,0,10,54,27,0,3\r")
+                                       << QStringList{"A"} << true << 5;
+    QTest::newRow("cr cr lf is one line end") << QByteArray("h1\r\r\nh2\r\r\n0,A,0,700,350,0,10,54,27,0,3\r\r\n")
+                                              << QStringList{"A"} << false << 3;
+    // Numbers no driver can hold stop the reading like a bad index; the records before stay.
+    const QByteArray a = heading + "0,A,0,700,350,0,10,54,27,0,3\n";
+    QTest::newRow("current choices without end") << a + "1,Huge,40,2147483647,0,1,10,54.0,27.0,0,0703\n"
+                                                 << QStringList{"A"} << true << 4;
+    QTest::newRow("currents of both int ends") << a + "1,B,40,2147483647,-2147483648,1,10,54,27,0,3\n"
+                                               << QStringList{"A"} << true << 4;
+    QTest::newRow("negative minimum current") << a + "1,B,0,700,-1,0,10,54,27,0,3\n" << QStringList{"A"} << true << 4;
+    QTest::newRow("minimum above maximum") << a + "1,B,0,350,700,0,10,54,27,0,3\n" << QStringList{"A"} << true << 4;
+    QTest::newRow("65535 mA is the top") << a + "1,B,0,65535,65535,0,10,54,27,0,3\n2,C,0,65536,0,0,10,54,27,0,3\n"
+                                         << QStringList{"A", "B"} << true << 5;
+    QTest::newRow("level nan") << a + "1,B,0,700,350,0,nan,54,27,0,3\n" << QStringList{"A"} << true << 4;
+    QTest::newRow("level above 100 %") << a + "1,B,0,700,350,0,100.5,54,27,0,3\n" << QStringList{"A"} << true << 4;
+    QTest::newRow("voltage inf") << a + "1,B,0,700,350,0,10,inf,27,0,3\n" << QStringList{"A"} << true << 4;
+    QTest::newRow("voltage beyond float") << a + "1,B,0,700,350,0,10,54,1e39,0,3\n" << QStringList{"A"} << true << 4;
+    QTest::newRow("negative voltage") << a + "1,B,0,700,350,0,10,54,-27,0,3\n" << QStringList{"A"} << true << 4;
     QTest::newRow("names lose outer blanks only") << heading + "0,  Kavro KLD 40  ,0,700,350,0,10,54,27,0,3\n"
                                                   << QStringList{"Kavro KLD 40"} << false << 3;
 }
@@ -121,10 +140,10 @@ void TestProductList::fieldsOfOneLine_data()
 
     QTest::newRow("every field") << QByteArray("0,KLD-040-1050,40,1050,350,7,10.5,54.5,27,4,9F\n") << "KLD-040-1050"
                                  << 40 << 1050 << 350 << 7 << 10.5f << 54.5f << 27.0f << 4 << 0x9Fu;
-    QTest::newRow("crlf keeps the mask") << QByteArray("0,KLD,1,2,3,4,5,6,7,8,C103\r\n") << "KLD"
-                                         << 1 << 2 << 3 << 4 << 5.0f << 6.0f << 7.0f << 8 << 0xC103u;
-    QTest::newRow("full 32-bit mask") << QByteArray("0,KLD,1,2,3,4,5,6,7,8,FFFFFFFF\n") << "KLD"
-                                      << 1 << 2 << 3 << 4 << 5.0f << 6.0f << 7.0f << 8 << 0xFFFFFFFFu;
+    QTest::newRow("crlf keeps the mask") << QByteArray("0,KLD,1,3,2,4,5,6,7,8,C103\r\n") << "KLD"
+                                         << 1 << 3 << 2 << 4 << 5.0f << 6.0f << 7.0f << 8 << 0xC103u;
+    QTest::newRow("full 32-bit mask") << QByteArray("0,KLD,1,3,2,4,5,6,7,8,FFFFFFFF\n") << "KLD"
+                                      << 1 << 3 << 2 << 4 << 5.0f << 6.0f << 7.0f << 8 << 0xFFFFFFFFu;
     QTest::newRow("numbers that do not parse read 0") << QByteArray("0,KLD,a,,3mA,x,ten,?,-,v,zz\n") << "KLD"
                                                       << 0 << 0 << 0 << 0 << 0.0f << 0.0f << 0.0f << 0 << 0u;
     QTest::newRow("blanks around numbers") << QByteArray(" 0 , KLD , 40 , 1050 , 350 , 7 , 10 , 54 , 27 , 0 , 2C0F \n")

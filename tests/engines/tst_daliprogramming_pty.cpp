@@ -112,6 +112,21 @@ void failOnce(SimProgTool& tool, quint8 addressByte, quint8 dataByte, const QByt
     });
 }
 
+// The tool answers with its status byte first and the backward frame gapMs later, past the link's
+// 40 ms read time: the first time the given frame comes, and with `onward` every answer after it.
+void splitAnswers(SimProgTool& tool, const QByteArray& frame, bool onward, int gapMs)
+{
+    auto seen = std::make_shared<int>(0);
+    QObject::connect(&tool, &SimProgTool::frameReceived, &tool, [=, &tool](const QByteArray& bytes) {
+        if (*seen == 0 && bytes == frame)
+            *seen = 1;
+        else if (*seen > 0)
+            ++*seen;
+        const bool split = *seen == 1 || (*seen > 1 && onward);
+        tool.setAnswerChunks(split ? QList<int>{1} : QList<int>(), gapMs);
+    });
+}
+
 } // namespace
 
 class TestDaliProgrammingPty : public QObject
@@ -125,6 +140,8 @@ private slots:
     void programOverThePort();
     void toolErrorAnswerIsRetried();
     void silentToolFailsAttemptAtOnce();
+    void lateAnswerTail_data();
+    void lateAnswerTail();
     void productionLoopOverThreeDrivers();
     void resetOverThePort();
     void garbageDriverIsNotConnected();
@@ -248,6 +265,37 @@ void TestDaliProgrammingPty::silentToolFailsAttemptAtOnce()
     rig.tool.setDaliBus(&second);
     QTRY_COMPARE_WITH_TIMEOUT(rig.stateList(), (QList<int>{1, 2, 1, 3}), LONG_WAIT_MS);
     QCOMPARE(second.bank2().toHex(' ').toUpper(), hex(FULL_PROGRAM_BANK).toHex(' ').toUpper());
+}
+
+void TestDaliProgrammingPty::lateAnswerTail_data()
+{
+    QTest::addColumn<bool>("onward");
+    QTest::addColumn<QList<int>>("states");
+    // DTR0 := 2 answered late once: the attempt fails on the short answer, the retry is not
+    // answered by the late byte and succeeds.
+    QTest::newRow("one answer") << false << QList<int>{1, 4, 3};
+    // Every answer late from there on: every attempt fails, none succeeds on answers shifted by
+    // one byte.
+    QTest::newRow("every answer") << true << QList<int>{1, 4, 4, 4, 2};
+}
+
+void TestDaliProgrammingPty::lateAnswerTail()
+{
+    QFETCH(bool, onward);
+    QFETCH(QList<int>, states);
+    VirtualDriver driver;
+    driver.setBank2(blankBank());
+    PtyRig rig(&driver);
+    profileLoaded = 1; // the driver is not read first: straight to programming
+    findTool(rig);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.connectionList(), QList<int>{1}, LONG_WAIT_MS);
+    rig.engine.writeRecord() = recordToProgram(120, 1050);
+    rig.engine.startProgramming();
+    splitAnswers(rig.tool, hex("A3 02 01"), onward, 60);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.stateList().size(), states.size(), LONG_WAIT_MS);
+    QCOMPARE(rig.stateList(), states);
+    if (states.last() == 3)
+        QCOMPARE(driver.bank2().toHex(' ').toUpper(), hex(FULL_PROGRAM_BANK).toHex(' ').toUpper());
 }
 
 void TestDaliProgrammingPty::productionLoopOverThreeDrivers()
