@@ -57,23 +57,19 @@ QString hexAddress(int address)
 
 QString hexErrorText(const IntelHexImage& hex)
 {
-    QString text;
     switch (hex.error) {
     case IntelHexError::Checksum:
-        text = QStringLiteral("Hex file check sum error!");
-        break;
+        return QStringLiteral("Hex file check sum error!");
     case IntelHexError::RecordType:
-        text = QStringLiteral("Undefined hex file record type!");
-        break;
+        return QStringLiteral("Undefined hex file record type!");
     case IntelHexError::Length:
-        text = QStringLiteral("Hex file record length error!");
-        break;
+        return QStringLiteral("Hex file record length error! Line %1").arg(hex.errorLine);
     case IntelHexError::NoEndRecord:
         return QStringLiteral("Hex file has no end of file record, it may be cut short!");
     case IntelHexError::None:
-        return QString();
+        break;
     }
-    return text + QStringLiteral(" Line %1").arg(hex.errorLine);
+    return QString();
 }
 
 } // namespace
