@@ -57,19 +57,23 @@ QString hexAddress(int address)
 
 QString hexErrorText(const IntelHexImage& hex)
 {
+    QString text;
     switch (hex.error) {
     case IntelHexError::Checksum:
-        return QStringLiteral("Hex file check sum error!");
+        text = QStringLiteral("Hex file check sum error!");
+        break;
     case IntelHexError::RecordType:
-        return QStringLiteral("Undefined hex file record type!");
+        text = QStringLiteral("Undefined hex file record type!");
+        break;
     case IntelHexError::Length:
-        return QStringLiteral("Hex file record length error! Line %1").arg(hex.errorLine);
+        text = QStringLiteral("Hex file record length error!");
+        break;
     case IntelHexError::NoEndRecord:
         return QStringLiteral("Hex file has no end of file record, it may be cut short!");
     case IntelHexError::None:
-        break;
+        return QString();
     }
-    return QString();
+    return text + QStringLiteral(" Line %1").arg(hex.errorLine);
 }
 
 } // namespace

@@ -138,7 +138,7 @@ void TestFirmwareTab::updateWritesTheFile()
     const QByteArray good = ":0420000001020304D2\n";
     bench.env.writeFile("broken.hex", good + good + ":0420100005060708B3\n:00000001FF\n");
     bench.load(bench.env.path("broken.hex"));
-    QCOMPARE(promptTrace().last(), QString("information|Error|Hex file check sum error!"));
+    QCOMPARE(promptTrace().last(), QString("information|Error|Hex file check sum error! Line 3"));
     QCOMPARE(bench.child<QLineEdit>("hexFileNameLineEdit")->text(), bench.env.path("broken.hex"));
     bench.startUpdate();
 
@@ -165,7 +165,7 @@ void TestFirmwareTab::updateWritesTheFile()
     QCOMPARE(bench.child<QLineEdit>("hexFileNameLineEdit")->text(), DATA_DIR + "firmware_srec_linear.hex");
     QCOMPARE(promptTrace(),
              QStringList(
-                 {"file|Open program document|", "information|Error|Hex file check sum error!",
+                 {"file|Open program document|", "information|Error|Hex file check sum error! Line 3",
                   "file|Open program document|",
                   "warning|Boot load operation|Please confirm the AC power is off. And then click \"Yes\" "
                   "button to continue.",
