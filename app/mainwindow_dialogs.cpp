@@ -157,7 +157,7 @@ void MainWindow::corridorCurvePushBtn_clicked()
     settings.infiniteRelease = ui->infinityCheckBox->isChecked();
     settings.releaseTime = ui->corridorReleaseTimeSpinBox->value() *
                            (settings.infiniteRelease ? corridor_curve::INFINITE_RELEASE_FACTOR : 1);
-    QTextStream(stdout) << "set corridor release time: " << settings.releaseTime << Qt::endl;
+    QTextStream(stdout) << "set corridor release time:" << settings.releaseTime << Qt::endl;
     corridorCurveDialog->loadSettings(settings);
     corridorCurveDialog->exec();
 }
@@ -243,7 +243,7 @@ void MainWindow::corridorCurveDone(corridor_curve::CorridorSettings settings)
     ui->corridorReleaseTimeSpinBox->setValue(
         encoded ? settings.releaseTime / corridor_curve::INFINITE_RELEASE_FACTOR : settings.releaseTime);
     setCorridorReleaseInfinite(encoded || settings.infiniteRelease);
-    QTextStream(stdout) << "fetch corridor release time: " << settings.releaseTime << Qt::endl;
+    QTextStream(stdout) << "fetch corridor release time:" << settings.releaseTime << Qt::endl;
 }
 
 void MainWindow::smartCurveDone()

@@ -15,17 +15,6 @@
 #include <QSaveFile>
 #include <QTextStream>
 
-namespace {
-
-// Reads a whole profile into d; false, with d half-filled, unless it is a complete block of a
-// product of the list. Lines after the block are not read.
-bool readProfile(QTextStream& in, ProgDataStructDef& d)
-{
-    return ProfileFormat::readBlock(in.readLine(), in, d) && d.productIndex < productList.size();
-}
-
-} // namespace
-
 void MainWindow::saveProfile()
 {
     if (checkProgrammingInputs() == -1)
@@ -74,19 +63,13 @@ void MainWindow::loadProfile()
         return;
     }
 
-    // Loaded whole or not at all: the settings change only once every line has been read.
-    ProgDataStructDef loaded = progData;
+    // The header decides first whether the profile may replace the connected driver's settings;
+    // the settings change only once every line has been read.
     QTextStream in(&file);
-    const bool valid = readProfile(in, loaded);
-    file.close();
-    if (!valid) {
-        Prompt::information(nullptr, tr("Warning"),
-                            tr("Load profile fail! Please check the program profile."), QMessageBox::Ok);
-        return;
-    }
-
-    if (driverConnectionState == DRIVER_CONNECTED) {
-        if (loaded.productIndex != progData.productIndex) {
+    const QString header = in.readLine();
+    quint16 product = 0;
+    if (ProfileFormat::readHeader(header, &product) && driverConnectionState == DRIVER_CONNECTED) {
+        if (product != progData.productIndex) {
             Prompt::warning(this, tr("Warning"),
                             tr("Load fail! The selected profile doesn't match current LED driver."),
                             QMessageBox::Ok);
@@ -95,6 +78,16 @@ void MainWindow::loadProfile()
         if (Prompt::question(this, tr("Warning"), tr("Load profile and overwrite the current setting?"),
                              QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) != QMessageBox::Ok)
             return;
+    }
+
+    // Loaded whole or not at all, and only for a product of the list.
+    ProgDataStructDef loaded = progData;
+    const bool valid = ProfileFormat::readBlock(header, in, loaded) && loaded.productIndex < productList.size();
+    file.close();
+    if (!valid) {
+        Prompt::information(nullptr, tr("Warning"),
+                            tr("Load profile fail! Please check the program profile."), QMessageBox::Ok);
+        return;
     }
 
     progData = loaded;

@@ -153,14 +153,21 @@ QString blockText(const ProgDataStructDef& d, const QString& modelName)
     return text;
 }
 
-bool readBlock(const QString& headerLine, QTextStream& in, ProgDataStructDef& d)
+bool readHeader(const QString& headerLine, quint16* productIndex)
 {
     const QStringList header = headerLine.split(SEPARATOR);
     qint64 product = 0;
     if (!isHeaderLine(headerLine) || header.size() < 2 ||
         !readNumber(header.at(1), 0, std::numeric_limits<quint16>::max(), product))
         return false;
-    d.productIndex = quint16(product);
+    *productIndex = quint16(product);
+    return true;
+}
+
+bool readBlock(const QString& headerLine, QTextStream& in, ProgDataStructDef& d)
+{
+    if (!readHeader(headerLine, &d.productIndex))
+        return false;
 
     for (const ProfileParam& param : profileParams()) {
         const QString line = in.readLine();

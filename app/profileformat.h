@@ -26,6 +26,10 @@ bool isHeaderLine(const QString& line);
 // so that every header still names an entry of its own.
 QString modelName(const QString& headerLine);
 
+// The product index of a header line; false when the line opens no block or its index is no
+// 16-bit decimal number.
+bool readHeader(const QString& headerLine, quint16* productIndex);
+
 // The block of d for the model: header and 33 lines, each ended by a line feed.
 QString blockText(const ProgDataStructDef& d, const QString& modelName);
 

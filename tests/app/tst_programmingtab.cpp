@@ -297,6 +297,8 @@ private slots:
     void profileRoundTrip();
     void badProfileChangesNothing_data();
     void badProfileChangesNothing();
+    void profileOverConnectedDriver_data();
+    void profileOverConnectedDriver();
 
 private:
     void showRead(const ProgDataStructDef& record);
@@ -1318,6 +1320,44 @@ void TestProgrammingTab::badProfileChangesNothing()
     QCOMPARE(window->programmingData().current, before.current);
     QCOMPARE(window->programmingData().productIndex, before.productIndex);
     QCOMPARE(int(profileLoaded) + loadedProfileProductIndex + loadedProfileName.size(), 0);
+}
+
+void TestProgrammingTab::profileOverConnectedDriver_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<bool>("loaded");
+    const QString ask("question|Warning|Load profile and overwrite the current setting?");
+    QTest::newRow("same product, confirmed") << QByteArray(PROFILE) << int(QMessageBox::Ok) << QStringList{ask} << true;
+    QTest::newRow("same product, cancelled")
+        << QByteArray(PROFILE) << int(QMessageBox::Cancel) << QStringList{ask} << false;
+    // The header is judged before the lines are read.
+    QTest::newRow("same product, damaged further down")
+        << profileWith(7, "PID:  7: CLO_Time   :1") << int(QMessageBox::Ok)
+        << QStringList{ask, "information|Warning|Load profile fail! Please check the program profile."} << false;
+    QTest::newRow("other product")
+        << profileWith(0, "ProductIndex:   12  :Description:M12") << int(QMessageBox::Ok)
+        << QStringList{"warning|Warning|Load fail! The selected profile doesn't match current LED driver."} << false;
+}
+
+void TestProgrammingTab::profileOverConnectedDriver()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(int, answer);
+    showRead(baseRecord(120));
+    window->driverConnectionStateUpdateSlot(DRIVER_CONNECTED);
+    env->writeFile("P.txt", content);
+    const QString path = env->path("P.txt");
+    Prompt::setResponder([path, answer](const Prompt::Record& r) {
+        if (r.kind == Prompt::Kind::OpenFile)
+            return Prompt::Answer(path);
+        return Prompt::Answer(r.kind == Prompt::Kind::Question ? QMessageBox::StandardButton(answer) : QMessageBox::Ok);
+    });
+    Prompt::clearLog();
+    child<QAction>("loadAction")->trigger();
+    QTEST(QStringList(promptTrace().mid(1)), "boxes");
+    QTEST(profileLoaded == 1, "loaded");
 }
 
 QTEST_MAIN(TestProgrammingTab)
