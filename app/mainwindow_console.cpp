@@ -584,7 +584,8 @@ void MainWindow::saveCommandSequence()
 void MainWindow::openCommandSequence()
 {
     const QString fileName = Prompt::getOpenFileName(this, QStringLiteral("Open command sequence"), QString(),
-                                                     QString::fromLatin1(WORKBOOK_FILTER));
+                                                     QString::fromLatin1(WORKBOOK_FILTER),
+                                                     QString::fromLatin1(WORKBOOK_SUFFIX));
     if (fileName.isEmpty() || !hasWorkbookSuffix(fileName))
         return;
     const QXlsx::Document book(fileName);

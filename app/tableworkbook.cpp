@@ -15,6 +15,7 @@ const QColor HEADER_FILL(152, 251, 152);
 } // namespace
 
 const char WORKBOOK_FILTER[] = "Excel Files(*.xls *.xlsx";
+const char WORKBOOK_SUFFIX[] = "xlsx";
 
 bool hasWorkbookSuffix(const QString& fileName)
 {
@@ -27,7 +28,7 @@ void saveTableWorkbook(QWidget* parent, const QTableWidget* table, const TableWo
     QTextStream(stdout) << layout.startMessage << Qt::endl;
     QString fileName = Prompt::getSaveFileName(parent, QString::fromUtf8(layout.dialogTitle),
                                                QString::fromUtf8(layout.proposedFileName),
-                                               QString::fromLatin1(WORKBOOK_FILTER));
+                                               QString::fromLatin1(WORKBOOK_FILTER), QString::fromLatin1(WORKBOOK_SUFFIX));
     if (fileName.isEmpty())
         return;
     if (!hasWorkbookSuffix(fileName))

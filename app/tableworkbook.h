@@ -20,6 +20,7 @@ struct TableWorkbookLayout
 
 // The name filter of the workbook file dialogs, as the program has always shown it.
 extern const char WORKBOOK_FILTER[];
+extern const char WORKBOOK_SUFFIX[]; // the file dialogs' default suffix
 
 // True for the suffixes a workbook may carry ("xls", "xlsx"; case-sensitive).
 bool hasWorkbookSuffix(const QString& fileName);

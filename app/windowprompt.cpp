@@ -13,7 +13,7 @@ UserPrompt::Button WindowPrompt::ask(Icon icon, const QString& title, const QStr
     return Button(pressed);
 }
 
-QString WindowPrompt::openFileName(const QString& caption, const QString& filter)
+QString WindowPrompt::openFileName(const QString& caption, const QString& filter, const QString& defaultSuffix)
 {
-    return Prompt::getOpenFileName(nullptr, caption, QString(), filter);
+    return Prompt::getOpenFileName(nullptr, caption, QString(), filter, defaultSuffix);
 }

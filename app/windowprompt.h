@@ -9,7 +9,7 @@ class WindowPrompt : public UserPrompt
 public:
     Button ask(Icon icon, const QString& title, const QString& text, int buttons,
                Button defaultButton) override;
-    QString openFileName(const QString& caption, const QString& filter) override;
+    QString openFileName(const QString& caption, const QString& filter, const QString& defaultSuffix) override;
 };
 
 #endif // WINDOWPROMPT_H

@@ -48,7 +48,7 @@ public:
     {
         return (buttons & Yes) ? Yes : Ok;
     }
-    QString openFileName(const QString&, const QString&) override { return file; }
+    QString openFileName(const QString&, const QString&, const QString&) override { return file; }
 };
 
 QByteArray pseudoRandom(int size, quint32 seed)

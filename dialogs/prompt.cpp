@@ -1,6 +1,7 @@
 #include "prompt.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 
 namespace {
 
@@ -42,14 +43,16 @@ QMessageBox::StandardButton Prompt::question(QWidget* parent, const QString& tit
     return messageBox(Kind::Question, parent, title, text, buttons, defaultButton);
 }
 
-QString Prompt::getOpenFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter)
+QString Prompt::getOpenFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter,
+    const QString& defaultSuffix)
 {
-    return fileDialog(Kind::OpenFile, parent, caption, dir, filter);
+    return fileDialog(Kind::OpenFile, parent, caption, dir, filter, defaultSuffix);
 }
 
-QString Prompt::getSaveFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter)
+QString Prompt::getSaveFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter,
+    const QString& defaultSuffix)
 {
-    return fileDialog(Kind::SaveFile, parent, caption, dir, filter);
+    return fileDialog(Kind::SaveFile, parent, caption, dir, filter, defaultSuffix);
 }
 
 void Prompt::setResponder(Responder responder)
@@ -102,7 +105,7 @@ QMessageBox::StandardButton Prompt::messageBox(Kind kind, QWidget* parent, const
 }
 
 QString Prompt::fileDialog(Kind kind, QWidget* parent, const QString& caption, const QString& dir,
-    const QString& filter)
+    const QString& filter, const QString& defaultSuffix)
 {
     Record record;
     record.kind = kind;
@@ -110,12 +113,21 @@ QString Prompt::fileDialog(Kind kind, QWidget* parent, const QString& caption, c
     record.title = caption;
     record.dir = dir;
     record.filter = filter;
+    record.defaultSuffix = defaultSuffix;
     logSlot().append(record);
 
-    if (const Responder responder = responderSlot())
-        return responder(record).fileName;
+    if (const Responder responder = responderSlot()) {
+        QString fileName = responder(record).fileName;
+        if (!fileName.isEmpty() && !defaultSuffix.isEmpty() && QFileInfo(fileName).suffix().isEmpty())
+            fileName += QLatin1Char('.') + defaultSuffix;
+        return fileName;
+    }
 
-    if (kind == Kind::SaveFile)
-        return QFileDialog::getSaveFileName(parent, caption, dir, filter);
-    return QFileDialog::getOpenFileName(parent, caption, dir, filter);
+    QFileDialog dialog(parent, caption, dir, filter);
+    dialog.setAcceptMode(kind == Kind::SaveFile ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(kind == Kind::SaveFile ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
 }

@@ -35,6 +35,7 @@ public:
         QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
         QString dir;
         QString filter;
+        QString defaultSuffix;
     };
 
     // A responder's answer: the button pressed for a box, the chosen path for a file dialog
@@ -65,11 +66,12 @@ public:
         QMessageBox::StandardButtons buttons = QMessageBox::StandardButtons(QMessageBox::Yes | QMessageBox::No),
         QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
 
-    // Empty string when the user cancels.
+    // Empty string when the user cancels. A default suffix is added to a chosen name that has none,
+    // by the dialog as by a responder's answer.
     static QString getOpenFileName(QWidget* parent, const QString& caption, const QString& dir = QString(),
-        const QString& filter = QString());
+        const QString& filter = QString(), const QString& defaultSuffix = QString());
     static QString getSaveFileName(QWidget* parent, const QString& caption, const QString& dir = QString(),
-        const QString& filter = QString());
+        const QString& filter = QString(), const QString& defaultSuffix = QString());
 
     // Test seam. With a responder installed no dialog is shown; nullptr restores the real ones.
     static void setResponder(Responder responder);
@@ -84,7 +86,7 @@ private:
     static QMessageBox::StandardButton messageBox(Kind kind, QWidget* parent, const QString& title,
         const QString& text, QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton);
     static QString fileDialog(Kind kind, QWidget* parent, const QString& caption, const QString& dir,
-        const QString& filter);
+        const QString& filter, const QString& defaultSuffix);
 };
 
 #endif // PROMPT_H

@@ -394,7 +394,7 @@ void BootLoader::loadHex(const QVector<IntelHexRegion>& regions, int imageSize, 
     if (refuseWhileBusy())
         return;
     const QString chosen = prompt ? prompt->openFileName(QString::fromLatin1(HEX_DIALOG_CAPTION),
-                                                         QString::fromLatin1(HEX_FILTER))
+                                                         QString::fromLatin1(HEX_FILTER), QString::fromLatin1(HEX_SUFFIX))
                                   : QString();
     if (chosen.isEmpty())
         return;

@@ -30,8 +30,9 @@ public:
     // A modal box without parent; buttons is an or-ed set of Button. Returns the button pressed.
     virtual Button ask(Icon icon, const QString& title, const QString& text, int buttons,
                        Button defaultButton) = 0;
-    // A modal open-file dialog without parent; empty when cancelled.
-    virtual QString openFileName(const QString& caption, const QString& filter) = 0;
+    // A modal open-file dialog without parent; empty when cancelled. defaultSuffix is added to a
+    // chosen name that has none.
+    virtual QString openFileName(const QString& caption, const QString& filter, const QString& defaultSuffix) = 0;
 };
 
 // An information box with an OK button, for an engine that may have no prompt (then nothing is

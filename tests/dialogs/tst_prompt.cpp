@@ -125,27 +125,32 @@ void TestPrompt::responderAnswersFileDialogs_data()
 {
     QTest::addColumn<bool>("save");
     QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("expected"); // the default suffix "hex" / "txt" added where none
 
-    QTest::newRow("open") << false << "/tmp/fw.hex";
-    QTest::newRow("open cancelled") << false << "";
-    QTest::newRow("save") << true << "/tmp/Save Profile_3.txt";
+    QTest::newRow("open") << false << "/tmp/fw.hex" << "/tmp/fw.hex";
+    QTest::newRow("open without suffix") << false << "/tmp/fw" << "/tmp/fw.hex";
+    QTest::newRow("open cancelled") << false << "" << "";
+    QTest::newRow("save") << true << "/tmp/Save Profile_3.txt" << "/tmp/Save Profile_3.txt";
+    QTest::newRow("save other suffix kept") << true << "/tmp/profile.cfg" << "/tmp/profile.cfg";
 }
 
 void TestPrompt::responderAnswersFileDialogs()
 {
     QFETCH(bool, save);
     QFETCH(QString, answer);
+    QFETCH(QString, expected);
 
     Prompt::setResponder([&](const Prompt::Record&) { return Prompt::Answer(answer); });
-    const QString got = save ? Prompt::getSaveFileName(nullptr, "Save File", "Save Profile_3.txt", "Text(*.txt)")
-                             : Prompt::getOpenFileName(nullptr, "Open File", ".", "Hex Files(*.hex)");
-    QCOMPARE(got, answer);
+    const QString got = save ? Prompt::getSaveFileName(nullptr, "Save File", "Save Profile_3.txt", "Text(*.txt)", "txt")
+                             : Prompt::getOpenFileName(nullptr, "Open File", ".", "Hex Files(*.hex)", "hex");
+    QCOMPARE(got, expected);
     QCOMPARE(Prompt::log().size(), 1);
     const Prompt::Record r = Prompt::log()[0];
     QCOMPARE(r.kind, save ? Prompt::Kind::SaveFile : Prompt::Kind::OpenFile);
     QCOMPARE(r.title, save ? QString("Save File") : QString("Open File"));
     QCOMPARE(r.dir, save ? QString("Save Profile_3.txt") : QString("."));
     QCOMPARE(r.filter, save ? QString("Text(*.txt)") : QString("Hex Files(*.hex)"));
+    QCOMPARE(r.defaultSuffix, save ? QString("txt") : QString("hex"));
     QVERIFY(r.text.isEmpty());
 }
 
@@ -257,6 +262,7 @@ void TestPrompt::realOpenFileDialogIsShownAsAsked()
     QStringList shownFilters;
     QString shownDir;
     int shownMode = -1;
+    QString shownSuffix;
     whenModalAppears([&](QWidget* modal) {
         if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
             seen = true;
@@ -264,15 +270,17 @@ void TestPrompt::realOpenFileDialogIsShownAsAsked()
             shownFilters = dialog->nameFilters();
             shownDir = dialog->directory().absolutePath();
             shownMode = int(dialog->fileMode());
+            shownSuffix = dialog->defaultSuffix();
         }
         QMetaObject::invokeMethod(modal, "reject");
     });
-    const QString got = Prompt::getOpenFileName(nullptr, "Open Hex File", dir.path(), "Hex Files(*.hex)");
+    const QString got = Prompt::getOpenFileName(nullptr, "Open Hex File", dir.path(), "Hex Files(*.hex)", "hex");
     QVERIFY(seen);
     QCOMPARE(shownTitle, QString("Open Hex File"));
     QCOMPARE(shownFilters, QStringList{"Hex Files(*.hex)"});
     QCOMPARE(shownDir, QDir(dir.path()).absolutePath());
     QCOMPARE(shownMode, int(QFileDialog::ExistingFile));
+    QCOMPARE(shownSuffix, QString("hex"));
     QCOMPARE(got, QString());
 }
 

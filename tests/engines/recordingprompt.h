@@ -22,7 +22,7 @@ public:
         boxes << box;
         return defaultButton;
     }
-    QString openFileName(const QString&, const QString&) override { return QString(); }
+    QString openFileName(const QString&, const QString&, const QString&) override { return QString(); }
 };
 
 #endif // RECORDINGPROMPT_H
