@@ -7,6 +7,7 @@
 #include <QChartView>
 #include <QDateTimeAxis>
 #include <QDoubleSpinBox>
+#include <QGraphicsTextItem>
 #include <QLabel>
 #include <QLineSeries>
 #include <QPushButton>
@@ -34,6 +35,8 @@ private slots:
     void startTimesSnapAndStayInOrder();
     void chartPoints_data();
     void chartPoints();
+    void timeLabelsAreNotCut_data();
+    void timeLabelsAreNotCut();
     void calculatorHandsBackTheShift_data();
     void calculatorHandsBackTheShift();
     void keysDoNotCloseIt_data();
@@ -376,6 +379,41 @@ void TestSmartCurve::chartPoints()
     QTEST(chart.marker, "marker");
     if (productIndex >= 0)
         QVERIFY(firstCurve.isNull()); // a redraw frees the series it replaces
+}
+
+void TestSmartCurve::timeLabelsAreNotCut_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("ticks"); // 0: as many as fit
+    QTest::newRow("starting width") << 1024 << 0;
+    QTest::newRow("wide, every 2 hours") << 1600 << 13;
+}
+
+void TestSmartCurve::timeLabelsAreNotCut()
+{
+    QFETCH(int, width);
+    QFETCH(int, ticks);
+    smartcurve d;
+    d.resize(width, 470);
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    auto* view = d.findChild<QChartView*>("chartView");
+    auto* axis = qobject_cast<QDateTimeAxis*>(view->chart()->axes(Qt::Horizontal).value(0));
+    // The time labels as drawn; Qt Charts ends a label that does not fit with "...".
+    auto labels = [view] {
+        QStringList out;
+        for (QGraphicsItem* item : view->scene()->items()) {
+            auto* text = dynamic_cast<QGraphicsTextItem*>(item);
+            const QString shown = text ? text->toPlainText() : QString();
+            if (shown.size() > 1 && shown.at(0).isDigit() && (shown.contains(':') || shown.endsWith("...")))
+                out << shown;
+        }
+        return out;
+    };
+    QTRY_COMPARE(labels().filter(QRegularExpression("^\\d\\d:\\d\\d$")).size(), axis->tickCount());
+    QCOMPARE(labels().size(), axis->tickCount());
+    if (ticks)
+        QCOMPARE(axis->tickCount(), ticks);
 }
 
 void TestSmartCurve::calculatorHandsBackTheShift_data()
