@@ -96,7 +96,7 @@ void DaliPowerMonitor::startRead()
     readNumber = 0;
     failures = 0;
     locationState = LOCATION_IDLE;
-    reselectPending = false;
+    powerMeterReselectPending = false;
     active = true;
     // A second request would replace the one in flight and its answer would be taken for the
     // new one's: the cycle starts over once that outcome is in.
@@ -112,7 +112,7 @@ void DaliPowerMonitor::stopRead()
     step = STEP_STOPPED;
     readNumber = 0;
     failures = 0;
-    reselectPending = false;
+    powerMeterReselectPending = false;
     active = false;
     if (inFlight)
         dropOutcome = true;
@@ -160,7 +160,7 @@ void DaliPowerMonitor::sendNext()
     if (!enabled || !active || inFlight)
         return;
 
-    if (reselectPending) {
+    if (powerMeterReselectPending) {
         // DTR1 still holds the bank; DTR0 has moved past the failed location.
         if (step % READS_PER_BANK == 0)
             locationState = LOCATION_SELECTED;
@@ -214,7 +214,7 @@ void DaliPowerMonitor::daliPowerMonitorResponse(QByteArray data)
         countFailure();
         return;
     }
-    reselectPending = false;
+    powerMeterReselectPending = false;
     // DTR commands are answered too; only a read carries a bank byte.
     if (readNumber > 0) {
         failures = 0;
@@ -265,11 +265,11 @@ void DaliPowerMonitor::countFailure()
         // Start the bank over from its first location.
         const int number = readNumber > 0 ? readNumber : step + 1;
         step = (number - 1) / READS_PER_BANK * READS_PER_BANK;
-        reselectPending = false;
+        powerMeterReselectPending = false;
     } else if (readNumber > 0) {
         // Repeat the read, after pointing DTR0 at its location again.
         step = readNumber - 1;
-        reselectPending = true;
+        powerMeterReselectPending = true;
     }
     // A failed DTR command is simply sent again: the bank selection from DTR1, or the
     // re-selection that is still pending.
@@ -284,7 +284,7 @@ void DaliPowerMonitor::giveUp()
     readNumber = 0;
     failures = 0;
     locationState = LOCATION_IDLE;
-    reselectPending = false;
+    powerMeterReselectPending = false;
     active = false;
     emit powerDataReadResult(false);
 }

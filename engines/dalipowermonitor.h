@@ -110,7 +110,7 @@ private:
     PowerDataDef values;
     bool active = false;
     // The last read failed: DTR0 must point at its location again before it is repeated.
-    bool reselectPending = false;
+    bool powerMeterReselectPending = false;
     bool valueMaskFlags[6] = {true, true, true, true, true, true};
 
     bool inFlight = false;       // a command was sent and its outcome has not come yet

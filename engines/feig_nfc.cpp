@@ -126,18 +126,17 @@ bool FEIG_NFC::openReader()
         emit debug_msg(QStringLiteral("FEUSB_GetScanListPara fail."));
         return false;
     }
-    const int device = FEUSB_OpenDevice(deviceIdOf(id));
-    if (device < 0) {
+    // Called only while no reader is connected: a failed open leaves no usable handle behind.
+    deviceHandle = FEUSB_OpenDevice(deviceIdOf(id));
+    if (deviceHandle < 0) {
         emit debug_msg(QStringLiteral("FEUSB_OpenDevice error"));
         return false;
     }
-    const int reader = FEISC_NewReader(device);
-    if (reader < 0) {
+    readerHandle = FEISC_NewReader(deviceHandle);
+    if (readerHandle < 0) {
         emit debug_msg(QStringLiteral("FEISC_NewReader fail"));
         return false;
     }
-    deviceHandle = device;
-    readerHandle = reader;
     emit debug_msg(QStringLiteral("FEUSB_OpenDevice success"));
     return true;
 }
@@ -457,6 +456,8 @@ void FEIG_NFC::factoryReset()
 void FEIG_NFC::setDriverConnected(int state)
 {
     emit debug_msg(state != 0 ? QStringLiteral("Driver connected!") : QStringLiteral("Lost driver connection!"));
+    // A tag whose read failed, or whose reader went, is read afresh at the next poll instead of
+    // being taken as already read.
     if (state == DRIVER_DISCONNECTED)
         tagInField = 0;
     if (state == driverState)

@@ -287,11 +287,12 @@ void ST_NFC::startProgramming()
 {
     if (driverConnected != DRIVER_CONNECTED)
         return;
-    emit debug_msg(QStringLiteral("Start to programming... "));
-    programPending = true;
-    emit enableDriverDetectTimerSignal(false);
     retryCount = 0;
     do {
+        // Each retry starts over as the run did, so the log shows one start per attempt.
+        emit debug_msg(QStringLiteral("Start to programming... "));
+        programPending = true;
+        emit enableDriverDetectTimerSignal(false);
         handleProgrammingResult(programAttempt());
     } while (retryPending);
     emit enableDriverDetectTimerSignal(true);
