@@ -7,6 +7,7 @@
 
 #include <QChart>
 #include <QDateTimeAxis>
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QLineSeries>
 #include <QTextStream>
@@ -27,6 +28,11 @@ constexpr double HOURS_TOLERANCE = 0.0001;
 constexpr int FIRST_NEWER_PRODUCT = 100;
 constexpr unsigned int FEATURE_MIN_LEVEL_ONLY = 0x0800;
 constexpr int NOON_HOUR = 12;
+
+// Ticks of the 24-hour axis, a label every 2, 3, 4, 6 or 12 hours: the first whose labels fit.
+constexpr int TIME_TICKS[] = {13, 9, 7, 5, 3};
+// What a time label needs beside its text: Qt Charts cuts a label to "0..." below this.
+constexpr qreal TIME_LABEL_PADDING = 6.0;
 
 const QColor CURVE_FILL(255, 195, 0, 150);
 const QColor MIDNIGHT_MARKER(0, 135, 146);
@@ -494,6 +500,24 @@ void smartcurve::initChart()
     levelAxis->setRange(0, 100);
     titleChart(chart, timeAxis, tr("Operation Time (HH:MM)"), levelAxis, tr("Output Level (%)"));
     showChart(ui->chartView, chart);
+    // A label every 2 hours needs more room than the chart has at the dialog's starting width;
+    // where they would be cut, the axis labels fewer hours instead.
+    connect(chart, &QChart::plotAreaChanged, this, &smartcurve::fitTimeLabels);
+}
+
+void smartcurve::fitTimeLabels(const QRectF& plotArea)
+{
+    const qreal labelWidth = QFontMetricsF(timeAxis->labelsFont()).horizontalAdvance(
+                                 QTime(0, 0).toString(timeAxis->format()))
+        + TIME_LABEL_PADDING;
+    int ticks = 0;
+    for (int t : TIME_TICKS) {
+        ticks = t;
+        if (plotArea.width() / t >= labelWidth)
+            break;
+    }
+    if (timeAxis->tickCount() != ticks)
+        timeAxis->setTickCount(ticks);
 }
 
 void smartcurve::updateChart()

@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QDialog>
 #include <QList>
+#include <QRectF>
 
 class QDoubleSpinBox;
 class QSpinBox;
@@ -102,6 +103,7 @@ private:
     QDateTime onNoonLine(const QTime& time) const;
 
     void initChart();
+    void fitTimeLabels(const QRectF& plotArea);
     void updateChart();
     void updatePowerOnChart();
     void updateTimerChart();

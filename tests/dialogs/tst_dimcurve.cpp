@@ -93,6 +93,9 @@ void TestDimCurve::productAdaptation()
     QCOMPARE(fresh.minLevel, 10);
     QCOMPARE(fresh.startVoltage, 8.5);
     QCOMPARE(fresh.endVoltage, 1.1);
+    // The group box's title style must not spread to the fields inside it.
+    for (const char* name : {"label_16", "minDimSpinBox", "minDimRadioButton"})
+        QVERIFY2(d.findChild<QWidget*>(name)->font().pointSize() == 10, name);
 
     auto* off = d.findChild<QRadioButton*>("dimOffRadioButton");
     auto* min = d.findChild<QRadioButton*>("minDimRadioButton");

@@ -83,6 +83,8 @@ void TestMtpCurve::raisingTheEndPushesTheStart()
     auto* end = d.findChild<QDoubleSpinBox*>("MTPEndDoubleSpinBox");
     QCOMPARE(start->minimum(), 5.5);
     QCOMPARE(end->maximum(), 49.5);
+    // The group box's title style must not spread to the fields inside it.
+    QCOMPARE(start->font().pointSize(), 10);
     end->setValue(20.0);
     QCOMPARE(start->value(), 20.5);
     const mtpcurve::MTPSettings s = pressOk(d);

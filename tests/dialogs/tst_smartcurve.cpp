@@ -7,6 +7,7 @@
 #include <QChartView>
 #include <QDateTimeAxis>
 #include <QDoubleSpinBox>
+#include <QGraphicsTextItem>
 #include <QLabel>
 #include <QLineSeries>
 #include <QPushButton>
@@ -34,6 +35,8 @@ private slots:
     void startTimesSnapAndStayInOrder();
     void chartPoints_data();
     void chartPoints();
+    void timeLabelsAreNotCut_data();
+    void timeLabelsAreNotCut();
     void calculatorHandsBackTheShift_data();
     void calculatorHandsBackTheShift();
     void keysDoNotCloseIt_data();
@@ -376,6 +379,38 @@ void TestSmartCurve::chartPoints()
     QTEST(chart.marker, "marker");
     if (productIndex >= 0)
         QVERIFY(firstCurve.isNull()); // a redraw frees the series it replaces
+}
+
+void TestSmartCurve::timeLabelsAreNotCut_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<bool>("everyTwoHours"); // else as many as fit
+    QTest::newRow("starting width") << 1024 << false;
+    QTest::newRow("wide") << 1600 << true;
+}
+
+void TestSmartCurve::timeLabelsAreNotCut()
+{
+    QFETCH(int, width);
+    QFETCH(bool, everyTwoHours);
+    smartcurve d;
+    d.resize(width, 470);
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    auto* view = d.findChild<QChartView*>("chartView");
+    auto* axis = qobject_cast<QDateTimeAxis*>(view->chart()->axes(Qt::Horizontal).value(0));
+    // The time labels as drawn, whole ("03:00") or cut by Qt Charts ("0...").
+    auto labels = [view](const QString& pattern) {
+        int n = 0;
+        for (QGraphicsItem* item : view->scene()->items())
+            if (auto* text = dynamic_cast<QGraphicsTextItem*>(item))
+                n += text->toPlainText().contains(QRegularExpression(pattern));
+        return n;
+    };
+    QTRY_COMPARE(labels("^\\d\\d:\\d\\d$"), axis->tickCount());
+    QCOMPARE(labels("^\\d.*\\.\\.\\.$"), 0);
+    if (everyTwoHours)
+        QCOMPARE(axis->tickCount(), 13);
 }
 
 void TestSmartCurve::calculatorHandsBackTheShift_data()
