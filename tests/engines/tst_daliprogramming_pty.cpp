@@ -148,6 +148,7 @@ private slots:
 
 private:
     static void findTool(PtyRig& rig);
+    static void startProgrammingUnread(PtyRig& rig);
 };
 
 void TestDaliProgrammingPty::initTestCase()
@@ -170,6 +171,16 @@ void TestDaliProgrammingPty::findTool(PtyRig& rig)
     QVERIFY(rig.link.checkToolPort(SerialCommunication::TOOL_KIND_DALI));
     rig.tool.clearFrames();
     rig.engine.toolConnectionStateChange(1);
+}
+
+// With a profile loaded the found driver is not read first: programming starts straight away.
+void TestDaliProgrammingPty::startProgrammingUnread(PtyRig& rig)
+{
+    profileLoaded = 1;
+    findTool(rig);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.connectionList(), QList<int>{1}, LONG_WAIT_MS);
+    rig.engine.writeRecord() = recordToProgram(120, 1050);
+    rig.engine.startProgramming();
 }
 
 void TestDaliProgrammingPty::readOverThePort()
@@ -225,11 +236,7 @@ void TestDaliProgrammingPty::toolErrorAnswerIsRetried()
     VirtualDriver driver;
     driver.setBank2(blankBank());
     PtyRig rig(&driver);
-    profileLoaded = 1; // the driver is not read first: straight to programming
-    findTool(rig);
-    QTRY_COMPARE_WITH_TIMEOUT(rig.connectionList(), QList<int>{1}, LONG_WAIT_MS);
-    rig.engine.writeRecord() = recordToProgram(120, 1050);
-    rig.engine.startProgramming();
+    startProgrammingUnread(rig);
     // The tool reports an error for the first enable-write command.
     failOnce(rig.tool, 0xFF, 0x81, hex("05 00"));
     driver.clearFrames();
@@ -247,11 +254,7 @@ void TestDaliProgrammingPty::silentToolFailsAttemptAtOnce()
     VirtualDriver second;
     second.setBank2(blankBank());
     PtyRig rig(&first);
-    profileLoaded = 1; // the driver is not read first: straight to programming
-    findTool(rig);
-    QTRY_COMPARE_WITH_TIMEOUT(rig.connectionList(), QList<int>{1}, LONG_WAIT_MS);
-    rig.engine.writeRecord() = recordToProgram(120, 1050);
-    rig.engine.startProgramming();
+    startProgrammingUnread(rig);
     failOnce(rig.tool, 0xA3, 0x02, QByteArray()); // DTR0 := 2 unanswered: the link times out after 4 s
     QTRY_COMPARE_WITH_TIMEOUT(rig.stateList(), (QList<int>{1, 2}), LONG_WAIT_MS);
     QCOMPARE(first.writeCount(), 0);
@@ -286,11 +289,7 @@ void TestDaliProgrammingPty::lateAnswerTail()
     VirtualDriver driver;
     driver.setBank2(blankBank());
     PtyRig rig(&driver);
-    profileLoaded = 1; // the driver is not read first: straight to programming
-    findTool(rig);
-    QTRY_COMPARE_WITH_TIMEOUT(rig.connectionList(), QList<int>{1}, LONG_WAIT_MS);
-    rig.engine.writeRecord() = recordToProgram(120, 1050);
-    rig.engine.startProgramming();
+    startProgrammingUnread(rig);
     splitAnswers(rig.tool, hex("A3 02 01"), onward, 60);
     QTRY_COMPARE_WITH_TIMEOUT(rig.stateList().size(), states.size(), LONG_WAIT_MS);
     QCOMPARE(rig.stateList(), states);
