@@ -1,3 +1,4 @@
+#include "appsetup.h"
 #include "mainwindow.h"
 
 #include <QApplication>
@@ -8,12 +9,11 @@
 #include <windows.h>
 #endif
 
-// Outside any namespace: the resource initialiser it calls is declared at global scope.
 static int runApplication(int& argc, char** argv)
 {
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QApplication app(argc, argv);
-    Q_INIT_RESOURCE(resources);
+    setUpApplication();
     MainWindow window;
     window.show();
     return app.exec();
