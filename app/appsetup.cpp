@@ -1,5 +1,7 @@
 #include "appsetup.h"
 
+#include <QApplication>
+#include <QFont>
 #include <QtGlobal>
 
 // Outside any namespace: the resource initialiser it calls is declared at global scope.
@@ -13,4 +15,10 @@ static void registerResources()
 void setUpApplication()
 {
     registerResources();
+#ifndef Q_OS_WIN
+    // The forms place their texts in fixed places drawn for Windows' 9 pt dialog font and Arial.
+    // Other desktops give wider faces at other sizes, which cut them; Arial (on Linux a face with
+    // its metrics, which fontconfig puts in its place) at 9 pt keeps them whole.
+    QApplication::setFont(QFont(QStringLiteral("Arial"), 9));
+#endif
 }

@@ -201,7 +201,8 @@ void MainWindow::initUi()
     monitor->verticalHeader()->setVisible(false);
     monitor->verticalHeader()->setDefaultSectionSize(TABLE_ROW_HEIGHT);
     monitor->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    const int monitorWidths[] = {100, 150, 160, 170, 170, 170};
+    // The time column holds a whole "MM-dd hh:mm:ss" stamp in Arial 10 pt with the cell's margins.
+    const int monitorWidths[] = {115, 150, 160, 170, 170, 170};
     for (int column = 0; column < 6; ++column)
         monitor->setColumnWidth(column, monitorWidths[column]);
     monitor->horizontalHeader()->setStretchLastSection(true);

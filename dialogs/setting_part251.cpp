@@ -6,6 +6,9 @@
 
 #include <QRegularExpressionValidator>
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 
 // Shared by every instance: only the bank-1 fields are ever written, the rest stays zero.
@@ -59,6 +62,7 @@ void setting_part251::loadSettings(const ProgDataStructDef& data)
     // Older tag layouts have no room for the manufacturer-specific text; while one of them (or no
     // tag yet) was read the editor is hidden and OK writes back the bytes it was loaded with.
     ui->plainTextEdit_bank1SpecificString->setVisible(FA_location == TAG_LAYOUT_WITH_SPECIFIC_TEXT);
+    std::copy(std::begin(data.bank1SpecificString), std::end(data.bank1SpecificString), loadedSpecificString);
 
     ui->lineEdit_bank1GTIN->setText(QString::number(bankNumber(data.bank1GTIN)));
     ui->lineEdit_bank1ID->setText(QString::number(bankNumber(data.bank1ID)));
@@ -118,7 +122,11 @@ void setting_part251::okBtnClicked()
     part251Record.bank1LDT = quint8(ui->spinBox_bank1LDT->value());
     setBankText(part251Record.bank1ColorString, ui->plainTextEdit_bank1ColorString->toPlainText());
     setBankText(part251Record.bank1IDString, ui->plainTextEdit_bank1IDString->toPlainText());
-    setBankText(part251Record.bank1SpecificString, ui->plainTextEdit_bank1SpecificString->toPlainText());
+    if (ui->plainTextEdit_bank1SpecificString->isHidden())
+        std::copy(std::begin(loadedSpecificString), std::end(loadedSpecificString),
+                  part251Record.bank1SpecificString);
+    else
+        setBankText(part251Record.bank1SpecificString, ui->plainTextEdit_bank1SpecificString->toPlainText());
     emit hideDialog(part251Record);
     hide();
 }

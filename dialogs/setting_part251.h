@@ -34,6 +34,9 @@ private slots:
 
 private:
     Ui::setting_part251* ui;
+    // The manufacturer-specific bytes as loaded: OK hands them back untouched while their editor
+    // is hidden, since the editor shows a text only up to its first zero byte.
+    quint8 loadedSpecificString[sizeof(ProgDataStructDef::bank1SpecificString)] = {};
 };
 
 #endif // SETTING_PART251_H

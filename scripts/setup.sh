@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs (only those missing) and builds into ./build.
 # clang and its runtime (libFuzzer, sanitizers) build the fuzzers of fuzz/ (scripts/fuzz.sh).
+# fonts-liberation2 gives "Arial", the face the forms are drawn in, a face with Arial's metrics.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,6 +11,7 @@ packages=(
     libxlsxwriter-dev libminizip-dev zlib1g-dev
     python3 python3-openpyxl
     clang libclang-rt-14-dev
+    fonts-liberation2
 )
 
 missing=()

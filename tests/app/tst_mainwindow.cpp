@@ -238,7 +238,7 @@ void TestMainWindow::startState()
     auto* monitor = window.findChild<QTableWidget*>(QStringLiteral("monitorTableWidget"));
     QCOMPARE(monitor->horizontalHeaderItem(0)->text(), QStringLiteral("Time"));
     QCOMPARE(monitor->horizontalHeaderItem(6)->text(), QStringLiteral("Load side Energy(Wh)"));
-    QCOMPARE(monitor->columnWidth(0), 100);
+    QCOMPARE(monitor->columnWidth(0), 115);
     QCOMPARE(monitor->columnWidth(5), 170);
 
     // The read progress box exists but stays hidden until a read.

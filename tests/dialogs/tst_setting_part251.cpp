@@ -76,16 +76,20 @@ void TestSettingPart251::loadedValuesComeBack_data()
 {
     QTest::addColumn<int>("tagLayout");
     QTest::addColumn<bool>("specificShown");
+    QTest::addColumn<QByteArray>("specific");
 
-    QTest::newRow("no tag parsed yet") << 0 << false;
-    QTest::newRow("layout 1") << 1 << false;
-    QTest::newRow("layout 3 carries the specific text") << 3 << true;
+    // A hidden text comes back byte for byte, whatever bytes follow a zero in it.
+    QTest::newRow("no tag parsed yet") << 0 << false << QByteArray("lot 7");
+    QTest::newRow("layout 1, hidden text with a zero") << 1 << false << QByteArray("AB\0CD", 5);
+    QTest::newRow("layout 2, hidden text with a zero") << 2 << false << QByteArray("AB\0CD", 5);
+    QTest::newRow("layout 3 carries the specific text") << 3 << true << QByteArray("lot 7");
 }
 
 void TestSettingPart251::loadedValuesComeBack()
 {
     QFETCH(int, tagLayout);
     QFETCH(bool, specificShown);
+    QFETCH(QByteArray, specific);
 
     ProgDataStructDef record;
     put(record.bank1GTIN, QByteArray::fromHex("0004A1B2C3D4"));
@@ -103,7 +107,7 @@ void TestSettingPart251::loadedValuesComeBack()
     record.bank1LDT = 3;
     put(record.bank1ColorString, "Warm white");
     put(record.bank1IDString, "Kavro street light \xC4");
-    put(record.bank1SpecificString, "lot 7");
+    put(record.bank1SpecificString, specific);
 
     FA_location = quint8(tagLayout);
     setting_part251 d;
