@@ -1,7 +1,7 @@
 // The window's two workbooks through the toolbar's Save and Load with the file dialogs answered:
 // the DALI Control tab's command sequence saved and loaded again, what other spreadsheet programs
 // (openpyxl) read in what the window writes for the sequence and the power readings, saves that
-// fail, and files that load as no sequence or not at all.
+// fail, files that load as no sequence or not at all, and files made to exhaust the window.
 
 #include "mainwindow.h"
 
@@ -12,7 +12,10 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include <malloc.h>
 #include <memory>
+#include <unzip.h>
+#include <zip.h>
 
 namespace {
 
@@ -79,6 +82,58 @@ QString openpyxlPython()
     return QString();
 }
 
+const QByteArray SHEET_HEAD = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+                              "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+                              "<sheetData><row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>No.</t></is></c></row>"
+                              "<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t>1</t></is></c>"
+                              "<c r=\"B2\" t=\"inlineStr\"><is><t>350</t></is></c></row>";
+const QByteArray SHEET_TAIL = "</sheetData></worksheet>";
+
+bool writePart(zipFile zip, const char* name, const QByteArray& head, const QByteArray& filler = QByteArray(),
+               int repeats = 0, const QByteArray& tail = QByteArray())
+{
+    if (zipOpenNewFileInZip(zip, name, nullptr, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, Z_BEST_COMPRESSION) != ZIP_OK)
+        return false;
+    bool ok = zipWriteInFileInZip(zip, head.constData(), unsigned(head.size())) == ZIP_OK;
+    for (int i = 0; ok && i < repeats; ++i)
+        ok = zipWriteInFileInZip(zip, filler.constData(), unsigned(filler.size())) == ZIP_OK;
+    ok = ok && zipWriteInFileInZip(zip, tail.constData(), unsigned(tail.size())) == ZIP_OK;
+    return zipCloseFileInZip(zip) == ZIP_OK && ok;
+}
+
+// A workbook whose one sheet is SHEET_HEAD, filler `repeats` times, sheetRest and SHEET_TAIL, packed
+// piece by piece so that a sheet of hundreds of megabytes makes a small file and never sits in
+// memory here.
+bool writeSheetWorkbook(const QString& path, const QByteArray& filler, int repeats, const QByteArray& sheetRest)
+{
+    zipFile zip = zipOpen(QFile::encodeName(path).constData(), APPEND_STATUS_CREATE);
+    if (!zip)
+        return false;
+    const bool ok =
+        writePart(zip, "xl/workbook.xml",
+                  "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+                  "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
+                  "<sheets><sheet name=\"S\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>")
+        && writePart(zip, "xl/_rels/workbook.xml.rels",
+                     "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                     "<Relationship Id=\"rId1\" Target=\"worksheets/sheet1.xml\" Type=\"http://schemas."
+                     "openxmlformats.org/officeDocument/2006/relationships/worksheet\"/></Relationships>")
+        && writePart(zip, "xl/worksheets/sheet1.xml", SHEET_HEAD, filler, repeats, sheetRest + SHEET_TAIL);
+    return zipClose(zip, nullptr) == ZIP_OK && ok;
+}
+
+qint64 statusKiB(const char* field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly | QIODevice::Text))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(int(qstrlen(field))).trimmed().split(' ').value(0).toLongLong();
+    }
+    return 0;
+}
+
 } // namespace
 
 class TestWorkbooks : public QObject, private WindowUnderTest
@@ -97,6 +152,8 @@ private slots:
     void failedSaveIsReported();
     void loadKeepsTableAndCountTogether_data();
     void loadKeepsTableAndCountTogether();
+    void hostileWorkbookAnsweredQuickly_data();
+    void hostileWorkbookAnsweredQuickly();
 
 private:
     void fillTable(QTableWidget* t, const QStringList& rows);
@@ -318,6 +375,60 @@ void TestWorkbooks::loadKeepsTableAndCountTogether()
     addRow();
     QCOMPARE(table()->rowCount(), rows + 1);
     QCOMPARE(table()->item(rows, 0)->text(), QString::number(rows + 1));
+}
+
+void TestWorkbooks::hostileWorkbookAnsweredQuickly_data()
+{
+    QTest::addColumn<QByteArray>("filler");
+    QTest::addColumn<int>("repeats");
+    QTest::addColumn<QByteArray>("rest");
+    QTest::addColumn<int>("rows"); // 3: the table as it was, after the warning
+    QTest::addColumn<QString>("lastRow");
+
+    const QByteArray mebibyteOfBlanks(1 << 20, ' ');
+    const QByteArray longEmptyElement = "<" + QByteArray(4000, 'x') + "/>";
+    QTest::newRow("256 MiB of blanks in the sheet data") << mebibyteOfBlanks << 256 << QByteArray() << 3
+                                                         << THREE_ROWS.last();
+    QTest::newRow("a sheet unpacking to 256 MiB") << longEmptyElement << 65536 << QByteArray() << 3
+                                                  << THREE_ROWS.last();
+}
+
+void TestWorkbooks::hostileWorkbookAnsweredQuickly()
+{
+    QFETCH(QByteArray, filler);
+    QFETCH(int, repeats);
+    QFETCH(QByteArray, rest);
+    QFETCH(int, rows);
+    QFETCH(QString, lastRow);
+
+    const QString path = env->path("hostile.xlsx");
+    QVERIFY(writeSheetWorkbook(path, filler, repeats, rest));
+    QVERIFY2(QFileInfo(path).size() < (1 << 20), qPrintable(QString::number(QFileInfo(path).size())));
+    fillBothTables();
+    Prompt::clearLog();
+
+    // Peak memory counted from here (where the kernel allows resetting it), with what earlier
+    // rows freed handed back first so that it cannot hide a new allocation.
+    malloc_trim(0);
+    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
+    if (clearRefs.open(QIODevice::WriteOnly))
+        clearRefs.write("5");
+    clearRefs.close();
+    const qint64 residentBefore = statusKiB("VmRSS:");
+    QElapsedTimer clock;
+    clock.start();
+    load(path);
+    QCoreApplication::processEvents();
+    // Generous bounds: what is checked is that the window neither hangs nor swells.
+    QVERIFY2(clock.elapsed() < 20000, qPrintable(QString::number(clock.elapsed())));
+    const qint64 growthMiB = (statusKiB("VmHWM:") - residentBefore) / 1024;
+    QVERIFY2(growthMiB < 256, qPrintable(QString::number(growthMiB)));
+
+    QCOMPARE(table()->rowCount(), rows);
+    QCOMPARE(rowTexts(table()).last().replace("<none>", ""), lastRow);
+    QCOMPARE(promptTrace().mid(1),
+             rows == 3 ? QStringList("warning|Warning|Open file failed! " + path + " is not a readable .xlsx workbook.")
+                       : QStringList());
 }
 
 QTEST_MAIN(TestWorkbooks)
