@@ -190,6 +190,11 @@ CellRange Document::dimension() const
     return d->cells.range();
 }
 
+const CellTable& Document::cells() const
+{
+    return d->cells;
+}
+
 bool Document::setColumnWidth(int column, double width)
 {
     return setColumnWidth(column, column, width);

@@ -391,6 +391,13 @@ void TestWorkbooks::hostileWorkbookAnsweredQuickly_data()
                                                          << THREE_ROWS.last();
     QTest::newRow("a sheet unpacking to 256 MiB") << longEmptyElement << 65536 << QByteArray() << 3
                                                   << THREE_ROWS.last();
+    QTest::newRow("formatted empty cell in the last row")
+        << QByteArray() << 0 << QByteArray("<row r=\"1048576\"><c r=\"A1048576\" s=\"1\"/></row>") << 1
+        << "1|350|||||";
+    QTest::newRow("value in the last row")
+        << QByteArray() << 0
+        << QByteArray("<row r=\"1048576\"><c r=\"G1048576\" t=\"inlineStr\"><is><t>far</t></is></c></row>")
+        << 1048575 << "||||||far";
 }
 
 void TestWorkbooks::hostileWorkbookAnsweredQuickly()
