@@ -15,4 +15,9 @@
 bool saveWholeFile(const QString& fileName, const QByteArray& content,
                    QIODevice::OpenMode extraMode = QIODevice::NotOpen, QString* errorString = nullptr);
 
+// Writes all of content to a file opened unbuffered. A full disk may take part of a write before
+// it refuses the rest; writing goes on after a partial write so that the refusal, and with it the
+// file's errorString(), comes from the system. False when not every byte was taken.
+bool writeAll(QIODevice& file, const QByteArray& content);
+
 #endif // FILESAVE_H

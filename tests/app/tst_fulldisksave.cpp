@@ -1,6 +1,7 @@
 // Saving over a file the user already has, on a disk that is full: the sequence workbook, the
-// power data and the profile, each through the toolbar's Save with the file dialog answered. The
-// old file must stay byte for byte and the user must be told. A child process of this test does
+// power data and the profile, each through the toolbar's Save with the file dialog answered, and
+// the day's programming log after a programmed driver. The old file must stay byte for byte and
+// the user must be told. A child process of this test does
 // the saving on a small tmpfs that it mounts in user and mount namespaces of its own, so neither
 // root nor a real full disk is needed; where the system allows no such namespaces the test is
 // skipped.
@@ -84,8 +85,10 @@ private slots:
     void cleanup();
     void saveOverOldFile_data();
     void saveOverOldFile();
+    void programmingLogLine();
 
 private:
+    void fillDisk();
     QString disk;
     std::unique_ptr<WindowTestEnvironment> env;
 };
@@ -135,13 +138,7 @@ void FullDiskSaves::saveOverOldFile()
     const QByteArray oldBytes = oldFile.readAll();
     oldFile.close();
 
-    // Whatever room is left goes to a filler.
-    QFile filler(QDir(disk).filePath("filler"));
-    QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
-    const QByteArray block(4096, 'f');
-    while (filler.write(block) > 0) {
-    }
-    filler.close();
+    fillDisk();
 
     // Something to save on each tab: one sequence row, one reading.
     button("seqCmdAddPushButton")->click();
@@ -163,6 +160,36 @@ void FullDiskSaves::saveOverOldFile()
     QCOMPARE(oldFile.readAll(), oldBytes);
     // Nothing half-written is left beside it either.
     QCOMPARE(QDir(disk).entryList(QDir::Files | QDir::Hidden), QStringList({"filler", name}));
+}
+
+// Whatever room is left goes to a filler.
+void FullDiskSaves::fillDisk()
+{
+    QFile filler(QDir(disk).filePath("filler"));
+    QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    const QByteArray block(4096, 'f');
+    while (filler.write(block) > 0) {
+    }
+}
+
+void FullDiskSaves::programmingLogLine()
+{
+    // The day's log ends 10 bytes short of a page: the next line fits only in part.
+    const QString log = QDir(disk).filePath(MainWindow::programmingLogFileName(QDateTime::currentDateTime()));
+    QByteArray oldLog = "Time,Model/Current,Mode,ProfileName,Options\n";
+    oldLog += QByteArray(4096 - 10 - oldLog.size() - 1, 'x') + '\n';
+    QFile file(log);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(oldLog) == oldLog.size());
+    file.close();
+    fillDisk();
+
+    QDir::setCurrent(disk);
+    QVERIFY(QMetaObject::invokeMethod(window.get(), "SaveTestResultToCSVFile"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), oldLog);
+    QCOMPARE(widget<QLabel>("cloErrorLabel")->text(),
+             "Error: Programming log '" + QFileInfo(log).fileName()
+                 + "' could not be written (No space left on device); no label printed");
 }
 
 // The parent's side: runs the child and reports what it found.
