@@ -1,10 +1,9 @@
 // Saving over a file the user already has, on a disk that is full: the sequence workbook, the
 // power data and the profile, each through the toolbar's Save with the file dialog answered, and
 // the day's programming log after a programmed driver. The old file must stay byte for byte and
-// the user must be told. A child process of this test does
-// the saving on a small tmpfs that it mounts in user and mount namespaces of its own, so neither
-// root nor a real full disk is needed; where the system allows no such namespaces the test is
-// skipped.
+// the user must be told. A child process of this test does the saving on a small tmpfs that it
+// mounts in user and mount namespaces of its own, so neither root nor a real full disk is needed;
+// where the system allows no such namespaces the test is skipped.
 
 #include "mainwindow.h"
 
