@@ -4,6 +4,7 @@
 
 #include "daliframe.h"
 #include "prompt.h"
+#include "sheetrows.h"
 #include "tableworkbook.h"
 #include "ui_mainwindow.h"
 #include "xlsxdocument.h"
@@ -597,16 +598,16 @@ void MainWindow::openCommandSequence()
         return;
     }
     out() << "start load command sequence" << Qt::endl;
-    const int lastRow = book.dimension().lastRow();
-    out() << "total rows: " << lastRow << Qt::endl;
+    const SheetRows rows = sheetRows(book, SEQUENCE_COLUMNS);
+    out() << "total rows: " << rows.lastRow << Qt::endl;
 
-    // Row 1 is the header; a sheet without cells, or with the header alone, is an empty sequence.
+    // Row 1 is the header; a sheet without values, or with the header alone, is an empty sequence.
     QTableWidget* table = ui->cmdSeqTableWidget;
-    const int rows = qMax(0, lastRow - 1);
-    table->setRowCount(rows);
-    seqRowCount = rows;
-    for (int row = 0; row < rows; ++row) {
+    table->clearContents();
+    table->setRowCount(rows.rowCount());
+    seqRowCount = rows.rowCount();
+    for (const SheetRows::Row& row : rows.rows) {
         for (int column = 0; column < SEQUENCE_COLUMNS; ++column)
-            table->setItem(row, column, new QTableWidgetItem(book.read(row + 2, column + 1).toString()));
+            table->setItem(row.row, column, new QTableWidgetItem(row.texts.at(column)));
     }
 }

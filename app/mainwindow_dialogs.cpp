@@ -315,11 +315,8 @@ void MainWindow::adminPushBtn_clicked()
                             QMessageBox::Ok);
     } else {
         QTextStream in(&file);
-        QString line;
-        while (in.readLineInto(&line)) {
-            if (ProfileFormat::isHeaderLine(line))
-                advanceViewDialog->addComboItem(ProfileFormat::modelName(line));
-        }
+        for (const QString& name : ProfileFormat::modelNames(in))
+            advanceViewDialog->addComboItem(name);
     }
     loginViewDialog->exec();
 }
@@ -359,15 +356,9 @@ void MainWindow::NFC_factoryReset(int index)
     // The block is read into a copy and used only whole: a short or damaged block, or one that
     // runs into the next model's, must not leave a mix of two models behind.
     ProgDataStructDef factory = progData;
-    bool complete = false;
     QTextStream in(&file);
-    QString line;
-    for (int headers = 0; in.readLineInto(&line);) {
-        if (ProfileFormat::isHeaderLine(line) && ++headers == index) {
-            complete = ProfileFormat::readBlock(line, in, factory);
-            break;
-        }
-    }
+    const QString header = ProfileFormat::findHeader(in, index);
+    const bool complete = !header.isNull() && ProfileFormat::readBlock(header, in, factory);
     file.close();
     if (!complete) {
         Prompt::critical(nullptr, tr("Error"), tr("Product information error, please contact the manufacturer!"),

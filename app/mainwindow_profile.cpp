@@ -3,6 +3,7 @@
 
 #include "mainwindow.h"
 
+#include "filesave.h"
 #include "globals.h"
 #include "profileformat.h"
 #include "prompt.h"
@@ -12,7 +13,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QTextStream>
 
 void MainWindow::saveProfile()
@@ -30,24 +30,14 @@ void MainWindow::saveProfile()
     if (path.isEmpty())
         return;
 
-    // Written beside the target and renamed over it only when complete: a failed write never
-    // replaces a good profile with half of one.
-    QSaveFile file(path);
-    auto cannotWrite = [this, &path, &file] {
+    collectProgrammingData();
+    // The text stream's codec is the local 8-bit one, as the profile has always been written.
+    const QByteArray text = ProfileFormat::blockText(progData, ui->driverComboBox->currentText()).toLocal8Bit();
+    QString error;
+    if (!saveWholeFile(path, text, QIODevice::Text, &error))
         Prompt::warning(
             this, tr("Error"),
-            tr("Cannot write file %1:\n%2.").arg(QDir::toNativeSeparators(path), file.errorString()));
-    };
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
-        cannotWrite();
-        return;
-    }
-    collectProgrammingData();
-    QTextStream out(&file);
-    out << ProfileFormat::blockText(progData, ui->driverComboBox->currentText());
-    out.flush();
-    if (out.status() != QTextStream::Ok || !file.commit())
-        cannotWrite();
+            tr("Cannot write file %1:\n%2.").arg(QDir::toNativeSeparators(path), error));
 }
 
 void MainWindow::loadProfile()

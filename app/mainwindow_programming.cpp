@@ -3,6 +3,7 @@
 
 #include "mainwindow.h"
 
+#include "filesave.h"
 #include "globals.h"
 #include "labelprinter.h"
 #include "programview.h"
@@ -719,17 +720,28 @@ void MainWindow::SaveTestResultToCSVFile()
     const QString line = programmingLogLine(now, ui->driverComboBox->currentText(), progData, loadedProfileName);
 
     // An existing file, even an empty one, already has its header or belongs to someone else.
+    const bool existed = QFile::exists(fileName);
     QByteArray bytes;
-    if (!QFile::exists(fileName))
+    if (!existed)
         bytes = QByteArray(LOG_HEADER);
     bytes += line.toLocal8Bit();
 
-    // No line feed translation: every line ends with a single LF on every platform.
+    // No line feed translation: every line ends with a single LF on every platform. Unbuffered, so
+    // that write() itself tells how much reached the file.
     QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(bytes) != bytes.size() || !file.flush()) {
+    const bool opened = file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered);
+    const qint64 oldSize = file.size();
+    if (!opened || !writeAll(file, bytes)) {
+        const QString reason = file.errorString();
+        // A full disk may have taken part of the line: the log is cut back to what it was, so
+        // the next driver's line does not run on from a torn one.
+        if (opened && existed)
+            file.resize(oldSize);
+        else if (opened)
+            file.remove();
         // A label printed now would carry the previous driver's line, the last one in the file.
         const QString text = tr("Error: Programming log '%1' could not be written (%2); no label printed")
-                                 .arg(fileName, file.errorString());
+                                 .arg(fileName, reason);
         showProductionError(text);
         emit debug_msg(text);
         return;

@@ -3,15 +3,20 @@
 #include "globals.h"
 
 #include <QFile>
-#include <QRegularExpression>
 #include <QStringList>
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
 constexpr int HEADING_LINES = 2;
 constexpr int PRODUCT_FIELDS = 11;
+// Product indexes are 16-bit in every record and on the driver.
+constexpr int MAX_PRODUCT_INDEX = std::numeric_limits<quint16>::max();
+// A list of that many products has lines of a few hundred bytes at most; a file beyond this is
+// refused at the bound rather than read whole.
+constexpr int MAX_LIST_BYTES = 32 << 20;
 
 // What a driver can hold: currents are 16-bit mA values on the driver, the minimum dim level is a
 // percentage, and no driver of the family puts out more than this.
@@ -62,16 +67,25 @@ bool driverCanHold(const ProductRecord& r)
            && inRange(r.minVoltage, MAX_OUTPUT_VOLTAGE_V);
 }
 
-// Lines end with LF, CRLF or a lone CR (an old editor's save); "\r\r\n" from a list copied
-// through a share that adds a carriage return is one line end too.
-QStringList splitLines(const QString& text)
+// The next line from *pos on, its line end consumed; false at the end of the text. Lines end with
+// LF, CRLF or a lone CR (an old editor's save); "\r\r\n" from a list copied through a share that
+// adds a carriage return is one line end too. The text after the last line end is a line only
+// when it holds something. Lines are taken one at a time so that reading can stop early.
+bool nextLine(const QByteArray& text, int* pos, QString* line)
 {
-    static const QRegularExpression lineEnd(QStringLiteral("\r*\n|\r"));
-    QStringList lines = text.split(lineEnd);
-    // The text after the last line end is a line only when it holds something.
-    if (lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
+    const char* const data = text.constData();
+    const int size = text.size();
+    if (*pos >= size)
+        return false;
+    int end = *pos;
+    while (end < size && data[end] != '\n' && data[end] != '\r')
+        ++end;
+    *line = QString::fromLocal8Bit(data + *pos, end - *pos);
+    int next = end;
+    while (next < size && data[next] == '\r')
+        ++next;
+    *pos = next < size && data[next] == '\n' ? next + 1 : qMin(end + 1, size);
+    return true;
 }
 
 } // namespace
@@ -80,7 +94,8 @@ ProductListReadResult readProductList(const QByteArray& content)
 {
     ProductListReadResult result;
     result.opened = true;
-    for (const QString& line : splitLines(QString::fromLocal8Bit(content))) {
+    QString line;
+    for (int pos = 0; nextLine(content, &pos, &line);) {
         ++productListLineNumber;
         if (productListLineNumber <= HEADING_LINES)
             continue;
@@ -93,9 +108,10 @@ ProductListReadResult readProductList(const QByteArray& content)
         const ProductRecord record = parseProductLine(fields);
         // The driver model combo box and every engine take a position in the list for a product
         // index, so a record that would sit at another position than its index (a gap before it,
-        // a duplicate, an index that is no number) is never stored; nor is one no driver can be.
+        // a duplicate, an index that is no number or beyond 16 bits) is never stored; nor is one no
+        // driver can be.
         if (!indexOk || record.index != productListLineNumber - HEADING_LINES - 1
-            || record.index != productList.size() || !driverCanHold(record)) {
+            || record.index != productList.size() || record.index > MAX_PRODUCT_INDEX || !driverCanHold(record)) {
             result.listError = true;
             break;
         }
@@ -114,5 +130,13 @@ ProductListReadResult readProductListFile(const QString& path)
         result.errorString = file.errorString();
         return result;
     }
-    return readProductList(file.readAll());
+    QByteArray content = file.read(MAX_LIST_BYTES + 1);
+    if (content.size() <= MAX_LIST_BYTES)
+        return readProductList(content);
+    // Beyond any list of products: the whole lines within the bound are read, and the list is in
+    // error as at a bad line.
+    content.truncate(qMax(content.lastIndexOf('\n', MAX_LIST_BYTES - 1), content.lastIndexOf('\r', MAX_LIST_BYTES - 1)) + 1);
+    ProductListReadResult result = readProductList(content);
+    result.listError = true;
+    return result;
 }

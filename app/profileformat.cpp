@@ -141,6 +141,27 @@ QString modelName(const QString& headerLine)
     return fields.size() > MODEL_NAME_FIELD ? fields.at(MODEL_NAME_FIELD) : headerLine;
 }
 
+QStringList modelNames(QTextStream& in)
+{
+    QStringList names;
+    QString line;
+    while (in.readLineInto(&line)) {
+        if (isHeaderLine(line))
+            names.append(modelName(line));
+    }
+    return names;
+}
+
+QString findHeader(QTextStream& in, int index)
+{
+    QString line;
+    for (int headers = 0; in.readLineInto(&line);) {
+        if (isHeaderLine(line) && ++headers == index)
+            return line;
+    }
+    return QString();
+}
+
 QString blockText(const ProgDataStructDef& d, const QString& modelName)
 {
     QString text = QStringLiteral("ProductIndex:   %1  :Description:").arg(d.productIndex) + modelName +

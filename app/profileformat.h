@@ -15,6 +15,7 @@
 #include "progdata.h"
 
 #include <QString>
+#include <QStringList>
 
 class QTextStream;
 
@@ -25,6 +26,13 @@ bool isHeaderLine(const QString& line);
 // The model name a header line carries (its fourth field), or the whole line when it has none,
 // so that every header still names an entry of its own.
 QString modelName(const QString& headerLine);
+
+// The model names of a file of blocks, one per header line, in file order: what the
+// administrator view lists. Entry n names the block whose header findHeader(in, n + 1) finds.
+QStringList modelNames(QTextStream& in);
+// Reads up to the index-th header line (counted from 1) and returns it, the stream standing right
+// after it; a null string when there are fewer header lines.
+QString findHeader(QTextStream& in, int index);
 
 // The product index of a header line; false when the line opens no block or its index is no
 // 16-bit decimal number.

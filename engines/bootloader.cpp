@@ -34,6 +34,10 @@ const char HEX_DIALOG_CAPTION[] = "Open program document";
 const char HEX_FILTER[] = "Hex Files(*.hex)";
 const char HEX_SUFFIX[] = "hex";
 const char HEX_DUMP_FILE[] = "ProgramHexData.txt";
+// The HEX text of an image is under three times its size (a 1 MiB image: under 3 MB), so a file
+// beyond this is no firmware of any driver; refusing it before reading keeps a mistaken pick of a
+// huge file from holding the window for seconds or from being read only in part.
+constexpr qint64 MAX_HEX_FILE_BYTES = qint64(64) << 20;
 
 QByteArray bootFrame(quint8 command, const QByteArray& payload = QByteArray())
 {
@@ -413,9 +417,19 @@ void BootLoader::loadHex(const QVector<IntelHexRegion>& regions, int imageSize, 
         ask(UserPrompt::Icon::Information, QStringLiteral("error"), file.errorString(), UserPrompt::Ok,
             UserPrompt::NoButton);
     } else {
-        const IntelHexImage hex = parseIntelHex(file.readAll(), regions, imageSize);
+        const qint64 size = file.size();
+        // A device or a pipe tells no size: it is read up to one byte past the bound.
+        const QByteArray text = size <= MAX_HEX_FILE_BYTES ? file.read(MAX_HEX_FILE_BYTES + 1) : QByteArray();
         file.close();
-        if (hex.error != IntelHexError::None) {
+        const qint64 length = qMax(size, qint64(text.size()));
+        const IntelHexImage hex = length > MAX_HEX_FILE_BYTES ? IntelHexImage() : parseIntelHex(text, regions, imageSize);
+        if (length > MAX_HEX_FILE_BYTES) {
+            ask(UserPrompt::Icon::Information, QString::fromLatin1(BOX_TITLE_ERROR),
+                QStringLiteral("Hex file is too large (%1 bytes), a firmware hex file has at most %2 bytes!")
+                    .arg(length)
+                    .arg(MAX_HEX_FILE_BYTES),
+                UserPrompt::Ok, UserPrompt::NoButton);
+        } else if (hex.error != IntelHexError::None) {
             ask(UserPrompt::Icon::Information, QString::fromLatin1(BOX_TITLE_ERROR), hexErrorText(hex),
                 UserPrompt::Ok, UserPrompt::NoButton);
         } else {

@@ -1,12 +1,12 @@
 #include "xlsxdocument.h"
 
+#include "filesave.h"
 #include "xlsxcelltable.h"
 #include "xlsxworkbookreader.h"
 
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QTemporaryFile>
 #include <QVector>
 
@@ -16,8 +16,6 @@
 namespace QXlsx {
 
 namespace {
-
-constexpr qint64 COPY_CHUNK = 1 << 16;
 
 // Spreadsheet programs read "_xHHHH_" in a text as an escaped character. libxlsxwriter escapes
 // control characters that way but leaves such a sequence typed by the user as it is; its
@@ -192,6 +190,11 @@ CellRange Document::dimension() const
     return d->cells.range();
 }
 
+const CellTable& Document::cells() const
+{
+    return d->cells;
+}
+
 bool Document::setColumnWidth(int column, double width)
 {
     return setColumnWidth(column, column, width);
@@ -225,17 +228,8 @@ bool Document::saveAs(const QString& xlsxName) const
 
     if (!scratch.open())
         return false;
-    QSaveFile out(xlsxName);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    while (!scratch.atEnd()) {
-        const QByteArray chunk = scratch.read(COPY_CHUNK);
-        if (chunk.isEmpty() || out.write(chunk) != chunk.size()) {
-            out.cancelWriting();
-            return false;
-        }
-    }
-    return out.commit();
+    const QByteArray package = scratch.readAll();
+    return scratch.error() == QFileDevice::NoError && saveWholeFile(xlsxName, package);
 }
 
 } // namespace QXlsx

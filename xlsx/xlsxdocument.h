@@ -11,10 +11,13 @@
 
 namespace QXlsx {
 
+class CellTable;
+
 // A workbook of one worksheet, as the program keeps its tables in .xlsx files: build it cell by
 // cell and save it, or open a file and read its first worksheet's values. Writing goes through
 // libxlsxwriter (the file is produced in full before it replaces an existing one, so a failed save
-// leaves the old file as it was); reading streams the package with minizip and QXmlStreamReader.
+// leaves the old file as it was); reading streams the package with minizip and QXmlStreamReader,
+// and refuses a package whose parts unpack to more than a real workbook could hold.
 // Strings are written as strings, also when they look like numbers or formulas.
 class Document
 {
@@ -38,6 +41,8 @@ public:
     QVariant read(const CellReference& cell) const;
     QVariant read(int row, int column) const;
     CellRange dimension() const;
+    // Every cell read or written, row by row.
+    const CellTable& cells() const;
 
     // Widths in the spreadsheet's character units, columns 1-based.
     bool setColumnWidth(int column, double width);

@@ -21,6 +21,16 @@ const char DEFAULT_WORKBOOK[] = "xl/workbook.xml";
 const char TYPE_OFFICE_DOCUMENT[] = "/officeDocument";
 const char TYPE_SHARED_STRINGS[] = "/sharedStrings";
 
+// What one entry may unpack to: a hundred times the sheet of a month of power readings. A small
+// packed file can claim gigabytes (a run of blanks packs a thousand to one); past this the file
+// is refused instead of filling memory and holding the window.
+constexpr qint64 MAX_ENTRY_BYTES = qint64(64) << 20;
+// What one step of the XML reader may pull in: a text token, a tag or an element's text is
+// gathered whole in memory, and the longest a cell can hold (32767 characters, escaped) is a
+// fraction of this.
+constexpr qint64 MAX_STEP_BYTES = qint64(1) << 20;
+constexpr unsigned READ_CHUNK = 1 << 20;
+
 // One entry of an open package, read as a stream so that a large sheet is never held unpacked.
 class ZipEntryDevice : public QIODevice
 {
@@ -47,14 +57,23 @@ public:
     bool isSequential() const override { return true; }
     bool failed() const { return readFailed || closeResult != UNZ_OK; }
 
+    // The parser calls this before every step it takes; the bytes pulled until the next call
+    // are what that one step gathers.
+    void startStep() { stepStart = unpacked; }
+
 protected:
     qint64 readData(char* data, qint64 maxSize) override
     {
-        const int n = unzReadCurrentFile(zip, data, unsigned(qMin<qint64>(maxSize, 1 << 20)));
+        if (unpacked - stepStart > MAX_STEP_BYTES || unpacked > MAX_ENTRY_BYTES) {
+            readFailed = true;
+            return -1;
+        }
+        const int n = unzReadCurrentFile(zip, data, unsigned(qMin<qint64>(maxSize, READ_CHUNK)));
         if (n < 0) {
             readFailed = true;
             return -1;
         }
+        unpacked += n;
         return n;
     }
 
@@ -64,7 +83,39 @@ private:
     unzFile zip;
     bool readFailed = false;
     int closeResult = UNZ_OK;
+    qint64 unpacked = 0;
+    qint64 stepStart = 0;
 };
+
+// The reader's steps, each within its budget (see ZipEntryDevice::startStep).
+ZipEntryDevice* entryOf(const QXmlStreamReader& xml)
+{
+    return static_cast<ZipEntryDevice*>(xml.device());
+}
+
+QXmlStreamReader::TokenType nextToken(QXmlStreamReader& xml)
+{
+    entryOf(xml)->startStep();
+    return xml.readNext();
+}
+
+// Another token to look at: not at the end, no error.
+bool advance(QXmlStreamReader& xml)
+{
+    return nextToken(xml) != QXmlStreamReader::Invalid && !xml.atEnd();
+}
+
+QString elementText(QXmlStreamReader& xml)
+{
+    entryOf(xml)->startStep();
+    return xml.readElementText();
+}
+
+void skipElement(QXmlStreamReader& xml)
+{
+    entryOf(xml)->startStep();
+    xml.skipCurrentElement();
+}
 
 class Package
 {
@@ -94,7 +145,7 @@ public:
         const bool parsed = parseXml(xml);
         // Read to the end so that the entry's CRC is checked too.
         while (parsed && !xml.atEnd())
-            xml.readNext();
+            nextToken(xml);
         const bool ok = parsed && !xml.hasError();
         entry.close();
         return ok && !entry.failed();
@@ -124,7 +175,7 @@ bool readRelationships(const Package& package, const QString& sourcePart, QVecto
                                               : relationshipsPart(sourcePart);
     const QString baseDir = sourcePart.left(sourcePart.lastIndexOf(QLatin1Char('/')) + 1);
     return package.parse(part, [&](QXmlStreamReader& xml) {
-        while (xml.readNext() != QXmlStreamReader::Invalid && !xml.atEnd()) {
+        while (advance(xml)) {
             if (!xml.isStartElement() || xml.name() != QLatin1String("Relationship"))
                 continue;
             const QXmlStreamAttributes a = xml.attributes();
@@ -170,12 +221,15 @@ QString readStringItem(QXmlStreamReader& xml)
     QString text;
     int depth = 1;
     while (depth > 0 && !xml.atEnd()) {
-        xml.readNext();
+        nextToken(xml);
         if (xml.isStartElement()) {
-            if (xml.name() == QLatin1String("t"))
-                text += xml.readElementText();
-            else if (xml.name() == QLatin1String("rPh"))
-                xml.skipCurrentElement();
+            if (xml.name() == QLatin1String("t")) {
+                text += elementText(xml);
+                // Runs joined must not outgrow what one step may gather either.
+                if (text.size() > MAX_STEP_BYTES)
+                    xml.raiseError(QStringLiteral("string item too long"));
+            } else if (xml.name() == QLatin1String("rPh"))
+                skipElement(xml);
             else
                 ++depth;
         } else if (xml.isEndElement()) {
@@ -187,7 +241,7 @@ QString readStringItem(QXmlStreamReader& xml)
 
 bool readSharedStrings(QXmlStreamReader& xml, QVector<QString>* strings)
 {
-    while (xml.readNext() != QXmlStreamReader::Invalid && !xml.atEnd()) {
+    while (advance(xml)) {
         if (xml.isStartElement() && xml.name() == QLatin1String("si"))
             strings->append(readStringItem(xml));
     }
@@ -197,7 +251,7 @@ bool readSharedStrings(QXmlStreamReader& xml, QVector<QString>* strings)
 // The first <sheet> of the workbook: its relationship id.
 bool readFirstSheetId(QXmlStreamReader& xml, QString* id)
 {
-    while (xml.readNext() != QXmlStreamReader::Invalid && !xml.atEnd()) {
+    while (advance(xml)) {
         if (!xml.isStartElement() || xml.name() != QLatin1String("sheet"))
             continue;
         for (const QXmlStreamAttribute& a : xml.attributes()) {
@@ -219,7 +273,7 @@ public:
     bool read(QXmlStreamReader& xml)
     {
         bool inSheetData = false;
-        while (xml.readNext() != QXmlStreamReader::Invalid && !xml.atEnd()) {
+        while (advance(xml)) {
             if (xml.isEndElement() && xml.name() == QLatin1String("sheetData"))
                 inSheetData = false;
             if (!xml.isStartElement())
@@ -268,17 +322,17 @@ private:
         QString v;
         QVariant inlineText;
         while (!xml.atEnd()) {
-            xml.readNext();
+            nextToken(xml);
             if (xml.isEndElement() && xml.name() == QLatin1String("c"))
                 break;
             if (!xml.isStartElement())
                 continue;
             if (xml.name() == QLatin1String("v"))
-                v = xml.readElementText();
+                v = elementText(xml);
             else if (xml.name() == QLatin1String("is"))
                 inlineText = readStringItem(xml);
             else
-                xml.skipCurrentElement();
+                skipElement(xml);
         }
 
         QVariant value;

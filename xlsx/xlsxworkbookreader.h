@@ -12,7 +12,8 @@ class CellTable;
 // strings and inline strings, rich-text runs joined), numbers as double, booleans as bool, cells
 // without a value as an invalid QVariant. The package is streamed: only the shared strings and
 // the cells are kept. False, with cells left partly filled, when the file is not a readable
-// Office Open XML workbook (a legacy .xls, a damaged or truncated file).
+// Office Open XML workbook (a legacy .xls, a damaged or truncated file) or is beyond any real one:
+// a part that unpacks to more than 64 MiB, or a single token (a text, a tag) of more than 1 MiB.
 bool readFirstWorksheet(const QString& fileName, CellTable* cells);
 
 } // namespace QXlsx

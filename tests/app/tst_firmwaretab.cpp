@@ -140,6 +140,13 @@ void TestFirmwareTab::updateWritesTheFile()
     bench.load(bench.env.path("broken.hex"));
     QCOMPARE(promptTrace().last(), QString("information|Error|Hex file check sum error! Line 3"));
     QCOMPARE(bench.child<QLineEdit>("hexFileNameLineEdit")->text(), bench.env.path("broken.hex"));
+    // A file far beyond any firmware (3 GiB, sparse) is refused before it is read, naming its size.
+    QFile huge(bench.env.path("huge.hex"));
+    QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(qint64(3) << 30));
+    huge.close();
+    bench.load(bench.env.path("huge.hex"));
+    QCOMPARE(promptTrace().last(), QString("information|Error|Hex file is too large (3221225472 bytes), a "
+                                           "firmware hex file has at most 67108864 bytes!"));
     bench.startUpdate();
 
     bench.load(DATA_DIR + "firmware_srec_linear.hex");
@@ -166,6 +173,9 @@ void TestFirmwareTab::updateWritesTheFile()
     QCOMPARE(promptTrace(),
              QStringList(
                  {"file|Open program document|", "information|Error|Hex file check sum error! Line 3",
+                  "file|Open program document|",
+                  "information|Error|Hex file is too large (3221225472 bytes), a firmware hex file has at "
+                  "most 67108864 bytes!",
                   "file|Open program document|",
                   "warning|Boot load operation|Please confirm the AC power is off. And then click \"Yes\" "
                   "button to continue.",

@@ -101,6 +101,20 @@ void TestProductList::listsAndFaults_data()
     QTest::newRow("voltage inf") << a + "1,B,0,700,350,0,10,inf,27,0,3\n" << QStringList{"A"} << true << 4;
     QTest::newRow("voltage beyond float") << a + "1,B,0,700,350,0,10,54,1e39,0,3\n" << QStringList{"A"} << true << 4;
     QTest::newRow("negative voltage") << a + "1,B,0,700,350,0,10,54,-27,0,3\n" << QStringList{"A"} << true << 4;
+    // A product index is 16 bits: the 65537th product cannot be addressed.
+    QByteArray full = heading;
+    QStringList fullNames;
+    for (int i = 0; i <= 65536; ++i) {
+        full += QByteArray::number(i) + ",P" + QByteArray::number(i) + ",0,700,350,0,10,54,27,0,3\n";
+        fullNames << "P" + QString::number(i);
+    }
+    fullNames.removeLast();
+    QTest::newRow("product index 65536") << full << fullNames << true << 65539;
+    // Lines of 1 KiB: two headings, product 0, and filler to 32 MiB and one line beyond.
+    const QByteArray filler = QByteArray(1023, '#') + '\n';
+    QByteArray huge = filler + filler + "0," + QByteArray(995, ' ') + "A,0,700,350,0,10,54,27,0,3\n";
+    huge += filler.repeated(32766);
+    QTest::newRow("file beyond 32 MiB") << huge << QStringList{"A"} << true << 32768;
     QTest::newRow("names lose outer blanks only") << heading + "0,  Kavro KLD 40  ,0,700,350,0,10,54,27,0,3\n"
                                                   << QStringList{"Kavro KLD 40"} << false << 3;
 }

@@ -1,17 +1,19 @@
 // The window's two workbooks through the toolbar's Save and Load with the file dialogs answered:
 // the DALI Control tab's command sequence saved and loaded again, what other spreadsheet programs
 // (openpyxl) read in what the window writes for the sequence and the power readings, saves that
-// fail, and files that load as no sequence or not at all.
+// fail, files that load as no sequence or not at all, and files made to exhaust the window.
 
 #include "mainwindow.h"
 
 #include "mainwindow_testsupport.h"
+#include "sheetpackage.h"
 #include "xlsxdocument.h"
 
 #include <QProcess>
 #include <QtTest>
 #include <QtWidgets>
 
+#include <malloc.h>
 #include <memory>
 
 namespace {
@@ -79,6 +81,23 @@ QString openpyxlPython()
     return QString();
 }
 
+const QByteArray SHEET_HEAD = "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+                              "<sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>"
+                              "<row r=\"2\"><c r=\"A2\"><v>1</v></c><c r=\"B2\" t=\"s\"><v>1</v></c></row>";
+const QByteArray SHEET_TAIL = "</sheetData></worksheet>";
+
+qint64 statusKiB(const char* field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly | QIODevice::Text))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(int(qstrlen(field))).trimmed().split(' ').value(0).toLongLong();
+    }
+    return 0;
+}
+
 } // namespace
 
 class TestWorkbooks : public QObject, private WindowUnderTest
@@ -97,6 +116,8 @@ private slots:
     void failedSaveIsReported();
     void loadKeepsTableAndCountTogether_data();
     void loadKeepsTableAndCountTogether();
+    void hostileWorkbookAnsweredQuickly_data();
+    void hostileWorkbookAnsweredQuickly();
 
 private:
     void fillTable(QTableWidget* t, const QStringList& rows);
@@ -318,6 +339,67 @@ void TestWorkbooks::loadKeepsTableAndCountTogether()
     addRow();
     QCOMPARE(table()->rowCount(), rows + 1);
     QCOMPARE(table()->item(rows, 0)->text(), QString::number(rows + 1));
+}
+
+void TestWorkbooks::hostileWorkbookAnsweredQuickly_data()
+{
+    QTest::addColumn<QByteArray>("filler");
+    QTest::addColumn<int>("repeats");
+    QTest::addColumn<QByteArray>("rest");
+    QTest::addColumn<int>("rows"); // 3: the table as it was, after the warning
+    QTest::addColumn<QString>("lastRow");
+
+    const QByteArray mebibyteOfBlanks(1 << 20, ' ');
+    const QByteArray longEmptyElement = "<" + QByteArray(4000, 'x') + "/>";
+    QTest::newRow("256 MiB of blanks in the sheet data") << mebibyteOfBlanks << 256 << QByteArray() << 3
+                                                         << THREE_ROWS.last();
+    QTest::newRow("a sheet unpacking to 256 MiB") << longEmptyElement << 65536 << QByteArray() << 3
+                                                  << THREE_ROWS.last();
+    QTest::newRow("formatted empty cell in the last row")
+        << QByteArray() << 0 << QByteArray("<row r=\"1048576\"><c r=\"A1048576\" s=\"1\"/></row>") << 1
+        << "1|350|||||";
+    QTest::newRow("value in the last row")
+        << QByteArray() << 0
+        << QByteArray("<row r=\"1048576\"><c r=\"G1048576\" t=\"inlineStr\"><is><t>far</t></is></c></row>")
+        << 1048575 << "||||||far";
+}
+
+void TestWorkbooks::hostileWorkbookAnsweredQuickly()
+{
+    QFETCH(QByteArray, filler);
+    QFETCH(int, repeats);
+    QFETCH(QByteArray, rest);
+    QFETCH(int, rows);
+    QFETCH(QString, lastRow);
+
+    const QString path = env->path("hostile.xlsx");
+    QVERIFY(writeSheetPackage(path, SHEET_HEAD, filler, repeats, rest + SHEET_TAIL));
+    QVERIFY2(QFileInfo(path).size() < (1 << 20), qPrintable(QString::number(QFileInfo(path).size())));
+    fillBothTables();
+    Prompt::clearLog();
+
+    // Peak memory counted from here (where the kernel allows resetting it), with what earlier
+    // rows freed handed back first so that it cannot hide a new allocation.
+    malloc_trim(0);
+    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
+    if (clearRefs.open(QIODevice::WriteOnly))
+        clearRefs.write("5");
+    clearRefs.close();
+    const qint64 residentBefore = statusKiB("VmRSS:");
+    QElapsedTimer clock;
+    clock.start();
+    load(path);
+    QCoreApplication::processEvents();
+    // Generous bounds: what is checked is that the window neither hangs nor swells.
+    QVERIFY2(clock.elapsed() < 20000, qPrintable(QString::number(clock.elapsed())));
+    const qint64 growthMiB = (statusKiB("VmHWM:") - residentBefore) / 1024;
+    QVERIFY2(growthMiB < 256, qPrintable(QString::number(growthMiB)));
+
+    QCOMPARE(table()->rowCount(), rows);
+    QCOMPARE(rowTexts(table()).last().replace("<none>", ""), lastRow);
+    QCOMPARE(promptTrace().mid(1),
+             rows == 3 ? QStringList("warning|Warning|Open file failed! " + path + " is not a readable .xlsx workbook.")
+                       : QStringList());
 }
 
 QTEST_MAIN(TestWorkbooks)

@@ -1,0 +1,51 @@
+// The factory information file's header scan on any text, read as the window reads the file: the
+// administrator view's list of models and the reset's search for the block of the chosen entry.
+// Promises: the reset finds every entry of the list at its position, on a header line that names
+// the same model, and finds no block past the last entry; so the model the administrator picks is
+// the model whose block goes to the tag.
+
+#include "fuzzcheck.h"
+#include "profileformat.h"
+
+#include <QBuffer>
+#include <QTextStream>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace {
+
+QStringList listed(const QByteArray& content)
+{
+    QBuffer file;
+    file.setData(content);
+    FUZZ_CHECK(file.open(QIODevice::ReadOnly | QIODevice::Text));
+    QTextStream in(&file);
+    return ProfileFormat::modelNames(in);
+}
+
+QString headerOf(const QByteArray& content, int entry)
+{
+    QBuffer file;
+    file.setData(content);
+    FUZZ_CHECK(file.open(QIODevice::ReadOnly | QIODevice::Text));
+    QTextStream in(&file);
+    return ProfileFormat::findHeader(in, entry);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QByteArray content(reinterpret_cast<const char*>(data), int(size));
+    const QStringList names = listed(content);
+    FUZZ_CHECK(names.size() <= content.count('\n') + content.count('\r') + 1);
+    for (int entry = 1; entry <= names.size(); ++entry) {
+        const QString header = headerOf(content, entry);
+        FUZZ_CHECK(!header.isNull() && ProfileFormat::isHeaderLine(header));
+        FUZZ_CHECK(ProfileFormat::modelName(header) == names.at(entry - 1));
+        FUZZ_CHECK(!names.at(entry - 1).contains(QLatin1Char('\n')));
+    }
+    FUZZ_CHECK(headerOf(content, names.size() + 1).isNull());
+    return 0;
+}
