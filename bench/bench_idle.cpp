@@ -288,14 +288,7 @@ int main(int argc, char* argv[])
 
     // With no tool the window lists the system's serial ports, as the program does.
     measureTabs("no tool", false, false);
-    setToolPortProvider([toolPort] {
-        ToolPortInfo info;
-        info.portName = toolPort;
-        info.manufacturer = QStringLiteral("FTDI");
-        info.vendorIdentifier = 0x0403;
-        info.productIdentifier = 0x6001;
-        return QList<ToolPortInfo>{info};
-    });
+    setToolPortProvider([toolPort] { return QList<ToolPortInfo>{ftdiToolPort(toolPort)}; });
     measureTabs("tool, no driver", true, false);
     toolSide.write(PLUG_IN_DRIVER);
     toolSide.waitForBytesWritten();
