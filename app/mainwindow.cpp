@@ -105,7 +105,7 @@ void MainWindow::initUi()
 {
     ui->logoLabel->setPixmap(QPixmap(QStringLiteral(":/image/kavroLogo_150.png")));
 
-    toolIndicatorMovie = new QMovie(QStringLiteral(":/image/detectLED.gif"));
+    toolIndicatorMovie = newIndicatorMovie(ui->indicatiorLabel);
     setIndicatorState(ui->indicatiorLabel, toolIndicatorMovie, 0);
 
     auto makeAction = [this](const char* icon, const char* text, const char* name) {
@@ -160,7 +160,7 @@ void MainWindow::initUi()
     ui->cloErrorLabel->setStyleSheet(QStringLiteral("QLabel { color : red; }"));
     ui->cloErrorLabel->hide();
 
-    driverIndicatorMovie = new QMovie(QStringLiteral(":/image/detectLED.gif"));
+    driverIndicatorMovie = newIndicatorMovie(ui->driverLedLabel);
     setIndicatorState(ui->driverLedLabel, driverIndicatorMovie, 0);
     ui->driverComboBox->setEnabled(true);
     ui->connectStatusLabel->setText(tr("DALI controller not found!"));

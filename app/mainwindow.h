@@ -69,8 +69,8 @@ public:
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // State 0 runs the searching animation (left alone when it already runs), 1 shows the
-    // connected picture; other values change nothing.
+    // State 0 runs the searching animation (left alone when it already runs, resting while the
+    // label cannot be seen), 1 shows the connected picture; other values change nothing.
     static void setIndicatorState(QLabel* label, QMovie* movie, int state);
 
     // Read-only views for diagnostics and tests.
@@ -96,6 +96,11 @@ public:
     // break is quoted as CSV requires.
     static QString programmingLogLine(const QDateTime& at, const QString& driverName, const ProgDataStructDef& data,
                                       const QString& profileName);
+
+protected:
+    // Pauses an indicator's animation while its label is hidden (another tab, a minimised
+    // window) and resumes it when the label shows again.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 signals:
     // 1 the programming tool was found, 0 it is not (or no longer) found; sent on a change only.
@@ -235,6 +240,8 @@ private:
     // ---- Work mode (mainwindow_workmode.cpp) -------------------------------------------------
     void setWorkMode(int tab);
     void updateToolConnectionState(int state);
+    // The searching animation for an indicator label, which from now on rests while hidden.
+    QMovie* newIndicatorMovie(QLabel* label);
 
     // ---- Product rules (mainwindow_workmode.cpp) ---------------------------------------------
     void fillProductComboBox();

@@ -10,6 +10,8 @@
 #include "ui_mainwindow.h"
 
 #include <QAction>
+#include <QEvent>
+#include <QLabel>
 #include <QMovie>
 #include <QTextStream>
 #include <QTimer>
@@ -91,6 +93,7 @@ constexpr int COMMAND_TABLE_DT6 = 0;
 
 const char TOOL_NOT_FOUND_TEXT[] = "Tool not found!";
 const char CONNECTED_PICTURE[] = ":/image/connectedLED.png";
+const char SEARCHING_ANIMATION[] = ":/image/detectLED.gif";
 
 QTextStream& out()
 {
@@ -343,12 +346,39 @@ void MainWindow::setIndicatorState(QLabel* label, QMovie* movie, int state)
         if (movie->state() == QMovie::NotRunning) {
             label->setMovie(movie);
             movie->start();
+            // Every frame wakes the program; one nobody can see waits for its label to show.
+            if (!label->isVisible())
+                movie->setPaused(true);
         }
     } else if (state == 1) {
-        if (movie->state() == QMovie::Running)
+        // A paused animation is stopped too: left paused, the next search would take it for a
+        // running one and leave the label without it.
+        if (movie->state() != QMovie::NotRunning)
             movie->stop();
         label->setPixmap(QPixmap(QString::fromLatin1(CONNECTED_PICTURE)));
     }
+}
+
+QMovie* MainWindow::newIndicatorMovie(QLabel* label)
+{
+    auto* movie = new QMovie(QString::fromLatin1(SEARCHING_ANIMATION));
+    // The animation loops for as long as nothing is found: decode its few frames once.
+    movie->setCacheMode(QMovie::CacheAll);
+    label->installEventFilter(this);
+    return movie;
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Hide || event->type() == QEvent::Show) {
+        auto* label = qobject_cast<QLabel*>(watched);
+        QMovie* movie = label ? label->movie() : nullptr;
+        if (movie && event->type() == QEvent::Hide && movie->state() == QMovie::Running)
+            movie->setPaused(true);
+        else if (movie && event->type() == QEvent::Show && movie->state() == QMovie::Paused)
+            movie->setPaused(false);
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::tabWidgetChanged(int index)

@@ -86,6 +86,17 @@ inline void fillProductList(int count)
     }
 }
 
+// A port as the DALI tool's FTDI adapter shows up to the tool detection.
+inline ToolPortInfo ftdiToolPort(const QString& path)
+{
+    ToolPortInfo info;
+    info.portName = path;
+    info.manufacturer = "FTDI";
+    info.vendorIdentifier = 0x0403;
+    info.productIdentifier = 0x6001;
+    return info;
+}
+
 // The serial link on a pseudo-terminal behind an FTDI adapter, the simulated tool at its other
 // end. An operation is timed from its start to the moment the engine reports its end (stamp()),
 // not to when the wait loop gets round to looking.
@@ -100,14 +111,7 @@ public:
         link.buildCommandTables();
         link.setWorkMode(workMode);
         const QString path = pty.slavePath();
-        link.setPortLister([path] {
-            ToolPortInfo info;
-            info.portName = path;
-            info.manufacturer = "FTDI";
-            info.vendorIdentifier = 0x0403;
-            info.productIdentifier = 0x6001;
-            return QList<ToolPortInfo>{info};
-        });
+        link.setPortLister([path] { return QList<ToolPortInfo>{ftdiToolPort(path)}; });
         QObject::connect(&link, &SerialCommunication::debug_msg, &link, [this](const QString& line) {
             if (line.startsWith(QLatin1String("UART response data")))
                 ++probeOutcomes;

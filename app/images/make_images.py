@@ -83,9 +83,17 @@ def flatten_on_grey(rgba):
     return base.convert("RGB"), rgba.getchannel("A")
 
 
+# The searching LED's pulse: its brightness frame by frame, each frame shown this long. Every frame
+# wakes the program to repaint it, and the window may show two of them for hours, so the pulse has
+# few, long frames. Qt lets a timer slip by up to 5 % towards a whole half second, so with frames
+# of 500 ms both indicators and the 2 s detection polls come to share their wakeups.
+DETECT_LEVELS = [0.0, 0.5, 1.0, 0.5]
+DETECT_FRAME_MS = 500
+
+
 def make_detect_gif():
     """Amber LED that pulses on and off while a tool or driver is being searched for."""
-    levels = [0.0, 0.15, 0.4, 0.7, 0.9, 1.0, 1.0, 0.9, 0.7, 0.4, 0.15, 0.0]
+    levels = DETECT_LEVELS
     frames = []
     for lv in levels:
         rgb, alpha = flatten_on_grey(led(AMBER, lv))
@@ -95,7 +103,7 @@ def make_detect_gif():
         pal.paste(255, mask=mask)
         frames.append(pal)
     frames[0].save(os.path.join(HERE, "detectLED.gif"), save_all=True,
-                   append_images=frames[1:], duration=90, loop=0,
+                   append_images=frames[1:], duration=DETECT_FRAME_MS, loop=0,
                    transparency=255, disposal=2, optimize=False)
 
 

@@ -200,10 +200,11 @@ inline QString actionStates(const MainWindow& w)
     return s;
 }
 
-// A tool or driver status label: the searching animation, or the still "connected" picture.
+// A tool or driver status label: the searching animation (paused while the label cannot be seen),
+// or the still "connected" picture.
 inline bool isSearching(QLabel* label)
 {
-    return label->movie() && label->movie()->state() == QMovie::Running;
+    return label->movie() && label->movie()->state() != QMovie::NotRunning;
 }
 
 inline bool isConnected(QLabel* label)

@@ -58,6 +58,8 @@ private slots:
     void leavingProgrammingTabStopsDriverDetection();
     void toolChangeResetsDriverDisplay();
     void driverDetectionTimerKeepsItsPhase();
+    void indicatorAnimatesOnlyWhileSeen_data();
+    void indicatorAnimatesOnlyWhileSeen();
 
 private:
     std::unique_ptr<WindowTestEnvironment> env;
@@ -328,6 +330,51 @@ void TestMainWindowWorkMode::driverDetectionTimerKeepsItsPhase()
     QVERIFY(driverTimer->remainingTime() <= remaining);
     window->enableDriverDetectTimerSlot(false);
     QVERIFY(!driverTimer->isActive());
+}
+
+void TestMainWindowWorkMode::indicatorAnimatesOnlyWhileSeen_data()
+{
+    QTest::addColumn<bool>("minimise"); // hidden by minimising the window, else by another tab
+    QTest::addColumn<bool>("foundMeanwhile");
+
+    QTest::newRow("another tab") << false << false;
+    QTest::newRow("minimised") << true << false;
+    // The driver is found and lost again while nobody sees its indicator: the lost driver must
+    // bring the animation back, not leave the still picture.
+    QTest::newRow("another tab, found meanwhile") << false << true;
+    QTest::newRow("minimised, found meanwhile") << true << true;
+}
+
+void TestMainWindowWorkMode::indicatorAnimatesOnlyWhileSeen()
+{
+    QFETCH(bool, minimise);
+    QFETCH(bool, foundMeanwhile);
+
+    auto* led = window->findChild<QLabel*>(QStringLiteral("driverLedLabel"));
+    // Built but not yet shown, nothing of the window can be seen.
+    QCOMPARE(led->movie()->state(), QMovie::Paused);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    tabs->setCurrentIndex(1);
+    QCOMPARE(led->movie()->state(), QMovie::Running);
+
+    if (minimise)
+        window->showMinimized();
+    else
+        tabs->setCurrentIndex(0);
+    QTRY_COMPARE(led->movie()->state(), QMovie::Paused);
+    if (foundMeanwhile) {
+        window->driverConnectionStateUpdateSlot(DRIVER_CONNECTED);
+        QVERIFY(isConnected(led));
+    }
+
+    if (minimise)
+        window->showNormal();
+    else
+        tabs->setCurrentIndex(1);
+    if (foundMeanwhile)
+        window->driverConnectionStateUpdateSlot(DRIVER_DISCONNECTED);
+    QTRY_COMPARE(led->movie() ? led->movie()->state() : QMovie::NotRunning, QMovie::Running);
 }
 
 QTEST_MAIN(TestMainWindowWorkMode)
