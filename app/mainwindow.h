@@ -235,6 +235,8 @@ private:
     // ---- Work mode (mainwindow_workmode.cpp) -------------------------------------------------
     void setWorkMode(int tab);
     void updateToolConnectionState(int state);
+    // The box telling the user the tool is lost, once per loss.
+    void showToolLostBox(const QString& text);
 
     // ---- Product rules (mainwindow_workmode.cpp) ---------------------------------------------
     void fillProductComboBox();
@@ -344,6 +346,9 @@ private:
 
     // Programming tab: the log or label failure the status line shows, empty when none.
     QString productionError;
+
+    // A tool-lost box is queued or open.
+    bool toolLostBoxDue = false;
 };
 
 #endif // MAINWINDOW_H
