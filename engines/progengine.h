@@ -60,13 +60,14 @@ extern const char READ_ERROR_TEXT[]; // "Reading product info error"
 // stays set, so every newly connected driver is programmed too until resetProgrammingState().
 //
 // Losing the tool or the driver is handled here once:
-// - a lost tool (toolConnectionStateChange(0), or a port error reported to handleLinkLoss) ends the
-//   read, reset or programming attempt under way at once, reported as failed, so the window
-//   shows the outcome whatever it does next;
+// - a lost tool (toolConnectionStateChange(0), or a port error the engine hands to
+//   handleLinkLoss) ends the read, reset or programming attempt under way at once, reported as
+//   failed, so the window shows the outcome whatever it does next;
 // - a lost driver drops the requests made for it (a pending read; a pending reset, reported
 //   failed; a programming request whose run the window does not show yet), while a production
-//   run the window shows stays armed and goes on with the next driver found. Nothing is written
-//   to a driver unless the user started it and can see it running.
+//   run the window shows stays armed and goes on with the next driver found, also once a lost
+//   tool is back. Nothing is written to a driver unless the user started it and can see it
+//   running.
 class ProgEngine : public QObject
 {
     Q_OBJECT
