@@ -247,7 +247,7 @@ void SerialTransaction::checkPort()
 {
     portCheckQueued = false;
     if (!port->isOpen() || !portGone())
-        return; // reopened in the meantime, or a healthy line
+        return; // closed or reopened meanwhile, or a healthy line
     // Reported also while no request waits: on an idle line the loss is known at once, not only
     // when the next request finds the port closed.
     endExchange();
