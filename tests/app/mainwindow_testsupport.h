@@ -247,6 +247,13 @@ struct ToolBench : WindowUnderTest
         QTRY_COMPARE_WITH_TIMEOUT(window->toolState(), 1, 30000);
     }
 
+    // Until the driver found has been read and the Programming tab's actions are on.
+    void waitForDriverRead(int product) const
+    {
+        QTRY_COMPARE_WITH_TIMEOUT(window->programmingData().productIndex, quint16(product), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(action("programAction")->isEnabled(), 30000);
+    }
+
     // A tool of this kind on a new port.
     SimProgTool& plugIn(SimProgTool::Kind kind)
     {

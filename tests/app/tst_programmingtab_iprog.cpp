@@ -78,12 +78,6 @@ struct Bench : ToolBench
         drivers[0]->attachTo(*tool);
         openWindow(MainWindow::TAB_PROGRAMMING, PROG_TOOL_IPROG);
     }
-
-    void waitForFirstRead(int product) const
-    {
-        QTRY_COMPARE_WITH_TIMEOUT(window->programmingData().productIndex, quint16(product), STEP_TIMEOUT_MS);
-        QTRY_VERIFY_WITH_TIMEOUT(action("programAction")->isEnabled(), STEP_TIMEOUT_MS);
-    }
 };
 
 class TestProgrammingTabIProg : public QObject
@@ -126,7 +120,7 @@ void TestProgrammingTabIProg::readShowsTheDriver()
 
     Bench bench(product);
     // A driver that is found is read at once.
-    bench.waitForFirstRead(product);
+    bench.waitForDriverRead(product);
     QCOMPARE(bench.drivers[0]->commandLog().mid(0, 2), (QList<int>{1, 1}));
     QCOMPARE(bench.drivers[0]->commandLog().mid(2, commands.size()), commands);
     QCOMPARE(bench.child<QLabel>("fwVersionLabel")->text(), firmware);
@@ -167,7 +161,7 @@ void TestProgrammingTabIProg::programWritesTheTabChanges()
     QFETCH(QString, enables);
 
     Bench bench(product);
-    bench.waitForFirstRead(product);
+    bench.waitForDriverRead(product);
 
     // The operator's changes on the tab.
     bench.child<QRadioButton>("customSetRadioButton")->click();
@@ -199,7 +193,7 @@ void TestProgrammingTabIProg::productionOfThreeDrivers()
     Bench bench(NEWER_PRODUCT);
     for (int i = 1; i < 3; ++i)
         fillDriver(*bench.drivers[i], "5E 01");
-    bench.waitForFirstRead(NEWER_PRODUCT);
+    bench.waitForDriverRead(NEWER_PRODUCT);
     bench.action("programAction")->trigger();
     QTRY_COMPARE_WITH_TIMEOUT(bench.viewText("successLabel"), QString("1 pcs"), STEP_TIMEOUT_MS);
 
@@ -232,7 +226,7 @@ void TestProgrammingTabIProg::resetClearsModuleOperatingTime()
     QFETCH(QString, frame);
 
     Bench bench(product);
-    bench.waitForFirstRead(product);
+    bench.waitForDriverRead(product);
     Prompt::clearLog();
     bench.drivers[0]->clearCommandLog();
     bench.action("resetAction")->trigger();

@@ -109,13 +109,7 @@ struct LossBench : ToolBench
     QStringList bootLines() const
     {
         return child<QTextBrowser>("bootStatusTextBrowser")->toPlainText().split('\n', Qt::SkipEmptyParts);
-    }
-    void waitForDriverRead() const
-    {
-        QTRY_COMPARE_WITH_TIMEOUT(window->programmingData().productIndex, quint16(PRODUCT), STEP_TIMEOUT_MS);
-        QTRY_VERIFY_WITH_TIMEOUT(action("programAction")->isEnabled(), STEP_TIMEOUT_MS);
-    }
-};
+    }};
 
 class TestToolLoss : public QObject
 {
@@ -235,7 +229,7 @@ void TestToolLoss::lostToolEndsTheRun()
         break;
     case Step::Program:
     case Step::Reset:
-        bench.waitForDriverRead();
+        bench.waitForDriverRead(PRODUCT);
         pullAt([&](const SimProgTool::Frame& f) {
             if (usbTool)
                 return usbCommand(f) == (step == Step::Program ? USB_SET_DIM_FUNCTION : USB_SET_OPERATION_HOUR);
@@ -244,7 +238,7 @@ void TestToolLoss::lostToolEndsTheRun()
         bench.action(step == Step::Program ? "programAction" : "resetAction")->trigger();
         break;
     case Step::ProgramRequested:
-        bench.waitForDriverRead();
+        bench.waitForDriverRead(PRODUCT);
         // Right after a probe: the next one, which would start the run, is 2 s away.
         connect(bench.tool.get(), &SimProgTool::frameReceived, bench.window.get(), [&] {
             if (count == 0 && usbCommand(bench.tool->frames().last()) == USB_PROBE) {
