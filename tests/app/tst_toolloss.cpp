@@ -17,6 +17,8 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 
 namespace {
