@@ -359,8 +359,8 @@ void MainWindow::connectSignalsAndSlots()
     link(&serialComm, SIGNAL(commandSendComplete()), &powerMonitor, SLOT(sendDaliPowerMonitorCmdSequence()));
     link(&serialComm, SIGNAL(commandSendComplete()), &bootLoader, SLOT(sendBootloaderCmdSequence()));
 
-    // The window goes first: on a port error it marks the tool as lost, tells every engine and
-    // shows its box before the engines handle the same error.
+    // The window goes first: on a port error it marks the tool as lost and tells every engine
+    // before the engines handle the same error; its box opens after them.
     counted(connect(&serialComm, &SerialCommunication::communicateError, this, &MainWindow::processCommError));
     link(&serialComm, SIGNAL(communicateError(int)), &daliConsole, SLOT(processCommError(int)));
     link(&serialComm, SIGNAL(communicateError(int)), &iProg, SLOT(processCommError(int)));

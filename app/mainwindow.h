@@ -242,6 +242,8 @@ private:
     void updateToolConnectionState(int state);
     // The searching animation for an indicator label, which from now on rests while hidden.
     QMovie* newIndicatorMovie(QLabel* label);
+    // The box telling the user the tool is lost, once per loss.
+    void showToolLostBox(const QString& text);
 
     // ---- Product rules (mainwindow_workmode.cpp) ---------------------------------------------
     void fillProductComboBox();
@@ -351,6 +353,9 @@ private:
 
     // Programming tab: the log or label failure the status line shows, empty when none.
     QString productionError;
+
+    // A tool-lost box is queued or open.
+    bool toolLostBoxDue = false;
 };
 
 #endif // MAINWINDOW_H

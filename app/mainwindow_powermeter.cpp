@@ -79,9 +79,10 @@ void MainWindow::readPowerPushBtn_clicked()
     if (ui->autoReadGroupBox->isChecked()) {
         autoReadTimer->start(ui->autoReadTimeSpinBox->value() * MS_PER_SECOND);
         readAction->setText(tr("Stop"));
+        // A new run starts from empty rows: nothing of the last run may stand beside its readings
+        // (a Time cell is written only with an active power).
         powerRowIndex = 0;
-        table->setRowCount(1);
-        table->setRowHeight(0, MONITOR_ROW_HEIGHT);
+        table->setRowCount(0);
     }
 
     int addressByte = ADDRESS_NONE;
@@ -105,17 +106,22 @@ void MainWindow::autoReadTimerProcess()
         out() << "Power meter still reading, interval skipped." << Qt::endl;
         return;
     }
-    ++powerRowIndex;
-    ui->monitorTableWidget->setRowCount(powerRowIndex + 1);
-    ui->monitorTableWidget->setRowHeight(powerRowIndex, MONITOR_ROW_HEIGHT);
+    // The next cycle's row; a cycle that read nothing left none behind.
+    powerRowIndex = ui->monitorTableWidget->rowCount();
     powerMonitor.startRead();
 }
 
 void MainWindow::processPowerMonitorDisplay(int type, double* data, uint masktype)
 {
     QTableWidget* table = ui->monitorTableWidget;
-    // A single read with no row to write to shows its values in the fields only.
     auto setCell = [this, table](int column, const QString& text) {
+        // An automatic cycle gets its row with its first reading, so a cycle that read nothing
+        // leaves no empty row to be saved.
+        if (autoReadTimer->isActive() && powerRowIndex == table->rowCount()) {
+            table->setRowCount(powerRowIndex + 1);
+            table->setRowHeight(powerRowIndex, MONITOR_ROW_HEIGHT);
+        }
+        // A single read with no row to write to shows its values in the fields only.
         if (powerRowIndex < table->rowCount())
             table->setItem(powerRowIndex, column, new QTableWidgetItem(text));
     };
@@ -161,6 +167,9 @@ void MainWindow::processPowerDataReadResult(bool result)
         readAction->setText(tr("Read"));
         autoReadTimer->stop();
     }
+    // A read that ended with the tool lost has its box already: the port error's.
+    if (toolConnectionState != 1)
+        return;
     Prompt::information(this, tr("Error"), tr("Read data failed! Please check connection."), QMessageBox::Ok);
 }
 

@@ -492,19 +492,36 @@ void MainWindow::processCommError(int error_type)
     case COMM_ERR_PORT:
         // Detection restarts before the box opens, so the tool can be found again while it shows.
         updateToolConnectionState(0);
-        Prompt::information(this, tr("Error"), tr("Serial port error! Please check tool connection."),
-                            QMessageBox::Ok);
+        showToolLostBox(tr("Serial port error! Please check tool connection."));
         out() << "Serial port error..." << Qt::endl;
         break;
     case COMM_ERR_NFC_TOOL:
         updateToolConnectionState(0);
-        Prompt::information(this, tr("Error"), tr("NFC tool error! Please check tool connection."), QMessageBox::Ok);
+        showToolLostBox(tr("NFC tool error! Please check tool connection."));
         out() << "NFC tool connection error..." << Qt::endl;
         emit debug_msg(QStringLiteral("NFC tool connection error..."));
         break;
     default:
         break;
     }
+}
+
+void MainWindow::showToolLostBox(const QString& text)
+{
+    // One box for one loss: further reports of the same loss while it waits add nothing.
+    if (toolLostBoxDue)
+        return;
+    toolLostBoxDue = true;
+    // The box opens once the report has reached every engine. Opened here, its event loop would
+    // hold back the engines' handling of the same error for as long as it waits for OK, leaving
+    // the operation the tool took with it shown as still running.
+    QMetaObject::invokeMethod(
+        this,
+        [this, text] {
+            Prompt::information(this, tr("Error"), text, QMessageBox::Ok);
+            toolLostBoxDue = false;
+        },
+        Qt::QueuedConnection);
 }
 
 // ---- Product rules -----------------------------------------------------------------------------

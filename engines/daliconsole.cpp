@@ -153,8 +153,8 @@ void DaliConsole::sendDaliConsoleCmdSequence()
 void DaliConsole::processCommError(int err_type)
 {
     // The link also reports probes of the tool detection; only an outcome of our own command
-    // counts.
-    if (!enabled || !awaitingOutcome)
+    // counts, and a port error, which is the tool gone also while a run waits out an item's delay.
+    if (!enabled || (!awaitingOutcome && err_type != COMM_ERR_PORT))
         return;
     awaitingOutcome = false;
     if (err_type == COMM_ERR_TIMEOUT) {

@@ -39,8 +39,6 @@ constexpr int ANSWER_LONG_LENGTH = 5;
 // A programming run gets four attempts: the first and three retries.
 constexpr int MAX_PROGRAMMING_RETRIES = 3;
 
-const char READ_ERROR_TEXT[] = "Reading product info error";
-
 struct ReadProgressStep
 {
     int address;
@@ -102,48 +100,18 @@ void DaliProgramming::trace(const QString& line) const
 // ---------------------------------------------------------------------------------------------
 // Common operations
 
-void DaliProgramming::setEnabled(int enable)
+DaliProgramming::Operation DaliProgramming::stopOperation()
 {
-    enabled = enable != 0;
-    resetState();
-}
-
-void DaliProgramming::resetState()
-{
-    // A run cut short here still ends for the window: its read progress closes, a reset or a
-    // programming attempt is reported failed.
-    switch (state) {
-    case DALI_PROG_STATE_READ:
-        emit productInfoReadUpdateSignal(READ_STATE_ABORT, READ_ERROR_TEXT, 0);
-        break;
-    case DALI_PROG_STATE_RESET_TIME:
-        resetOptResult(RESET_OPT_FAIL);
-        break;
-    case DALI_PROG_STATE_PROGRAM:
-        programResult = DALI_PROG_RESULT_FAIL;
-        emit programmingStateUpdatedSignal(PROG_STATE_FAIL);
-        break;
-    default:
-        break;
-    }
+    const Operation running = state == DALI_PROG_STATE_READ         ? Operation::Read
+                              : state == DALI_PROG_STATE_RESET_TIME ? Operation::Reset
+                              : state == DALI_PROG_STATE_PROGRAM    ? Operation::Program
+                                                                    : Operation::None;
     state = DALI_PROG_STATE_DETECT;
     position = 0;
     sentPosition = 0;
     memoryLocationStep = 0;
     retryCount = 0;
-    driverState = DRIVER_DISCONNECTED;
-    programRequested = false;
-    readRequested = false;
-    resetRequested = false;
-    requestOutstanding = false;
-    profileLoaded = 0;
-}
-
-void DaliProgramming::resetProgrammingState()
-{
-    programRequested = false;
-    retryCount = 0;
-    programResult = DALI_PROG_RESULT_IDLE;
+    return running;
 }
 
 void DaliProgramming::startReadProductInfo()
@@ -165,7 +133,7 @@ void DaliProgramming::startProgramming()
     trace("Start to programming... ");
     programRequested = true;
     retryCount = 0;
-    programResult = DALI_PROG_RESULT_ARMED;
+    programResult = PROG_RESULT_ARMED;
 }
 
 void DaliProgramming::startResetOperatingTime()
@@ -177,38 +145,19 @@ void DaliProgramming::startResetOperatingTime()
     resetRequested = true;
 }
 
-void DaliProgramming::setDriverConnected(int newState)
-{
-    const QString line = newState == DRIVER_DISCONNECTED ? "Lost driver connection!" : "Driver connected!";
-    emit debug_msg(line);
-    trace(line);
-    if (driverState != newState) {
-        driverState = newState;
-        emit driverConnectionStateChangeSignal(newState);
-    }
-    // A read or reset asked for belongs to the driver present then. Once that driver is gone or
-    // found unsupported, a pending request is dropped, so it cannot clear the operating time of
-    // the next driver plugged in; the reset is reported failed, as nothing was reset.
-    if (newState != DRIVER_CONNECTED) {
-        readRequested = false;
-        if (resetRequested)
-            resetOptResult(RESET_OPT_FAIL);
-    }
-}
-
 void DaliProgramming::handleProgrammingResult(bool ok)
 {
     if (ok) {
         state = DALI_PROG_STATE_PROGRAM_DONE;
-        programResult = DALI_PROG_RESULT_SUCCESS;
-        emit programmingStateUpdatedSignal(PROG_STATE_SUCCESS);
+        programResult = PROG_RESULT_SUCCESS;
+        reportProgrammingState(PROG_STATE_SUCCESS);
         emit debug_msg("Programming success.");
     } else if (retryCount >= MAX_PROGRAMMING_RETRIES) {
         emit debug_msg("Programming fail.");
         trace("programming fail...");
         state = DALI_PROG_STATE_PROGRAM_DONE;
-        programResult = DALI_PROG_RESULT_FAIL;
-        emit programmingStateUpdatedSignal(PROG_STATE_FAIL);
+        programResult = PROG_RESULT_FAIL;
+        reportProgrammingState(PROG_STATE_FAIL);
     } else {
         emit debug_msg("Programming fail, retrying...");
         trace("programming fail, retrying... ");
@@ -217,15 +166,9 @@ void DaliProgramming::handleProgrammingResult(bool ok)
         sentPosition = 0;
         memoryLocationStep = 0;
         disableDriverDetectTimer();
-        emit programmingStateUpdatedSignal(PROG_STATE_RETRY);
+        reportProgrammingState(PROG_STATE_RETRY);
         // state stays DALI_PROG_STATE_PROGRAM: the next completion starts the sequence over
     }
-}
-
-void DaliProgramming::resetOptResult(int result)
-{
-    resetRequested = false;
-    emit resetOptResultSignal(result);
 }
 
 ProgDataStructDef& DaliProgramming::writeRecord()
@@ -243,24 +186,9 @@ int DaliProgramming::engineState() const
     return state;
 }
 
-int DaliProgramming::programmingResult() const
-{
-    return programResult;
-}
-
-int DaliProgramming::driverConnectionState() const
-{
-    return driverState;
-}
-
 int DaliProgramming::memoryBankLastAddress() const
 {
     return lastAddress;
-}
-
-bool DaliProgramming::isEnabled() const
-{
-    return enabled;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -300,30 +228,8 @@ void DaliProgramming::resetMemoryLocation()
 // ---------------------------------------------------------------------------------------------
 // Driver detection
 
-void DaliProgramming::toolConnectionStateChange(int newState)
+void DaliProgramming::probeDriver()
 {
-    toolState = newState;
-    // A tool that came or went ends whatever the link had in flight.
-    requestOutstanding = false;
-    if (enabled)
-        checkDriverConnection();
-}
-
-void DaliProgramming::checkDriverConnection()
-{
-    // The detection timer is shared by all engines: only the enabled one may act on it.
-    if (!enabled)
-        return;
-    if (toolState != 1) {
-        disableDriverDetectTimer();
-        setDriverConnected(DRIVER_DISCONNECTED);
-        return;
-    }
-    // A new request would restart the link's answer wait, so an absent driver would never time
-    // out; the tick is skipped until the outstanding answer, time-out or error has come.
-    if (requestOutstanding)
-        return;
-
     emit debug_msg("Detecting driver...");
     trace("Detecting driver...");
     state = driverState == DRIVER_DISCONNECTED ? DALI_PROG_STATE_DETECT : DALI_PROG_STATE_CONNECTED;
@@ -371,14 +277,14 @@ void DaliProgramming::daliProgrammingResponse(QByteArray data)
             disableDriverDetectTimer();
             state = DALI_PROG_STATE_READ;
         }
-        if (programRequested && programResult == DALI_PROG_RESULT_ARMED) {
+        if (programRequested && programResult == PROG_RESULT_ARMED) {
             emit debug_msg("Start to program next driver... ");
             trace("Start to program next driver... ");
             state = DALI_PROG_STATE_PROGRAM;
-            programResult = DALI_PROG_RESULT_PROGRAMMING;
+            programResult = PROG_RESULT_PROGRAMMING;
             retryCount = 0;
             disableDriverDetectTimer();
-            emit programmingStateUpdatedSignal(PROG_STATE_START);
+            reportProgrammingState(PROG_STATE_START);
         }
         if (readRequested) {
             state = DALI_PROG_STATE_READ;
@@ -416,21 +322,12 @@ void DaliProgramming::daliProgrammingResponse(QByteArray data)
     }
 }
 
-void DaliProgramming::processCommError(int error_type)
-{
-    if (!enabled)
-        return;
-    requestOutstanding = false;
-    handleCommError(error_type);
-}
-
 void DaliProgramming::rearmProductionRun()
 {
-    if (!programRequested)
-        return;
-    if (programResult == DALI_PROG_RESULT_SUCCESS)
-        emit programmingStateUpdatedSignal(PROG_STATE_WAIT_DRIVER);
-    programResult = DALI_PROG_RESULT_ARMED;
+    // After a failure the view keeps showing it; only a programmed driver's removal is shown.
+    if (programResult == PROG_RESULT_SUCCESS)
+        reportProgrammingState(PROG_STATE_WAIT_DRIVER);
+    programResult = PROG_RESULT_ARMED;
 }
 
 void DaliProgramming::handleCommError(int error_type)
@@ -450,57 +347,25 @@ void DaliProgramming::handleCommError(int error_type)
     }
 
     if (error_type == COMM_ERR_PORT) {
-        setDriverConnected(DRIVER_DISCONNECTED);
-        switch (state) {
-        case DALI_PROG_STATE_DETECT:
-        case DALI_PROG_STATE_CONNECTED:
-            rearmProductionRun();
-            state = DALI_PROG_STATE_DETECT;
-            break;
-        case DALI_PROG_STATE_READ:
-            state = DALI_PROG_STATE_DETECT;
-            emit productInfoReadUpdateSignal(READ_STATE_ABORT, READ_ERROR_TEXT, 0);
-            break;
-        case DALI_PROG_STATE_RESET_TIME:
-            state = DALI_PROG_STATE_DETECT;
-            resetOptResult(RESET_OPT_FAIL);
-            break;
-        case DALI_PROG_STATE_PROGRAM:
-            state = DALI_PROG_STATE_DETECT;
-            emit programmingStateUpdatedSignal(PROG_STATE_FAIL);
-            programResult = DALI_PROG_RESULT_FAIL;
-            // Keep detection going so the production run carries on with the next driver.
-            enableDriverDetectTimer();
-            break;
-        default:
-            break;
-        }
+        // The tool is gone: whatever was under way has failed, and an armed production run goes
+        // on with the next driver once the tool is back.
+        handleLinkLoss();
         return;
     }
 
     switch (state) {
     case DALI_PROG_STATE_DETECT:
     case DALI_PROG_STATE_CONNECTED:
-        rearmProductionRun();
-        setDriverConnected(DRIVER_DISCONNECTED);
         if (error_type == COMM_ERR_TIMEOUT)
             state = DALI_PROG_STATE_DETECT;
+        driverLost();
         enableDriverDetectTimer();
         break;
     case DALI_PROG_STATE_READ:
-        state = DALI_PROG_STATE_DETECT;
-        setDriverConnected(DRIVER_DISCONNECTED);
-        emit productInfoReadUpdateSignal(READ_STATE_ABORT, READ_ERROR_TEXT, 0);
-        enableDriverDetectTimer();
-        break;
     case DALI_PROG_STATE_RESET_TIME:
-        state = DALI_PROG_STATE_DETECT;
+        // The driver stopped answering in the middle: the operation is given up with it.
+        endOperation();
         setDriverConnected(DRIVER_DISCONNECTED);
-        if (error_type == COMM_ERR_TIMEOUT) {
-            position = 0;
-            sentPosition = 0;
-        }
-        resetOptResult(RESET_OPT_FAIL);
         enableDriverDetectTimer();
         break;
     case DALI_PROG_STATE_PROGRAM:
@@ -509,9 +374,7 @@ void DaliProgramming::handleCommError(int error_type)
         } else {
             // A time-out fails the attempt at once; the driver stays counted as connected, so
             // it is not programmed again until it has been taken away.
-            state = DALI_PROG_STATE_DETECT;
-            emit programmingStateUpdatedSignal(PROG_STATE_FAIL);
-            programResult = DALI_PROG_RESULT_FAIL;
+            endOperation();
             enableDriverDetectTimer();
         }
         break;

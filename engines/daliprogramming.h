@@ -28,15 +28,6 @@ public:
         DALI_PROG_STATE_PROGRAM_DONE = 7,
     };
 
-    // programResult.
-    enum DaliProgResultDef {
-        DALI_PROG_RESULT_IDLE = 0,
-        DALI_PROG_RESULT_PROGRAMMING = 1,
-        DALI_PROG_RESULT_ARMED = 2,   // programming requested, waiting for a driver
-        DALI_PROG_RESULT_SUCCESS = 3, // last driver programmed
-        DALI_PROG_RESULT_FAIL = 4,    // last driver failed
-    };
-
     // DALI command numbers (standard opcodes; 256 and up special commands).
     static constexpr int CMD_ENABLE_WRITE_MEMORY = 129;
     static constexpr int CMD_QUERY_DEVICE_TYPE = 153;
@@ -49,15 +40,10 @@ public:
     explicit DaliProgramming(QObject* parent = nullptr);
     ~DaliProgramming() override;
 
-    void setEnabled(int enable) override;
-    void resetState() override;
-    void resetProgrammingState() override;
     void startReadProductInfo() override;
     void startProgramming() override;
     void startResetOperatingTime() override;
-    void setDriverConnected(int state) override;
     void handleProgrammingResult(bool ok) override;
-    void resetOptResult(int result) override;
     ProgDataStructDef& writeRecord() override;
     const ProgDataStructDef& readRecord() const override;
 
@@ -68,17 +54,11 @@ public:
 
     // Read-only views for the window's traces and for tests.
     int engineState() const;
-    int programmingResult() const;
-    int driverConnectionState() const;
     int memoryBankLastAddress() const;
-    bool isEnabled() const;
 
 public slots:
-    void checkDriverConnection() override;
-    void toolConnectionStateChange(int state) override;
     void sendDaliProgrammingCmdSequence();
     void daliProgrammingResponse(QByteArray data);
-    void processCommError(int error_type);
 
 signals:
     void sendCommand(int cmd, int addr, int para, int sender);
@@ -92,22 +72,22 @@ private:
         int value;   // byte to write
     };
 
+    void probeDriver() override;
+    Operation stopOperation() override;
+    void handleCommError(int error_type) override;
+    void rearmProductionRun() override;
+    void trace(const QString& line) const override;
+
     void sendDaliCommand(int cmd, int para);
-    void handleCommError(int error_type);
-    void rearmProductionRun();
     void runReadSequence();
     void finishRead();
     void runWriteSequence(bool reset);
     QList<WriteStep> buildProgramSteps() const;
     QList<WriteStep> buildResetSteps() const;
     void decodeBank2(int address, quint8 value);
-    void trace(const QString& line) const;
     void dumpRecord() const;
 
     ProgDataStructDef programData;
-    bool programRequested = false;
-    bool readRequested = false;
-    bool resetRequested = false;
     int command = 0;
     int parameter = 0;
     int addressByte = BROADCAST_ADDRESS;
@@ -115,19 +95,13 @@ private:
     int sentPosition = 0;
     int lastAddress = 0xFF; // unknown until read: assume the full table and let the driver tell
     int state = DALI_PROG_STATE_DETECT;
-    int programResult = DALI_PROG_RESULT_IDLE;
-    bool enabled = false;
     int memoryLocationStep = 0;
-    int toolState = 0;
-    int driverState = DRIVER_DISCONNECTED;
-    int retryCount = 0;
 
     // Old table layout (bank 2 ending at 71): two product codes that together tell the product.
     int productCodeA = 0;
     int productCodeB = 0;
     bool productIndexRead = false; // this read reached the address(es) of the product index
 
-    bool requestOutstanding = false; // a command was sent and its answer or error is still due
     QList<WriteStep> writeSteps;     // plan of the running program or reset sequence
 };
 

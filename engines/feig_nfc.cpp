@@ -80,26 +80,13 @@ void FEIG_NFC::setPrompt(UserPrompt* userPrompt)
     prompt = userPrompt;
 }
 
-void FEIG_NFC::setEnabled(int enable)
+FEIG_NFC::Operation FEIG_NFC::stopOperation()
 {
-    enabled = enable != 0;
-    resetState();
-}
-
-void FEIG_NFC::resetState()
-{
-    driverState = DRIVER_DISCONNECTED;
+    // Every operation runs to its end inside one call: none is ever under way here.
     retryCount = 0;
-    programmingArmed = false;
-    profileLoaded = 0;
     // With the driver forgotten, a tag still on the reader has to be read again to be found.
     tagInField = 0;
-}
-
-void FEIG_NFC::resetProgrammingState()
-{
-    retryCount = 0;
-    programmingArmed = false;
+    return Operation::None;
 }
 
 ProgDataStructDef& FEIG_NFC::writeRecord()
@@ -324,10 +311,10 @@ void FEIG_NFC::startProgramming()
     if (driverState != DRIVER_CONNECTED)
         return;
     emit debug_msg(QStringLiteral("Start to programming... "));
-    programmingArmed = true;
+    programRequested = true;
     emit enableDriverDetectTimerSignal(false);
     retryCount = 0;
-    emit programmingStateUpdatedSignal(PROG_STATE_START);
+    reportProgrammingState(PROG_STATE_START);
     do {
         handleProgrammingResult(programAttempt());
     } while (retryPending);
@@ -359,17 +346,17 @@ void FEIG_NFC::handleProgrammingResult(bool ok)
     }
     // The retry is shown once; the failure once, after the last attempt.
     if (retryCount == 0)
-        emit programmingStateUpdatedSignal(PROG_STATE_RETRY);
+        reportProgrammingState(PROG_STATE_RETRY);
     ++retryCount;
     retryPending = retryCount < MAX_PROGRAM_ATTEMPTS;
     if (!retryPending)
-        emit programmingStateUpdatedSignal(PROG_STATE_FAIL);
+        reportProgrammingState(PROG_STATE_FAIL);
 }
 
 void FEIG_NFC::programmingSucceeded()
 {
     // Listeners see the values just programmed before the write record moves on.
-    emit programmingStateUpdatedSignal(PROG_STATE_SUCCESS);
+    reportProgrammingState(PROG_STATE_SUCCESS);
     if (DT6Programmable)
         writeData.DT6ShortAddress = nextShortAddress(writeData.DT6ShortAddress);
     if (part251Programmable)
@@ -385,7 +372,7 @@ void FEIG_NFC::updateProgrammingState(ProgStateDef state)
     case PROG_STATE_START:
     case PROG_STATE_FAIL:
     case PROG_STATE_RETRY:
-        emit programmingStateUpdatedSignal(state);
+        reportProgrammingState(state);
         break;
     default:
         break;
@@ -422,14 +409,8 @@ void FEIG_NFC::startResetOperatingTime()
     emit enableDriverDetectTimerSignal(false);
     const bool written = tagOperation(TAG_WRITE);
     retryCount = 0;
-    emit resetOptResultSignal(written ? RESET_OPT_SUCCESS : RESET_OPT_FAIL);
+    resetOptResult(written ? RESET_OPT_SUCCESS : RESET_OPT_FAIL);
     emit enableDriverDetectTimerSignal(true);
-}
-
-void FEIG_NFC::resetOptResult(int result)
-{
-    retryCount = 0;
-    emit resetOptResultSignal(result);
 }
 
 void FEIG_NFC::factoryReset()
@@ -453,41 +434,13 @@ void FEIG_NFC::factoryReset()
 
 // ---- Driver detection -------------------------------------------------------------------------
 
-void FEIG_NFC::setDriverConnected(int state)
+bool FEIG_NFC::driverMatchesProfile() const
 {
-    emit debug_msg(state != 0 ? QStringLiteral("Driver connected!") : QStringLiteral("Lost driver connection!"));
-    // A tag whose read failed, or whose reader went, is read afresh at the next poll instead of
-    // being taken as already read.
-    if (state == DRIVER_DISCONNECTED)
-        tagInField = 0;
-    if (state == driverState)
-        return;
-    // A driver that goes away is always recorded as gone, whatever profile was loaded meanwhile.
-    if (state != DRIVER_DISCONNECTED && profileLoaded && readData.productIndex != loadedProfileProductIndex) {
-        // The stored state stays, so the next report repeats the mismatch.
-        emit driverConnectionStateChangeSignal(DRIVER_MISMATCH);
-        return;
-    }
-    driverState = state;
-    emit driverConnectionStateChangeSignal(state);
+    return readData.productIndex == loadedProfileProductIndex;
 }
 
-void FEIG_NFC::driverLost()
+void FEIG_NFC::probeDriver()
 {
-    if (programmingArmed && driverState == DRIVER_CONNECTED)
-        emit programmingStateUpdatedSignal(PROG_STATE_WAIT_DRIVER);
-    setDriverConnected(DRIVER_DISCONNECTED);
-}
-
-void FEIG_NFC::checkDriverConnection()
-{
-    if (!enabled)
-        return;
-    if (toolState != 1) {
-        emit enableDriverDetectTimerSignal(false);
-        setDriverConnected(DRIVER_DISCONNECTED);
-        return;
-    }
     emit debug_msg(QStringLiteral("Detecting driver..."));
     emit enableDriverDetectTimerSignal(false);
     emit enableDriverDetectTimerSignal(true);
@@ -510,15 +463,17 @@ void FEIG_NFC::checkDriverConnection()
         driverLost();
     tagInField = 1;
     if (!tagOperation(TAG_READ)) {
+        // Read afresh at the next poll instead of being taken as already read.
+        tagInField = 0;
         driverLost();
         return;
     }
     if (driverState != DRIVER_DISCONNECTED)
         return;
     setDriverConnected(DRIVER_CONNECTED);
-    if (programmingArmed && readData.productIndex == writeData.productIndex) {
+    if (programRequested && readData.productIndex == writeData.productIndex) {
         retryCount = 0;
-        emit programmingStateUpdatedSignal(PROG_STATE_START);
+        reportProgrammingState(PROG_STATE_START);
         startProgramming();
     } else if (profileLoaded) {
         setDriverConnected(DRIVER_CONNECTED);
@@ -526,11 +481,4 @@ void FEIG_NFC::checkDriverConnection()
         emit productInfoReadUpdateSignal(READ_STATE_COMPLETE, QString::fromLatin1(READ_COMPLETE_TEXT),
                                          READ_COMPLETE_VALUE);
     }
-}
-
-void FEIG_NFC::toolConnectionStateChange(int state)
-{
-    toolState = state;
-    if (enabled)
-        checkDriverConnection();
 }

@@ -42,16 +42,10 @@ public:
     // Where the engine's boxes go (a tag collision, the factory reset's result); not owned.
     void setPrompt(UserPrompt* userPrompt);
 
-    void setEnabled(int enable) override;
-    bool isEnabled() const { return enabled; }
-    void resetState() override;
-    void resetProgrammingState() override;
     void startReadProductInfo() override;
     void startProgramming() override;
     void startResetOperatingTime() override;
-    void setDriverConnected(int state) override;
     void handleProgrammingResult(bool ok) override;
-    void resetOptResult(int result) override;
     ProgDataStructDef& writeRecord() override;
     const ProgDataStructDef& readRecord() const override;
 
@@ -78,15 +72,15 @@ public:
     // (unprogrammed) stays.
     static void advanceLuminaireId(quint8 (&id)[8]);
 
-public slots:
-    void checkDriverConnection() override;
-    void toolConnectionStateChange(int state) override;
-
 signals:
     // Only COMM_ERR_NFC_TOOL, when the reader is gone.
     void communicateError(int err_type);
 
 private:
+    void probeDriver() override;
+    Operation stopOperation() override;
+    bool driverMatchesProfile() const override;
+
     // One exchange: request bytes out, answer bytes back; false on any failure.
     bool sendIsoCommand(const QByteArray& request, QByteArray& answer);
     // Blocks of a read answer, each turned back into tag order; false unless all count are there.
@@ -94,19 +88,13 @@ private:
     bool readBlocks(int count, QByteArray& out);
     bool programAttempt();
     void programmingSucceeded();
-    void driverLost();
     void logBlocks(const QByteArray& buffer);
     bool familyTag() const;
 
     UserPrompt* prompt = nullptr;
     ProgDataStructDef writeData;
     ProgDataStructDef readData;
-    bool enabled = false;
-    int toolState = 0;
-    int driverState = DRIVER_DISCONNECTED;
-    int retryCount = 0;
     bool retryPending = false;
-    bool programmingArmed = false;
 
     int deviceHandle = 0;
     int readerHandle = 0;

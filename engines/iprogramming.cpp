@@ -24,8 +24,6 @@ constexpr int MAX_SENDS_PER_COMMAND = 4;
 constexpr int CLO_POINTS = 8;
 constexpr int SCHEDULE_STEPS = 5;
 
-const char READ_ERROR_TEXT[] = "Reading product info error";
-
 // Whole answer length (frame plus data) per command code; codes 0, 14-17 and above 31 are never
 // sent and would be answered without data. 29 and 30 depend on the driver (answerLength()).
 constexpr int ANSWER_LENGTH[] = {
@@ -154,91 +152,64 @@ iProgramming::~iProgramming() = default;
 // ---------------------------------------------------------------------------------------------
 // Common operations
 
-void iProgramming::setEnabled(int enable)
+iProgramming::Operation iProgramming::stopOperation()
 {
-    enabled = enable != 0;
-    resetState();
-}
-
-void iProgramming::resetState()
-{
+    const Operation running = state == IPROG_READING       ? Operation::Read
+                              : state == IPROG_RESETTING   ? Operation::Reset
+                              : state == IPROG_PROGRAMMING ? Operation::Program
+                                                           : Operation::None;
+    if (running == Operation::Program)
+        emit debug_msg("Programming fail.");
+    state = IPROG_IDLE;
     currentCommand = 0;
     expectedCommand = 0;
-    state = IPROG_IDLE;
-    programRequest = false;
-    readRequest = false;
-    resetRequest = false;
-    driverConnected = DRIVER_DISCONNECTED;
     retryPending = false;
     retryCount = 0;
-    requestOutstanding = false;
-    profileLoaded = 0;
-}
-
-void iProgramming::resetProgrammingState()
-{
-    programRequest = false;
-    programResult = IPROG_RESULT_NONE;
+    return running;
 }
 
 void iProgramming::startReadProductInfo()
 {
-    if (driverConnected != DRIVER_CONNECTED)
+    if (driverState != DRIVER_CONNECTED)
         return;
     emit debug_msg("Start to read product information... ");
-    readRequest = true;
+    readRequested = true;
 }
 
 void iProgramming::startProgramming()
 {
-    if (driverConnected != DRIVER_CONNECTED)
+    if (driverState != DRIVER_CONNECTED)
         return;
     emit debug_msg("Start to programming... ");
-    programRequest = true;
-    programResult = IPROG_RESULT_ARMED;
+    programRequested = true;
+    programResult = PROG_RESULT_ARMED;
 }
 
 void iProgramming::startResetOperatingTime()
 {
-    if (driverConnected != DRIVER_CONNECTED)
+    if (driverState != DRIVER_CONNECTED)
         return;
     emit debug_msg("Start to reset module operating time... ");
-    resetRequest = true;
+    resetRequested = true;
 }
 
-void iProgramming::setDriverConnected(int connected)
+bool iProgramming::driverMatchesProfile() const
 {
-    emit debug_msg(connected != 0 ? "Driver connected!" : "Lost driver connection!");
-    if (connected == driverConnected)
-        return;
-    // A driver of another product than the loaded profile's is reported as a mismatch each time,
-    // and is never taken as connected.
-    if (profileLoaded && loadedProfileProductIndex != driverProduct) {
-        emit driverConnectionStateChangeSignal(DRIVER_MISMATCH);
-        return;
-    }
-    driverConnected = connected;
-    emit driverConnectionStateChangeSignal(connected);
+    return loadedProfileProductIndex == driverProduct;
 }
 
 void iProgramming::handleProgrammingResult(bool ok)
 {
     if (ok) {
         state = IPROG_PROGRAM_DONE;
-        programResult = IPROG_RESULT_SUCCESS;
-        emit programmingStateUpdatedSignal(PROG_STATE_SUCCESS);
+        programResult = PROG_RESULT_SUCCESS;
+        reportProgrammingState(PROG_STATE_SUCCESS);
         emit debug_msg("Programming success.");
     } else {
         emit debug_msg("Programming fail.");
-        programResult = IPROG_RESULT_FAIL;
-        emit programmingStateUpdatedSignal(PROG_STATE_FAIL);
+        programResult = PROG_RESULT_FAIL;
+        reportProgrammingState(PROG_STATE_FAIL);
     }
-}
-
-void iProgramming::resetOptResult(int result)
-{
-    resetRequest = false;
-    emit resetOptResultSignal(result);
 }
 
 ProgDataStructDef& iProgramming::writeRecord()
@@ -298,31 +269,10 @@ bool iProgramming::checkResponseFrame(const QByteArray& data)
 // ---------------------------------------------------------------------------------------------
 // Driver detection
 
-void iProgramming::toolConnectionStateChange(int newState)
+void iProgramming::probeDriver()
 {
-    toolState = newState;
-    // A tool that came or went ends whatever the link had in flight.
-    requestOutstanding = false;
-    if (enabled)
-        checkDriverConnection();
-}
-
-void iProgramming::checkDriverConnection()
-{
-    // The detection timer is shared by all engines: only the enabled one may act on it.
-    if (!enabled)
-        return;
-    if (toolState != 1) {
-        disableDriverDetectTimer();
-        setDriverConnected(DRIVER_DISCONNECTED);
-        return;
-    }
-    // A new request would restart the link's answer wait, so an absent driver would never time
-    // out; the tick is skipped until the outstanding answer, time-out or error has come.
-    if (requestOutstanding)
-        return;
     emit debug_msg("Detecting driver...");
-    state = driverConnected == DRIVER_CONNECTED ? IPROG_DETECTING : IPROG_IDLE;
+    state = driverState == DRIVER_CONNECTED ? IPROG_DETECTING : IPROG_IDLE;
     sendIProgCommand(CMD_QUERY_DRIVER_SN, QByteArray());
     enableDriverDetectTimer();
 }
@@ -332,7 +282,8 @@ void iProgramming::handleDetectionAnswer(const QByteArray& data, bool valid)
     // Only a checked answer names the driver: a garbled one must not pass for another product.
     if (valid)
         driverProduct = dataByte(data, 0) * 256 + dataByte(data, 1);
-    if (!valid || driverProduct == 0) {
+    probeAnswerUnusable = !valid || driverProduct == 0;
+    if (probeAnswerUnusable) {
         handleCommError(COMM_ERR_INVALID_ANSWER);
         return;
     }
@@ -345,25 +296,25 @@ void iProgramming::handleDetectionAnswer(const QByteArray& data, bool valid)
         // A newly found driver is read at once, unless a profile dictates the data or a
         // production run is on: the read would replace the record being programmed into every
         // driver (a driver that failed and was given up comes back as new).
-        if (!profileLoaded && !programRequest) {
+        if (!profileLoaded && !programRequested) {
             state = IPROG_READING;
             disableDriverDetectTimer();
         }
         setDriverConnected(DRIVER_CONNECTED);
     }
-    if (programRequest && programResult == IPROG_RESULT_ARMED && driverProduct == record.productIndex) {
+    if (programRequested && programResult == PROG_RESULT_ARMED && driverProduct == record.productIndex) {
         state = IPROG_PROGRAMMING;
-        programResult = IPROG_RESULT_STARTED;
+        programResult = PROG_RESULT_PROGRAMMING;
         disableDriverDetectTimer();
-        emit programmingStateUpdatedSignal(PROG_STATE_START);
+        reportProgrammingState(PROG_STATE_START);
     }
-    if (readRequest) {
-        readRequest = false;
+    if (readRequested) {
+        readRequested = false;
         state = IPROG_READING;
         disableDriverDetectTimer();
     }
-    if (resetRequest) {
-        resetRequest = false;
+    if (resetRequested) {
+        resetRequested = false;
         state = IPROG_RESETTING;
         disableDriverDetectTimer();
     }
@@ -410,55 +361,39 @@ void iProgramming::iProgrammingResponse(QByteArray data)
     }
 }
 
-void iProgramming::processCommError(int error_type)
+// The programmed driver is gone (or looks so): the run waits for the next one.
+void iProgramming::rearmProductionRun()
 {
-    if (!enabled)
-        return;
-    requestOutstanding = false;
-    handleCommError(error_type);
-}
-
-// The programmed driver is gone (or looks so): an armed run waits for the next one.
-void iProgramming::rearmProductionRun(bool announce)
-{
-    if (!programRequest)
-        return;
-    if (announce)
-        emit programmingStateUpdatedSignal(PROG_STATE_WAIT_DRIVER);
-    programResult = IPROG_RESULT_ARMED;
+    // An unusable answer to the probe counts as the driver taken away, whatever the last result.
+    if (programResult == PROG_RESULT_SUCCESS || probeAnswerUnusable)
+        reportProgrammingState(PROG_STATE_WAIT_DRIVER);
+    programResult = PROG_RESULT_ARMED;
 }
 
 void iProgramming::handleCommError(int error_type)
 {
-    if (error_type != COMM_ERR_TIMEOUT && error_type != COMM_ERR_PORT && error_type != COMM_ERR_INVALID_ANSWER)
+    if (error_type == COMM_ERR_PORT) {
+        // The tool is gone: whatever was under way has failed, and an armed production run goes
+        // on with the next driver once the tool is back.
+        handleLinkLoss();
+        return;
+    }
+    if (error_type != COMM_ERR_TIMEOUT && error_type != COMM_ERR_INVALID_ANSWER)
         return;
 
     switch (state) {
     case IPROG_IDLE:
     case IPROG_DETECTING:
-        if (error_type == COMM_ERR_PORT) {
-            setDriverConnected(DRIVER_DISCONNECTED);
-            rearmProductionRun(programResult == IPROG_RESULT_SUCCESS);
-            state = IPROG_IDLE;
-        } else {
-            // An unusable answer to the probe counts as a driver taken away.
-            rearmProductionRun(error_type == COMM_ERR_INVALID_ANSWER || programResult == IPROG_RESULT_SUCCESS);
-            setDriverConnected(DRIVER_DISCONNECTED);
-        }
+        // No usable answer to the probe: the driver counts as taken away.
+        driverLost();
+        probeAnswerUnusable = false;
         break;
     case IPROG_READING:
     case IPROG_RESETTING:
     case IPROG_PROGRAMMING:
-        if (error_type == COMM_ERR_PORT) {
-            setDriverConnected(DRIVER_DISCONNECTED);
-            endOperation(state);
-        } else {
-            retryOrGiveUp();
-        }
+        retryOrGiveUp();
         break;
     default:
-        if (error_type == COMM_ERR_PORT)
-            setDriverConnected(DRIVER_DISCONNECTED);
         break;
     }
 }
@@ -471,34 +406,11 @@ void iProgramming::retryOrGiveUp()
         sendIProgCommand(currentCommand, lastData);
         return;
     }
-    // The same command failed four times in a row: the driver is taken as lost, and the
-    // operation ends as failed, whatever steps went through before.
-    retryPending = false;
-    retryCount = 0;
-    const int failed = state;
-    state = IPROG_IDLE;
+    // The same command failed four times in a row: the operation ends as failed, whatever steps
+    // went through before, and the driver is taken as lost.
+    endOperation();
     setDriverConnected(DRIVER_DISCONNECTED);
     enableDriverDetectTimer();
-    endOperation(failed);
-}
-
-// Reports the end of a read, reset or programming run that did not get through.
-void iProgramming::endOperation(int failedState)
-{
-    state = IPROG_IDLE;
-    switch (failedState) {
-    case IPROG_READING:
-        emit productInfoReadUpdateSignal(READ_STATE_ABORT, READ_ERROR_TEXT, 0);
-        break;
-    case IPROG_RESETTING:
-        resetOptResult(RESET_OPT_FAIL);
-        break;
-    case IPROG_PROGRAMMING:
-        handleProgrammingResult(false);
-        break;
-    default:
-        break;
-    }
 }
 
 // ---------------------------------------------------------------------------------------------

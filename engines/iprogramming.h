@@ -38,15 +38,6 @@ public:
         IPROG_PROGRAM_DONE = 7,
     };
 
-    // Result of the programming run.
-    enum IProgProgramResult {
-        IPROG_RESULT_NONE = 0,
-        IPROG_RESULT_STARTED = 1,
-        IPROG_RESULT_ARMED = 2, // armed, waiting for a driver of the record's product
-        IPROG_RESULT_SUCCESS = 3,
-        IPROG_RESULT_FAIL = 4,
-    };
-
     // Command codes of the tool.
     static constexpr int CMD_QUERY_DRIVER_SN = 1;
     static constexpr int CMD_SET_DIM_MODE = 2;
@@ -82,16 +73,10 @@ public:
     explicit iProgramming(QObject* parent = nullptr);
     ~iProgramming() override;
 
-    void setEnabled(int enable) override;
-    bool isEnabled() const { return enabled; }
-    void resetState() override;
-    void resetProgrammingState() override;
     void startReadProductInfo() override;
     void startProgramming() override;
     void startResetOperatingTime() override;
-    void setDriverConnected(int connected) override;
     void handleProgrammingResult(bool ok) override;
-    void resetOptResult(int result) override;
     ProgDataStructDef& writeRecord() override;
     const ProgDataStructDef& readRecord() const override;
 
@@ -100,27 +85,25 @@ public:
 
     // Read-only views for the window's traces and for tests.
     int operationState() const { return state; }
-    int programmingResult() const { return programResult; }
-    int driverConnectionState() const { return driverConnected; }
     int driverProductIndex() const { return driverProduct; }
 
 public slots:
-    void checkDriverConnection() override;
-    void toolConnectionStateChange(int state) override;
     void iProgrammingResponse(QByteArray data);
     void sendProgrammingCmdSequence();
-    void processCommError(int error_type);
 
 signals:
     void sendCommand(int cmd, QByteArray data, int sender);
 
 private:
+    void probeDriver() override;
+    Operation stopOperation() override;
+    void handleCommError(int error_type) override;
+    void rearmProductionRun() override;
+    bool driverMatchesProfile() const override;
+
     bool newerCommandSet() const;
     void sendIProgCommand(int cmd, const QByteArray& data);
-    void handleCommError(int error_type);
-    void rearmProductionRun(bool announce);
     void retryOrGiveUp();
-    void endOperation(int failedState);
     void handleDetectionAnswer(const QByteArray& data, bool valid);
     void runReadSequence();
     void runProgramSequence();
@@ -131,22 +114,14 @@ private:
     int answerLength(int command) const;
 
     ProgDataStructDef record; // what a run writes and what a read fills
-    bool programRequest = false;
-    bool readRequest = false;
-    bool resetRequest = false;
     int currentCommand = 0;
     int expectedCommand = 0;
     int state = IPROG_IDLE;
-    int programResult = IPROG_RESULT_NONE;
-    bool enabled = false;
-    int toolState = 0;
-    int driverConnected = DRIVER_DISCONNECTED;
+    // The failed command went out again; retryCount (of the base) counts its sends in a row.
     bool retryPending = false;
-    int retryCount = 0;
     QByteArray lastData;
     int driverProduct = 0; // from the driver's answer to the detection probe
-
-    bool requestOutstanding = false; // a command was sent and its answer or error is still due
+    bool probeAnswerUnusable = false; // the last probe was answered with a frame that failed the check
 };
 
 #endif // IPROGRAMMING_H

@@ -1,6 +1,9 @@
 #include "progengine.h"
 
+#include "globals.h"
+
 const char READ_COMPLETE_TEXT[] = "Driver information read complete.";
+const char READ_ERROR_TEXT[] = "Reading product info error";
 
 ProgEngine::ProgEngine(QObject* parent)
     : QObject(parent)
@@ -11,6 +14,34 @@ ProgEngine::ProgEngine(QObject* parent)
 
 ProgEngine::~ProgEngine() = default;
 
+void ProgEngine::setEnabled(int enable)
+{
+    enabled = enable != 0;
+    resetState();
+}
+
+void ProgEngine::resetState()
+{
+    // A run cut short here still ends for the window: its read progress closes, a reset or a
+    // programming attempt is reported failed.
+    endOperation();
+    programRequested = false;
+    readRequested = false;
+    resetRequested = false;
+    runInView = false;
+    requestOutstanding = false;
+    driverState = DRIVER_DISCONNECTED;
+    profileLoaded = 0;
+}
+
+void ProgEngine::resetProgrammingState()
+{
+    programRequested = false;
+    runInView = false;
+    retryCount = 0;
+    programResult = PROG_RESULT_NONE;
+}
+
 void ProgEngine::enableDriverDetectTimer()
 {
     emit enableDriverDetectTimerSignal(true);
@@ -19,6 +50,142 @@ void ProgEngine::enableDriverDetectTimer()
 void ProgEngine::disableDriverDetectTimer()
 {
     emit enableDriverDetectTimerSignal(false);
+}
+
+void ProgEngine::trace(const QString& line) const
+{
+    Q_UNUSED(line)
+}
+
+void ProgEngine::reportProgrammingState(ProgStateDef state)
+{
+    runInView = true;
+    emit programmingStateUpdatedSignal(state);
+}
+
+// ---- Tool and driver --------------------------------------------------------------------------
+
+void ProgEngine::toolConnectionStateChange(int state)
+{
+    toolState = state;
+    // A tool that came or went ends whatever the link had in flight.
+    requestOutstanding = false;
+    if (!enabled)
+        return;
+    if (toolState != 1) {
+        // Reported at once: the operation has no way to finish without the tool, and the window
+        // may go on to hold its event loop in a box.
+        disableDriverDetectTimer();
+        handleLinkLoss();
+        return;
+    }
+    checkDriverConnection();
+}
+
+void ProgEngine::checkDriverConnection()
+{
+    // The detection timer is shared by all engines: only the enabled one may act on it.
+    if (!enabled)
+        return;
+    if (toolState != 1) {
+        disableDriverDetectTimer();
+        driverLost();
+        return;
+    }
+    // A new request would restart the link's answer wait, so an absent driver would never time
+    // out; the tick is skipped until the outstanding answer, time-out or error has come.
+    if (requestOutstanding)
+        return;
+    probeDriver();
+}
+
+void ProgEngine::processCommError(int error_type)
+{
+    if (!enabled)
+        return;
+    requestOutstanding = false;
+    handleCommError(error_type);
+}
+
+void ProgEngine::handleCommError(int error_type)
+{
+    Q_UNUSED(error_type)
+}
+
+void ProgEngine::setDriverConnected(int state)
+{
+    const QString line = state == DRIVER_DISCONNECTED ? QStringLiteral("Lost driver connection!")
+                                                      : QStringLiteral("Driver connected!");
+    emit debug_msg(line);
+    trace(line);
+    if (state != DRIVER_CONNECTED)
+        dropRequests();
+    if (state == driverState)
+        return;
+    if (state != DRIVER_DISCONNECTED && profileLoaded && !driverMatchesProfile()) {
+        // The stored state stays, so the next report repeats the mismatch.
+        emit driverConnectionStateChangeSignal(DRIVER_MISMATCH);
+        return;
+    }
+    driverState = state;
+    emit driverConnectionStateChangeSignal(state);
+}
+
+// Requests belong to the driver present when they were made. Once that driver is gone or found
+// unsupported they are dropped, so none of them can act on the next driver put on the bench: a
+// pending reset is reported failed, as nothing was reset.
+void ProgEngine::dropRequests()
+{
+    readRequested = false;
+    if (programRequested && !runInView)
+        programRequested = false;
+    if (resetRequested)
+        resetOptResult(RESET_OPT_FAIL);
+}
+
+void ProgEngine::rearmProductionRun()
+{
+    if (driverState == DRIVER_CONNECTED)
+        reportProgrammingState(PROG_STATE_WAIT_DRIVER);
+}
+
+void ProgEngine::driverLost()
+{
+    if (programRequested && runInView)
+        rearmProductionRun();
+    setDriverConnected(DRIVER_DISCONNECTED);
+}
+
+void ProgEngine::endOperation()
+{
+    switch (stopOperation()) {
+    case Operation::Read:
+        emit productInfoReadUpdateSignal(READ_STATE_ABORT, QString::fromLatin1(READ_ERROR_TEXT), 0);
+        break;
+    case Operation::Reset:
+        resetOptResult(RESET_OPT_FAIL);
+        break;
+    case Operation::Program:
+        programResult = PROG_RESULT_FAIL;
+        reportProgrammingState(PROG_STATE_FAIL);
+        break;
+    case Operation::None:
+        break;
+    }
+}
+
+void ProgEngine::handleLinkLoss()
+{
+    // The attempt cut short is reported failed first; a production run the window shows then goes
+    // on with whatever driver the tool finds when it is back, the one cut short included.
+    endOperation();
+    driverLost();
+}
+
+void ProgEngine::resetOptResult(int result)
+{
+    resetRequested = false;
+    emit resetOptResultSignal(result);
 }
 
 void ProgEngine::endFactoryReset(const QString& failure, const QString& okLine, UserPrompt* prompt)

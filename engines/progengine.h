@@ -45,16 +45,29 @@ enum ResetOptResultDef {
 
 extern const char READ_COMPLETE_TEXT[]; // "Driver information read complete."
 constexpr int READ_COMPLETE_VALUE = 12;
+// What a serial engine's read reports when it is given up.
+extern const char READ_ERROR_TEXT[]; // "Reading product info error"
 
 // The shape every programming engine (DALI tool, USB tool, FEIG NFC reader, CR95HF NFC reader)
 // offers the window, so that a read, a programming run or an operating-time reset can be started
-// on the engine of the current programming tool and reported through one set of slots.
+// on the engine of the current programming tool and reported through one set of slots, and what
+// the four engines do alike around their own steps.
 //
 // Exactly one engine is enabled at a time; a disabled engine ignores every slot call.
 // The common cycle: while enabled and the tool is connected, each tick of the window's
 // driver-detection timer (checkDriverConnection) probes for a driver; a start operation only
 // takes effect while a driver is connected; after a successful programming the program request
 // stays set, so every newly connected driver is programmed too until resetProgrammingState().
+//
+// Losing the tool or the driver is handled here once:
+// - a lost tool (toolConnectionStateChange(0), or a port error the engine hands to
+//   handleLinkLoss) ends the read, reset or programming attempt under way at once, reported as
+//   failed, so the window shows the outcome whatever it does next;
+// - a lost driver drops the requests made for it (a pending read; a pending reset, reported
+//   failed; a programming request whose run the window does not show yet), while a production
+//   run the window shows stays armed and goes on with the next driver found, also once a lost
+//   tool is back. Nothing is written to a driver unless the user started it and can see it
+//   running.
 class ProgEngine : public QObject
 {
     Q_OBJECT
@@ -63,13 +76,16 @@ public:
     ~ProgEngine() override;
 
     // Called by the window's work mode: 1 for the engine of the current tab and tool, 0 for the
-    // others. Clears the requests and the sequence state, and the global loaded-profile flag.
-    virtual void setEnabled(int enable) = 0;
-    // As setEnabled without changing the enable flag.
-    virtual void resetState() = 0;
+    // others. Then as resetState().
+    void setEnabled(int enable);
+    bool isEnabled() const { return enabled; }
+    // Ends the operation under way (reported as failed), clears the requests, the production run,
+    // the sequence state and the stored driver state (without a signal), and the global
+    // loaded-profile flag.
+    void resetState();
     // The production view was closed: clears the program request and the programming state,
     // which ends the run of one driver after another.
-    virtual void resetProgrammingState() = 0;
+    virtual void resetProgrammingState();
 
     virtual void startReadProductInfo() = 0;
     // The window copies its record into writeRecord() first.
@@ -77,12 +93,14 @@ public:
     virtual void startResetOperatingTime() = 0;
 
     // Records the driver connection state (DriverConnStateDef); emits
-    // driverConnectionStateChangeSignal on a change.
-    virtual void setDriverConnected(int state) = 0;
+    // driverConnectionStateChangeSignal on a change. A driver of another product than the loaded
+    // profile's is reported as a mismatch each time and never recorded as connected; a driver
+    // that goes away is always recorded as gone, and the requests made for it are dropped.
+    void setDriverConnected(int state);
     // Ends or repeats a programming attempt and emits programmingStateUpdatedSignal.
     virtual void handleProgrammingResult(bool ok) = 0;
     // Clears the reset request and emits resetOptResultSignal(result).
-    virtual void resetOptResult(int result) = 0;
+    void resetOptResult(int result);
 
     // What a programming run or a reset writes; the window copies its record here first.
     virtual ProgDataStructDef& writeRecord() = 0;
@@ -92,20 +110,21 @@ public:
     void enableDriverDetectTimer();  // emits enableDriverDetectTimerSignal(true)
     void disableDriverDetectTimer(); // emits enableDriverDetectTimerSignal(false)
 
-protected:
-    // The end of an NFC engine's factory reset: on success (no failure text) a completed read,
-    // okLine in the log and the success box; otherwise the failure in the log and the failure
-    // box. Detection runs again either way.
-    void endFactoryReset(const QString& failure, const QString& okLine, UserPrompt* prompt);
+    // Read-only views for the window's traces and for tests.
+    int driverConnectionState() const { return driverState; }
+    int programmingResult() const { return programResult; }
 
 public slots:
     // Tick of the window's driver-detection timer (2000 ms): probes for a driver while the tool is
-    // connected, otherwise stops the timer and records that no driver is connected. The timer is
-    // shared by all engines, so a disabled engine ignores the tick and leaves the timer alone.
-    virtual void checkDriverConnection() = 0;
+    // connected, otherwise stops the timer and takes the driver as lost. The timer is shared by
+    // all engines, so a disabled engine ignores the tick and leaves the timer alone.
+    void checkDriverConnection();
     // From MainWindow::toolConnectionChangeSignal: 1 tool connected, 0 not found. When enabled,
-    // runs checkDriverConnection() at once.
-    virtual void toolConnectionStateChange(int state) = 0;
+    // ends what a lost tool cannot finish and runs checkDriverConnection() at once.
+    void toolConnectionStateChange(int state);
+    // From the serial link's communicateError (the serial engines): nothing is outstanding any
+    // more; handleCommError decides.
+    void processCommError(int error_type);
 
 signals:
     void programmingStateUpdatedSignal(ProgStateDef state);
@@ -114,6 +133,65 @@ signals:
     void resetOptResultSignal(int result);
     void enableDriverDetectTimerSignal(bool state);
     void debug_msg(QString msg);
+
+protected:
+    // What an engine has under way besides polling.
+    enum class Operation { None, Read, Reset, Program };
+
+    // programResult: where the production run stands.
+    static constexpr int PROG_RESULT_NONE = 0;
+    static constexpr int PROG_RESULT_PROGRAMMING = 1;
+    static constexpr int PROG_RESULT_ARMED = 2; // requested, waiting for a driver to program
+    static constexpr int PROG_RESULT_SUCCESS = 3;
+    static constexpr int PROG_RESULT_FAIL = 4;
+
+    // One detection poll: the tool is connected and no request is outstanding.
+    virtual void probeDriver() = 0;
+    // Puts the sequence back to polling (its steps, retries and counters cleared) and tells what
+    // was under way, so that it can be reported ended.
+    virtual Operation stopOperation() = 0;
+    // An error the serial link reported for the engine's outstanding request.
+    virtual void handleCommError(int error_type);
+    // The driver of a production run the window shows is gone: the run waits for the next one.
+    // By default the view says so when a driver had been connected.
+    virtual void rearmProductionRun();
+    // Whether the driver found may be taken as connected with the loaded profile.
+    virtual bool driverMatchesProfile() const { return true; }
+    // A line the engine also writes to standard output; nothing by default.
+    virtual void trace(const QString& line) const;
+
+    // Sends programmingStateUpdatedSignal; from then on the window shows the run.
+    void reportProgrammingState(ProgStateDef state);
+    // The operation under way (if any) is over, failed: the read is given up, the reset and the
+    // programming attempt reported failed. The sequence is back to polling.
+    void endOperation();
+    // The driver is gone: a production run the window shows is re-armed, then the driver is
+    // recorded as lost.
+    void driverLost();
+    // The tool is gone with whatever was under way (a lost tool, a port error): the driver is lost
+    // and the operation ends.
+    void handleLinkLoss();
+
+    // The end of an NFC engine's factory reset: on success (no failure text) a completed read,
+    // okLine in the log and the success box; otherwise the failure in the log and the failure
+    // box. Detection runs again either way.
+    void endFactoryReset(const QString& failure, const QString& okLine, UserPrompt* prompt);
+
+    bool enabled = false;
+    int toolState = 0; // 1: the tool is connected
+    int driverState = DRIVER_DISCONNECTED;
+    bool programRequested = false; // a production run is armed
+    bool readRequested = false;
+    bool resetRequested = false;
+    int programResult = PROG_RESULT_NONE;
+    int retryCount = 0; // failed attempts: of a programming run, or of a command (USB tool)
+    // A command was sent and its answer or error is still due (serial engines).
+    bool requestOutstanding = false;
+
+private:
+    void dropRequests();
+
+    bool runInView = false; // a programming state of this run reached the window
 };
 
 #endif // PROGENGINE_H

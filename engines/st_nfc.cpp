@@ -67,24 +67,16 @@ void ST_NFC::setPrompt(UserPrompt* userPrompt)
     prompt = userPrompt;
 }
 
-void ST_NFC::setEnabled(int enable)
+ST_NFC::Operation ST_NFC::stopOperation()
 {
-    enabled = enable != 0;
-    resetState();
-}
-
-void ST_NFC::resetState()
-{
-    driverConnected = DRIVER_DISCONNECTED;
+    // Every operation runs to its end inside one call: none is ever under way here.
     retryCount = 0;
-    programPending = false;
-    profileLoaded = 0;
+    return Operation::None;
 }
 
 void ST_NFC::resetProgrammingState()
 {
-    retryCount = 0;
-    programPending = false;
+    ProgEngine::resetProgrammingState();
     writtenImage.clear();
 }
 
@@ -273,7 +265,7 @@ bool ST_NFC::accessTag(int mode)
 
 void ST_NFC::startReadProductInfo()
 {
-    if (driverConnected != DRIVER_CONNECTED)
+    if (driverState != DRIVER_CONNECTED)
         return;
     emit debug_msg(QStringLiteral("Start to read product information... "));
     emit enableDriverDetectTimerSignal(false);
@@ -285,13 +277,13 @@ void ST_NFC::startReadProductInfo()
 
 void ST_NFC::startProgramming()
 {
-    if (driverConnected != DRIVER_CONNECTED)
+    if (driverState != DRIVER_CONNECTED)
         return;
     retryCount = 0;
     do {
         // Each retry starts over as the run did, so the log shows one start per attempt.
         emit debug_msg(QStringLiteral("Start to programming... "));
-        programPending = true;
+        programRequested = true;
         emit enableDriverDetectTimerSignal(false);
         handleProgrammingResult(programAttempt());
     } while (retryPending);
@@ -325,34 +317,27 @@ void ST_NFC::handleProgrammingResult(bool ok)
     retryPending = false;
     if (ok) {
         retryCount = 0;
-        emit programmingStateUpdatedSignal(PROG_STATE_SUCCESS);
+        reportProgrammingState(PROG_STATE_SUCCESS);
         return;
     }
     if (retryCount < MAX_PROGRAM_ATTEMPTS - 1) {
         ++retryCount;
-        emit programmingStateUpdatedSignal(PROG_STATE_RETRY);
+        reportProgrammingState(PROG_STATE_RETRY);
         retryPending = true;
         return;
     }
-    emit programmingStateUpdatedSignal(PROG_STATE_FAIL);
+    reportProgrammingState(PROG_STATE_FAIL);
 }
 
 void ST_NFC::startResetOperatingTime()
 {
-    if (driverConnected != DRIVER_CONNECTED)
+    if (driverState != DRIVER_CONNECTED)
         return;
     emit debug_msg(QStringLiteral("Start to reset module operating time... "));
     emit enableDriverDetectTimerSignal(false);
     const bool written = accessTag(TAG_WRITE);
-    resetPending = false;
-    emit resetOptResultSignal(written ? RESET_OPT_SUCCESS : RESET_OPT_FAIL);
+    resetOptResult(written ? RESET_OPT_SUCCESS : RESET_OPT_FAIL);
     emit enableDriverDetectTimerSignal(true);
-}
-
-void ST_NFC::resetOptResult(int result)
-{
-    resetPending = false;
-    emit resetOptResultSignal(result);
 }
 
 void ST_NFC::factoryReset()
@@ -393,31 +378,8 @@ bool ST_NFC::writeDefaultImage()
 
 // ---- Driver detection -------------------------------------------------------------------------
 
-void ST_NFC::setDriverConnected(int state)
+void ST_NFC::probeDriver()
 {
-    emit debug_msg(state != 0 ? QStringLiteral("Driver connected!") : QStringLiteral("Lost driver connection!"));
-    if (state == driverConnected)
-        return;
-    driverConnected = state;
-    emit driverConnectionStateChangeSignal(state);
-}
-
-void ST_NFC::driverLost()
-{
-    if (programPending && driverConnected == DRIVER_CONNECTED)
-        emit programmingStateUpdatedSignal(PROG_STATE_WAIT_DRIVER);
-    setDriverConnected(DRIVER_DISCONNECTED);
-}
-
-void ST_NFC::checkDriverConnection()
-{
-    if (!enabled)
-        return;
-    if (toolState != 1) {
-        emit enableDriverDetectTimerSignal(false);
-        setDriverConnected(DRIVER_DISCONNECTED);
-        return;
-    }
     emit debug_msg(QStringLiteral("Detecting driver..."));
     emit enableDriverDetectTimerSignal(true);
 
@@ -439,28 +401,21 @@ void ST_NFC::checkDriverConnection()
     emit debug_msg(QStringLiteral("ST NFC Inventory OK!"));
     // Another tag took the place of the one connected (between two ticks, or during a run): that
     // driver is gone.
-    if (driverConnected == DRIVER_CONNECTED && uid != bufferUid)
+    if (driverState == DRIVER_CONNECTED && uid != bufferUid)
         driverLost();
     if (!accessTag(TAG_READ)) {
         driverLost();
         return;
     }
-    if (driverConnected == DRIVER_CONNECTED)
+    if (driverState == DRIVER_CONNECTED)
         return;
     setDriverConnected(DRIVER_CONNECTED);
-    if (programPending && readData.productIndex == writeData.productIndex) {
+    if (programRequested && readData.productIndex == writeData.productIndex) {
         retryCount = 0;
-        emit programmingStateUpdatedSignal(PROG_STATE_START);
+        reportProgrammingState(PROG_STATE_START);
         startProgramming();
     } else if (!profileLoaded) {
         emit productInfoReadUpdateSignal(READ_STATE_COMPLETE, QString::fromLatin1(READ_COMPLETE_TEXT),
                                          READ_COMPLETE_VALUE);
     }
-}
-
-void ST_NFC::toolConnectionStateChange(int state)
-{
-    toolState = state;
-    if (enabled)
-        checkDriverConnection();
 }

@@ -39,16 +39,11 @@ public:
     // Where the engine's boxes go (a tag collision, the factory reset's result); not owned.
     void setPrompt(UserPrompt* userPrompt);
 
-    void setEnabled(int enable) override;
-    bool isEnabled() const { return enabled; }
-    void resetState() override;
     void resetProgrammingState() override;
     void startReadProductInfo() override;
     void startProgramming() override;
     void startResetOperatingTime() override;
-    void setDriverConnected(int state) override;
     void handleProgrammingResult(bool ok) override;
-    void resetOptResult(int result) override;
     ProgDataStructDef& writeRecord() override;
     const ProgDataStructDef& readRecord() const override;
 
@@ -70,22 +65,20 @@ public:
     bool inventory();
     bool accessTag(int mode);
 
-public slots:
-    void checkDriverConnection() override;
-    void toolConnectionStateChange(int state) override;
-
 signals:
     // Only COMM_ERR_NFC_TOOL, when the reader is gone.
     void communicateError(int err_type);
 
 private:
+    void probeDriver() override;
+    Operation stopOperation() override;
+
     bool sendReceive(const QByteArray& request, QByteArray& answer);
     bool sendReceiveRetry(const QByteArray& request, QByteArray& answer);
     // The data of a tag frame that sendReceive accepted: its bytes between the flags byte and the
     // trailer.
     static QByteArray frameData(const QByteArray& answer);
     bool programAttempt();
-    void driverLost();
     // The tag buffer with the parameter table of the write record in place; empty unless the tag
     // the last inventory found has been read.
     QByteArray imageToWrite() const;
@@ -96,13 +89,7 @@ private:
     UserPrompt* prompt = nullptr;
     ProgDataStructDef writeData;
     ProgDataStructDef readData;
-    bool enabled = false;
-    int toolState = 0;
-    int driverConnected = DRIVER_DISCONNECTED;
-    int retryCount = 0;
     bool retryPending = false;
-    bool programPending = false;
-    bool resetPending = false;
     Cr95hfLibrary library;
     QString interfaceMode;
     QByteArray tagBuffer;    // blocks 1 to 19 as last read

@@ -147,8 +147,10 @@ void SerialCommunication::refuseRequest(const QString& reason)
 {
     // The sender moved on from whatever it had in flight; while the detection owns the line
     // the exchange in flight is its probe and stays.
-    if (connected)
+    if (connected) {
         serialTransaction.abandon();
+        exchangeOpen = false;
+    }
     if (!reason.isEmpty())
         emit debug_msg(reason);
     // The sender waits for an outcome like for any request. It comes on the next turn of the
@@ -177,7 +179,7 @@ void SerialCommunication::sendDaliCommand(int cmd, int addr, int para, int sende
     std::copy(frame, frame + 3, daliFrame);
     emit debug_msg(QStringLiteral("Send dali command: ") + daliCommandName(cmd) + QStringLiteral("  Data:")
                    + QString::number(para));
-    serialTransaction.transaction(daliRequest(), DALI_READ_TIME, DALI_WAIT_TIME);
+    startExchange(daliRequest(), DALI_READ_TIME, DALI_WAIT_TIME);
 }
 
 void SerialCommunication::sendiProgCommand(int cmd, QByteArray data, int sender)
@@ -192,7 +194,7 @@ void SerialCommunication::sendiProgCommand(int cmd, QByteArray data, int sender)
                           .arg(IPROG_MAX_DATA_LENGTH));
         return;
     }
-    serialTransaction.transaction(frame, IPROG_READ_TIME, IPROG_WAIT_TIME);
+    startExchange(frame, IPROG_READ_TIME, IPROG_WAIT_TIME);
     if (cmd >= 0 && cmd < iProgCommandNames.size())
         emit debug_msg(QStringLiteral("Send iprog command: ") + iProgCommandNames.at(cmd));
     else
@@ -210,11 +212,18 @@ void SerialCommunication::sendBootCommand(QByteArray cmd_data)
     }
     const bool enterBoot = cmd_data.size() > BOOT_COMMAND_OFFSET
                            && quint8(cmd_data.at(BOOT_COMMAND_OFFSET)) == BOOT_CMD_ENTER;
-    serialTransaction.transaction(cmd_data, enterBoot ? BOOT_ENTER_READ_TIME : BOOT_READ_TIME, BOOT_WAIT_TIME);
+    startExchange(cmd_data, enterBoot ? BOOT_ENTER_READ_TIME : BOOT_READ_TIME, BOOT_WAIT_TIME);
+}
+
+void SerialCommunication::startExchange(const QByteArray& request, int readTime, int waitTime)
+{
+    exchangeOpen = true;
+    serialTransaction.transaction(request, readTime, waitTime);
 }
 
 void SerialCommunication::showResponse(QByteArray s)
 {
+    exchangeOpen = false;
     emit debug_msg(QStringLiteral("UART response data: ") + QString::fromLatin1(s.toHex()));
     if (connected) {
         // The rest of an answer cut short may still be on its way: whatever the sender does next
@@ -242,20 +251,26 @@ bool SerialCommunication::resendIfSendTwice(QByteArray s)
     if (s.isEmpty() || quint8(s.at(0)) != DALI_ANSWER_OK || daliFrame[2] != DALI_FRAME_SEND_TWICE)
         return false;
     daliFrame[2] = DALI_FRAME_SEND_ONCE;
-    serialTransaction.transaction(daliRequest(), DALI_REPEAT_READ_TIME, DALI_REPEAT_WAIT_TIME);
+    startExchange(daliRequest(), DALI_REPEAT_READ_TIME, DALI_REPEAT_WAIT_TIME);
     return true;
 }
 
 void SerialCommunication::processError(QString s)
 {
+    // A port that hangs up with nothing in flight while the detection owns the line is a probed
+    // port, not the tool: nobody waits for an outcome, and there is no tool to lose.
+    const bool reported = connected || exchangeOpen;
+    exchangeOpen = false;
     forgetProbe();
     connected = false;
-    emit communicateError(COMM_ERR_PORT);
+    if (reported)
+        emit communicateError(COMM_ERR_PORT);
     emit debug_msg(s);
 }
 
 void SerialCommunication::processTimeout(QString s)
 {
+    exchangeOpen = false;
     emit communicateError(COMM_ERR_TIMEOUT);
     emit debug_msg(s);
 }
@@ -352,7 +367,7 @@ bool SerialCommunication::checkToolPort(int kind)
         probedPort = info.portName;
         probeStep = 1;
         answered = false; // only an answer to this probe counts
-        serialTransaction.transaction(probe, PROBE_READ_TIME, waitTime);
+        startExchange(probe, PROBE_READ_TIME, waitTime);
         return false;
     }
     return false;

@@ -42,6 +42,8 @@ enum SenderIdDef {
 //                 went out: 4 s for a DALI command (0.4 s for the repeat of a send-twice frame),
 //                 1.6 s for a USB tool frame, 12 s for a boot frame.
 //     port error: communicateError(COMM_ERR_PORT); the tool counts as lost from then on.
+//                 A connected tool whose port hangs up while nothing is in flight is reported
+//                 the same way, at once.
 //     refused:    a request that cannot go on the line (DALI command or address -1, a DALI
 //                 number without a frame, USB tool data over 255 bytes, an empty boot frame) is
 //                 not sent and ends in communicateError(COMM_ERR_TIMEOUT) on the next turn of
@@ -123,6 +125,7 @@ private:
     QString daliCommandName(int cmd) const;
     // daliFrame as it goes on the wire.
     QByteArray daliRequest() const;
+    void startExchange(const QByteArray& request, int readTime, int waitTime);
     bool openForDetection(const ToolPortInfo& info, int baudRate);
     void forgetProbe();
 
@@ -149,6 +152,8 @@ private:
     // Counts the uses of the line (requests taken, detection passes), so that a refusal reported
     // on a later turn of the event loop is dropped once the line has moved on.
     quint64 lineUse = 0;
+    // A request or probe is on the line and its outcome is still due.
+    bool exchangeOpen = false;
 };
 
 #endif // SERIALCOMMUNICATION_H

@@ -6,17 +6,37 @@
 #include <QTime>
 #include <QTimer>
 
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#endif
+
 namespace {
 
 const char* const PORT_ERROR_TEXT = "serial port error!";
 
-// Error states that mean the port itself is gone or broken, not a single bad exchange. A USB
+// Error states that may mean the port itself is gone or broken, not a single bad exchange. A USB
 // adapter pulled while open shows as a resource error; a hung-up line keeps reporting read
 // errors on every notification, so the port is closed rather than left spinning.
-bool portIsLost(QSerialPort::SerialPortError error)
+bool mayBeLost(QSerialPort::SerialPortError error)
 {
     return error == QSerialPort::DeviceNotFoundError || error == QSerialPort::WriteError
            || error == QSerialPort::ReadError || error == QSerialPort::ResourceError;
+}
+
+// Whether the system reports the line hung up or failed. The serial port library reports a read
+// notification that found no byte (the input was cleared after the notification was due) with the
+// same error codes as a pulled adapter; only the descriptor tells them apart.
+bool lineHungUp(const QSerialPort* port)
+{
+#ifdef Q_OS_UNIX
+    pollfd line{int(port->handle()), POLLIN, 0};
+    if (::poll(&line, 1, 0) < 0)
+        return false;
+    return (line.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+#else
+    Q_UNUSED(port)
+    return true;
+#endif
 }
 
 } // namespace
@@ -87,9 +107,7 @@ void SerialTransaction::transaction(const QByteArray& req, int readTimeMs, int w
     readTimer->setInterval(readTime);
     buffer.clear();
 
-    const QSerialPort::SerialPortError status = port->error();
-    if (status == QSerialPort::DeviceNotFoundError || status == QSerialPort::ResourceError
-        || !port->isOpen()) {
+    if (portGone()) {
         emit serialError(QString::fromLatin1(PORT_ERROR_TEXT));
         return;
     }
@@ -113,6 +131,8 @@ void SerialTransaction::transaction(const QByteArray& req, int readTimeMs, int w
 void SerialTransaction::writeRequest()
 {
     if (port->write(request) == -1 || port->error() == QSerialPort::WriteError) {
+        // The request cannot go out: the port counts as lost, and its loss is reported here once.
+        port->close();
         endExchange();
         emit serialError(QString::fromLatin1(PORT_ERROR_TEXT));
     }
@@ -195,25 +215,41 @@ void SerialTransaction::handleWriteTimeout()
     emit serialTimeout(tr("Write timeout %1, error: %2").arg(timeOfDay(), port->errorString()));
 }
 
+bool SerialTransaction::portGone()
+{
+    if (!port->isOpen())
+        return true;
+    if (!mayBeLost(port->error()))
+        return false;
+    if (lineHungUp(port)) {
+        port->close();
+        return true;
+    }
+    // A healthy line: the library has also stopped its read notifications after the empty read,
+    // and setting the read buffer size starts them again.
+    port->clearError();
+    port->setReadBufferSize(port->readBufferSize());
+    return false;
+}
+
 void SerialTransaction::handlePortError(QSerialPort::SerialPortError error)
 {
     // Open failures are reported by the caller of openPort; only a running port is handled here.
     // The port is not closed from inside its own error report: that comes from the middle of
     // its read or write handling.
-    if (!port->isOpen() || !portIsLost(error) || portLossQueued)
+    if (!port->isOpen() || !mayBeLost(error) || portCheckQueued)
         return;
-    portLossQueued = true;
-    QMetaObject::invokeMethod(this, &SerialTransaction::handlePortLoss, Qt::QueuedConnection);
+    portCheckQueued = true;
+    QMetaObject::invokeMethod(this, &SerialTransaction::checkPort, Qt::QueuedConnection);
 }
 
-void SerialTransaction::handlePortLoss()
+void SerialTransaction::checkPort()
 {
-    portLossQueued = false;
-    if (!port->isOpen() || !portIsLost(port->error()))
-        return; // reopened in the meantime
-    port->close();
-    if (!awaitingAnswer)
-        return; // the next request finds the port closed and reports it
+    portCheckQueued = false;
+    if (!port->isOpen() || !portGone())
+        return; // closed or reopened meanwhile, or a healthy line
+    // Reported also while no request waits: on an idle line the loss is known at once, not only
+    // when the next request finds the port closed.
     endExchange();
     emit serialError(QString::fromLatin1(PORT_ERROR_TEXT));
 }

@@ -17,8 +17,10 @@ class QTimer;
 // serialResponse, serialTimeout or serialError unless its caller abandons it or writes the next
 // request first; bytes that arrive when no request is waiting (the tail of an answer already
 // delivered) are dropped, never delivered as a second answer.
-// A port that fails while open (adapter pulled: read, write or resource error) is closed; a
-// request waiting on it ends in serialError("serial port error!"), and so does the next one.
+// A port whose line the system reports hung up (adapter pulled) is closed and reported at once
+// with serialError("serial port error!"), whether a request waits on it or not; every later
+// request ends the same way. A read or resource error on a line that has not hung up (a read
+// notification that found the input already cleared) is no loss: the port stays open.
 class SerialTransaction : public QObject
 {
     Q_OBJECT
@@ -67,10 +69,13 @@ private slots:
     void handleReadyRead();
     void handleReadTimeout();
     void handlePortError(QSerialPort::SerialPortError error);
-    void handlePortLoss();
+    void checkPort();
     void handleLineQuiet();
 
 private:
+    // True when the port is closed or the system reports its line hung up (it is then closed);
+    // an error report on a healthy line is cleared.
+    bool portGone();
     void writeRequest();
     void endExchange();
     void deliverAnswer();
@@ -88,7 +93,7 @@ private:
     bool awaitingAnswer = false;
     bool quietBeforeNext = false;
     bool settling = false; // the request waits for the line to fall quiet
-    bool portLossQueued = false;
+    bool portCheckQueued = false;
 };
 
 #endif // SERIALTRANSACTION_H

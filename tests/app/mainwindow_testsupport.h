@@ -8,6 +8,8 @@
 #include "globals.h"
 #include "mainwindow.h"
 #include "prompt.h"
+#include "ptypair.h"
+#include "simprogtool.h"
 #include "toolportinfo.h"
 
 #include <QDir>
@@ -190,6 +192,97 @@ inline ToolPortInfo ftdiPort(const QString& path)
     info.productIdentifier = 0x6001;
     return info;
 }
+
+// Products 0 to last, each "Kavro KLD 075 M<n>" of 350 to 1400 mA with every feature.
+inline QList<QByteArray> benchProductLines(int last)
+{
+    QList<QByteArray> lines;
+    for (int i = 0; i <= last; ++i)
+        lines << QStringLiteral("%1,Kavro KLD 075 M%1,75,1400,350,1,10,56.0,28.0,0,17FF").arg(i).toLatin1();
+    return lines;
+}
+
+// A production bench: a working directory with a product list, a simulated programming tool
+// behind an FTDI adapter on a pseudo-terminal (found through the tool detection's port provider)
+// and the real window. The tool can be pulled (SimProgTool::unplug) and plugged back on a new
+// port, as a pulled USB adapter comes back on a new device node. The window goes first, so it
+// lets go of the port before the tool goes.
+struct ToolBench : WindowUnderTest
+{
+    using WindowUnderTest::widget;
+    using WindowUnderTest::window;
+    WindowTestEnvironment env;
+    std::unique_ptr<PtyPair> pty;
+    std::unique_ptr<SimProgTool> tool;
+
+    ToolBench(SimProgTool::Kind kind, const QList<QByteArray>& productLines)
+    {
+        env.writeProductList(productLines);
+        plugIn(kind);
+        setToolPortProvider([this] { return QList<ToolPortInfo>{ftdiPort(portPath)}; });
+    }
+    ~ToolBench() { window.reset(); }
+
+    ToolBench(const ToolBench&) = delete;
+    ToolBench& operator=(const ToolBench&) = delete;
+
+    // The window on a tab; on the Programming tab with the given programming tool.
+    void openWindow(int tab, int programTool = PROG_TOOL_DALI)
+    {
+        window = std::make_unique<MainWindow>();
+        showTab(tab);
+        if (programTool != PROG_TOOL_DALI)
+            child<QComboBox>("programToolComboBox")->setCurrentIndex(programTool);
+    }
+
+    // Until the tool is found, without waiting out the window's 2000 ms pace: a detection pass
+    // judges the probe the pass before it sent, once that probe has had its answer or time-out.
+    void findTool() const
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(window->toolState() == 1
+                                     || !window->serialLink().transactionEngine().isAwaitingAnswer(),
+                                 5000);
+        if (window->toolState() != 1)
+            window->checkToolConnection();
+        QTRY_COMPARE_WITH_TIMEOUT(window->toolState(), 1, 30000);
+    }
+
+    // Until the driver found has been read and the Programming tab's actions are on.
+    void waitForDriverRead(int product) const
+    {
+        QTRY_COMPARE_WITH_TIMEOUT(window->programmingData().productIndex, quint16(product), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(action("programAction")->isEnabled(), 30000);
+    }
+
+    // A tool of this kind on a new port.
+    SimProgTool& plugIn(SimProgTool::Kind kind)
+    {
+        tool.reset();
+        pty = std::make_unique<PtyPair>();
+        tool = std::make_unique<SimProgTool>(pty.get(), kind);
+        // Behind the FTDI adapter the USB tool runs at 1200 baud.
+        if (kind == SimProgTool::Kind::UsbTool)
+            tool->setRequiredBaudRate(1200);
+        portPath = pty->slavePath();
+        return *tool;
+    }
+
+    void showTab(int tab) const { child<QTabWidget>("tabWidget")->setCurrentIndex(tab); }
+    template <typename T>
+    T* child(const char* name) const
+    {
+        return widget<T>(name);
+    }
+    QAction* action(const char* name) const { return child<QAction>(name); }
+    // A label of the production progress view.
+    QString viewText(const char* label) const
+    {
+        return topLevel("programView")->findChild<QLabel*>(QString::fromLatin1(label))->text();
+    }
+
+private:
+    QString portPath;
+};
 
 // 'E' or 'D' for the program, read and reset actions, in that order.
 inline QString actionStates(const MainWindow& w)

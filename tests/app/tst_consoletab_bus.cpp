@@ -48,6 +48,7 @@ private slots:
     void answerPerRow();
     void invalidRowHaltsRun();
     void unansweredRowTimesOut();
+    void toolLostEndsRun_data();
     void toolLostEndsRun();
     void tableEmptiedDuringRun();
 
@@ -439,16 +440,26 @@ void TestConsoleTabBus::unansweredRowTimesOut()
     QCOMPARE(toolFrames(), (QStringList{"ff0501", "ff9903"}));
 }
 
+void TestConsoleTabBus::toolLostEndsRun_data()
+{
+    QTest::addColumn<int>("delayMs");
+    QTest::newRow("while its commands are answered") << 0;
+    // Noticed from the hang-up itself, not 10 s later from the item's send.
+    QTest::newRow("while it waits out an item's delay") << 10000;
+}
+
 void TestConsoleTabBus::toolLostEndsRun()
 {
-    for (const char* step : {"cmd 153", "delay 0", "add", "loop"})
-        runStep(QString::fromLatin1(step));
+    QFETCH(int, delayMs);
+    for (const QString& step : {QString("cmd 153"), QString("delay %1").arg(delayMs), QString("add"), QString("loop")})
+        runStep(step);
     QPushButton* start = button("seqStartPushButton");
     start->click();
-    QTRY_VERIFY_WITH_TIMEOUT(completedAtMs.size() >= 2, 5000);
+    if (delayMs == 0)
+        QTRY_VERIFY_WITH_TIMEOUT(completedAtMs.size() >= 2, 5000);
 
     tool->unplug();
-    QTRY_COMPARE_WITH_TIMEOUT(start->text(), QStringLiteral("Start"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(start->text(), QStringLiteral("Start"), 2000);
     QCOMPARE(window->toolState(), 0);
     QCOMPARE(window->consoleEngine().mode(), 0);
     Prompt::clearLog();

@@ -110,7 +110,7 @@ void TestMainWindowTool::benchSession()
     // The tool is pulled: the port error box, and the search for the tool starts over.
     tool->unplug();
     QTRY_COMPARE_WITH_TIMEOUT(window.toolState(), 0, STEP_TIMEOUT_MS);
-    QCOMPARE(promptTrace(), QStringList{"information|Error|Serial port error! Please check tool connection."});
+    QTRY_COMPARE(promptTrace(), QStringList{"information|Error|Serial port error! Please check tool connection."});
     QCOMPARE(toolStates.last().first().toInt(), 0);
     QVERIFY(toolTimer->isActive());
     QCOMPARE(status->text(), QStringLiteral("Tool not found!"));

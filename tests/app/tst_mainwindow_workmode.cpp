@@ -193,6 +193,9 @@ void TestMainWindowWorkMode::commErrors()
         return Prompt::Answer(QMessageBox::Ok);
     });
     window->processCommError(error);
+    // The box opens once the report has reached everything connected after the window.
+    QCOMPARE(promptTrace(), QStringList());
+    QCoreApplication::sendPostedEvents(window.get(), QEvent::MetaCall);
 
     QCOMPARE(promptTrace(), boxes);
     QCOMPARE(timer->isActive(), toolSought);

@@ -6,8 +6,6 @@
 #include "mainwindow.h"
 
 #include "mainwindow_testsupport.h"
-#include "ptypair.h"
-#include "simprogtool.h"
 #include "virtualdriver.h"
 
 #include <QtTest>
@@ -52,57 +50,27 @@ QByteArray bank2Of(int product, quint8 eol, quint8 clo)
     return bank;
 }
 
-QList<QByteArray> productLines()
-{
-    QList<QByteArray> lines;
-    for (int i = 0; i <= 120; ++i)
-        lines << QStringLiteral("%1,Kavro KLD 075 M%1,75,1400,350,1,10,56.0,28.0,0,17FF").arg(i).toLatin1();
-    return lines;
-}
-
 } // namespace
 
-// A bench: working directory, tool, drivers and the window on the Programming tab. Destroyed in
-// reverse order, so the window lets go of the port before the tool goes.
-struct Bench
+// A bench with the DALI tool and three drivers, the first on its bus.
+struct Bench : ToolBench
 {
-    WindowTestEnvironment env;
     VirtualDriver drivers[3];
-    std::unique_ptr<PtyPair> pty;
-    std::unique_ptr<SimProgTool> tool;
-    std::unique_ptr<MainWindow> window;
 
     explicit Bench(const QByteArray& firstBank, int tab = MainWindow::TAB_PROGRAMMING)
+        : ToolBench(SimProgTool::Kind::DaliTool, benchProductLines(120))
     {
-        env.writeProductList(productLines());
         drivers[0].setBank2(firstBank);
-        pty = std::make_unique<PtyPair>();
-        tool = std::make_unique<SimProgTool>(pty.get(), SimProgTool::Kind::DaliTool);
         tool->setDaliBus(&drivers[0]);
-        const QString port = pty->slavePath();
-        setToolPortProvider([port] { return QList<ToolPortInfo>{ftdiPort(port)}; });
-        window = std::make_unique<MainWindow>();
-        showTab(tab);
+        openWindow(tab);
     }
 
-    void showTab(int tab) const { child<QTabWidget>("tabWidget")->setCurrentIndex(tab); }
-
-    template <typename T>
-    T* child(const char* name) const
-    {
-        return window->findChild<T*>(QString::fromLatin1(name));
-    }
-    QAction* action(const char* name) const { return child<QAction>(name); }
     QStringList toolFrames() const
     {
         QStringList frames;
         for (const QByteArray& frame : tool->frameBytes())
             frames << QString::fromLatin1(frame.toHex(' ').toUpper());
         return frames;
-    }
-    QString viewText(const char* label) const
-    {
-        return topLevel("programView")->findChild<QLabel*>(QString::fromLatin1(label))->text();
     }
 };
 

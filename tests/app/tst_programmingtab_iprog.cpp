@@ -6,8 +6,6 @@
 #include "mainwindow.h"
 
 #include "mainwindow_testsupport.h"
-#include "ptypair.h"
-#include "simprogtool.h"
 #include "simusbdriver.h"
 
 #include <QtTest>
@@ -65,52 +63,20 @@ QList<int> withoutProbes(const QList<int>& log, int first)
 
 } // namespace
 
-// A bench: working directory, tool, drivers and the window on the Programming tab with the USB
-// tool chosen. The window goes first, so it lets go of the port before the tool goes.
-struct Bench : WindowUnderTest
+// A bench with the USB tool chosen and three drivers of one product, the first behind the tool.
+struct Bench : ToolBench
 {
-    using WindowUnderTest::window;
-    WindowTestEnvironment env;
     std::unique_ptr<SimUsbDriver> drivers[3];
-    std::unique_ptr<PtyPair> pty;
-    std::unique_ptr<SimProgTool> tool;
 
     explicit Bench(int product)
+        : ToolBench(SimProgTool::Kind::UsbTool, benchProductLines(NEWER_PRODUCT))
     {
-        QList<QByteArray> lines;
-        for (int i = 0; i <= NEWER_PRODUCT; ++i)
-            lines << QStringLiteral("%1,Kavro KLD 075 M%1,75,1400,350,1,10,56.0,28.0,0,17FF").arg(i).toLatin1();
-        env.writeProductList(lines);
         for (auto& driver : drivers) {
             driver = std::make_unique<SimUsbDriver>(product);
             fillDriver(*driver, "BC 02");
         }
-        pty = std::make_unique<PtyPair>();
-        tool = std::make_unique<SimProgTool>(pty.get(), SimProgTool::Kind::UsbTool);
-        tool->setRequiredBaudRate(1200);
         drivers[0]->attachTo(*tool);
-        const QString port = pty->slavePath();
-        setToolPortProvider([port] { return QList<ToolPortInfo>{ftdiPort(port)}; });
-        window = std::make_unique<MainWindow>();
-        child<QTabWidget>("tabWidget")->setCurrentIndex(MainWindow::TAB_PROGRAMMING);
-        child<QComboBox>("programToolComboBox")->setCurrentIndex(PROG_TOOL_IPROG);
-    }
-    ~Bench() { window.reset(); }
-
-    template <typename T>
-    T* child(const char* name) const
-    {
-        return widget<T>(name);
-    }
-    QAction* action(const char* name) const { return child<QAction>(name); }
-    QString viewText(const char* label) const
-    {
-        return topLevel("programView")->findChild<QLabel*>(QString::fromLatin1(label))->text();
-    }
-    void waitForFirstRead(int product) const
-    {
-        QTRY_COMPARE_WITH_TIMEOUT(window->programmingData().productIndex, quint16(product), STEP_TIMEOUT_MS);
-        QTRY_VERIFY_WITH_TIMEOUT(action("programAction")->isEnabled(), STEP_TIMEOUT_MS);
+        openWindow(MainWindow::TAB_PROGRAMMING, PROG_TOOL_IPROG);
     }
 };
 
@@ -154,7 +120,7 @@ void TestProgrammingTabIProg::readShowsTheDriver()
 
     Bench bench(product);
     // A driver that is found is read at once.
-    bench.waitForFirstRead(product);
+    bench.waitForDriverRead(product);
     QCOMPARE(bench.drivers[0]->commandLog().mid(0, 2), (QList<int>{1, 1}));
     QCOMPARE(bench.drivers[0]->commandLog().mid(2, commands.size()), commands);
     QCOMPARE(bench.child<QLabel>("fwVersionLabel")->text(), firmware);
@@ -195,7 +161,7 @@ void TestProgrammingTabIProg::programWritesTheTabChanges()
     QFETCH(QString, enables);
 
     Bench bench(product);
-    bench.waitForFirstRead(product);
+    bench.waitForDriverRead(product);
 
     // The operator's changes on the tab.
     bench.child<QRadioButton>("customSetRadioButton")->click();
@@ -227,7 +193,7 @@ void TestProgrammingTabIProg::productionOfThreeDrivers()
     Bench bench(NEWER_PRODUCT);
     for (int i = 1; i < 3; ++i)
         fillDriver(*bench.drivers[i], "5E 01");
-    bench.waitForFirstRead(NEWER_PRODUCT);
+    bench.waitForDriverRead(NEWER_PRODUCT);
     bench.action("programAction")->trigger();
     QTRY_COMPARE_WITH_TIMEOUT(bench.viewText("successLabel"), QString("1 pcs"), STEP_TIMEOUT_MS);
 
@@ -260,7 +226,7 @@ void TestProgrammingTabIProg::resetClearsModuleOperatingTime()
     QFETCH(QString, frame);
 
     Bench bench(product);
-    bench.waitForFirstRead(product);
+    bench.waitForDriverRead(product);
     Prompt::clearLog();
     bench.drivers[0]->clearCommandLog();
     bench.action("resetAction")->trigger();

@@ -25,6 +25,7 @@ private slots:
     void silentToolTimesOutOnce();
     void newRequestStopsStaleReadTimer();
     void bytesNobodyAskedForAreDropped();
+    void lateAnswerIsDroppedNotAPortError();
     void lostPortIsPortError_data();
     void lostPortIsPortError();
 
@@ -239,6 +240,36 @@ void TestSerialTransaction::bytesNobodyAskedForAreDropped()
     transaction->transaction(QByteArray::fromHex("ff9903"), 40, 100);
     QVERIFY(responses.wait(2000));
     QCOMPARE(responses.at(0).at(0).toByteArray().toHex(' '), QByteArray("01 06"));
+}
+
+void TestSerialTransaction::lateAnswerIsDroppedNotAPortError()
+{
+    // The first request times out after 20 ms; its answer comes at 40 ms and is already waiting
+    // on the line when a newer request, started from a queued call, clears the input.
+    openTransaction();
+    tool->setAnswerDelay(40);
+    tool->queueAnswer(QByteArray::fromHex("0111"));
+    tool->queueAnswer(QByteArray::fromHex("0122"));
+    QSignalSpy responses(transaction, &SerialTransaction::serialResponse);
+    QSignalSpy timeouts(transaction, &SerialTransaction::serialTimeout);
+    QSignalSpy errors(transaction, &SerialTransaction::serialError);
+    bool newerSent = false;
+    connect(
+        tool, &SimProgTool::answerSent, transaction,
+        [&] {
+            if (newerSent)
+                return;
+            newerSent = true;
+            transaction->transaction(QByteArray::fromHex("ffa003"), 25, 1000);
+        },
+        Qt::QueuedConnection);
+    transaction->transaction(QByteArray::fromHex("ff9003"), 25, 5);
+
+    QTRY_COMPARE_WITH_TIMEOUT(responses.count(), 1, 2000);
+    QCOMPARE(responses.at(0).at(0).toByteArray().toHex(' '), QByteArray("01 22"));
+    QCOMPARE(timeouts.count(), 1);
+    QCOMPARE(errors.count(), 0);
+    QVERIFY(transaction->isOpen());
 }
 
 void TestSerialTransaction::lostPortIsPortError_data()
