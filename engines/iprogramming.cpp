@@ -356,6 +356,9 @@ void iProgramming::handleDetectionAnswer(const QByteArray& data, bool valid)
         programResult = IPROG_RESULT_STARTED;
         disableDriverDetectTimer();
         emit programmingStateUpdatedSignal(PROG_STATE_START);
+        // A read or reset asked for meanwhile waits for the probe after the run: taking the
+        // driver from the run now would leave its start without an outcome.
+        return;
     }
     if (readRequest) {
         readRequest = false;
