@@ -186,14 +186,7 @@ void DaliProgramming::setDriverConnected(int newState)
         driverState = newState;
         emit driverConnectionStateChangeSignal(newState);
     }
-    // A read or reset asked for belongs to the driver present then. Once that driver is gone or
-    // found unsupported, a pending request is dropped, so it cannot clear the operating time of
-    // the next driver plugged in; the reset is reported failed, as nothing was reset.
-    if (newState != DRIVER_CONNECTED) {
-        readRequested = false;
-        if (resetRequested)
-            resetOptResult(RESET_OPT_FAIL);
-    }
+    dropRequestsOfLostDriver(newState, readRequested, resetRequested);
 }
 
 void DaliProgramming::handleProgrammingResult(bool ok)

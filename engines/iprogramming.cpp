@@ -209,6 +209,7 @@ void iProgramming::startResetOperatingTime()
 void iProgramming::setDriverConnected(int connected)
 {
     emit debug_msg(connected != 0 ? "Driver connected!" : "Lost driver connection!");
+    dropRequestsOfLostDriver(connected, readRequest, resetRequest);
     if (connected == driverConnected)
         return;
     // A driver of another product than the loaded profile's is reported as a mismatch each time,

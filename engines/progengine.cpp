@@ -21,6 +21,15 @@ void ProgEngine::disableDriverDetectTimer()
     emit enableDriverDetectTimerSignal(false);
 }
 
+void ProgEngine::dropRequestsOfLostDriver(int driverState, bool& readRequest, bool resetRequest)
+{
+    if (driverState == DRIVER_CONNECTED)
+        return;
+    readRequest = false;
+    if (resetRequest)
+        resetOptResult(RESET_OPT_FAIL);
+}
+
 void ProgEngine::endFactoryReset(const QString& failure, const QString& okLine, UserPrompt* prompt)
 {
     if (failure.isEmpty()) {

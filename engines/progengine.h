@@ -97,6 +97,11 @@ protected:
     // okLine in the log and the success box; otherwise the failure in the log and the failure
     // box. Detection runs again either way.
     void endFactoryReset(const QString& failure, const QString& okLine, UserPrompt* prompt);
+    // A read or reset asked for belongs to the driver present then. Once that driver is gone or
+    // found unsupported (any state but DRIVER_CONNECTED), a pending request is dropped, so it
+    // cannot clear the operating time of the next driver plugged in; the reset is reported
+    // failed through resetOptResult, as nothing was reset.
+    void dropRequestsOfLostDriver(int driverState, bool& readRequest, bool resetRequest);
 
 public slots:
     // Tick of the window's driver-detection timer (2000 ms): probes for a driver while the tool is
