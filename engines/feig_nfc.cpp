@@ -516,7 +516,10 @@ void FEIG_NFC::checkDriverConnection()
     if (driverState != DRIVER_DISCONNECTED)
         return;
     setDriverConnected(DRIVER_CONNECTED);
-    if (programmingArmed && readData.productIndex == writeData.productIndex) {
+    // A driver reported as a mismatch of the loaded profile is not taken as connected, so the
+    // run is not announced for it: programming would refuse it and the start stay unanswered.
+    if (programmingArmed && driverState == DRIVER_CONNECTED
+        && readData.productIndex == writeData.productIndex) {
         retryCount = 0;
         emit programmingStateUpdatedSignal(PROG_STATE_START);
         startProgramming();
