@@ -2,6 +2,7 @@
 #define ENGINEOBSERVER_H
 
 #include "fuzzcheck.h"
+#include "fuzzscript.h"
 #include "progengine.h"
 
 #include <QObject>
@@ -63,7 +64,8 @@ struct EngineObserver
             if (s != DRIVER_MISMATCH)
                 connection = s;
         });
-        QObject::connect(&engine, &ProgEngine::enableDriverDetectTimerSignal, [this](bool on) { timerOn = on; });
+        QObject::connect(&engine, &ProgEngine::enableDriverDetectTimerSignal,
+                         [this](bool on) { timerOn = on; });
     }
 
     void programmingState(ProgStateDef s)
@@ -176,7 +178,7 @@ struct EngineObserver
         if (connection == DRIVER_CONNECTED) {
             ++resetRequests;
             resetAwaited = true;
-            resetRunning = resetsAtOnce;
+            resetRunning = resetRunning || resetsAtOnce;
         }
         engine.startResetOperatingTime();
     }
@@ -205,5 +207,29 @@ struct EngineObserver
 
     bool busy() const { return runOpen || resetAwaited || readOpen; }
 };
+
+// The record the window hands over for a run: base with the input's current, dimming type, OTP,
+// thermal derating start and midnight shift, and filler lists of the lengths the drivers hold.
+inline ProgDataStructDef programmedRecord(FuzzScript& in, ProgDataStructDef record)
+{
+    record.current = quint16(in.word());
+    record.dimFunctionType = quint8(in.byte());
+    record.OTP_Enable = quint8(in.pick(2));
+    record.MTP_Start = quint16(in.word());
+    record.midnightOffset = qint8(in.byte());
+    const QByteArray filler = fillerBytes(31, in.byte());
+    auto list = [&filler](int from, int count) {
+        QList<int> values;
+        for (int i = from; i < from + count; ++i)
+            values << quint8(filler.at(i));
+        return values;
+    };
+    record.CLO_TimeList = list(0, 8);
+    record.CLO_LevelList = list(8, 8);
+    record.TimeDimStepList = list(16, 5);
+    record.TimeDimLevelList = list(21, 5);
+    record.TimeDimFadeTimeList = list(26, 5);
+    return record;
+}
 
 #endif // ENGINEOBSERVER_H

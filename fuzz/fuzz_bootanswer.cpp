@@ -20,6 +20,7 @@
 #include "commerror.h"
 #include "fuzzcheck.h"
 #include "fuzzscript.h"
+#include "seriallink.h"
 
 #include <QStringList>
 
@@ -65,10 +66,8 @@ struct Rig : UserPrompt
     FuzzScript& in;
     BootLoader boot;
     int blockCount;
-    bool toolConnected = true;
     bool inBox = false;
-
-    bool pending = false;
+    SerialLink link{in};
     QByteArray pendingFrame;
 
     // The run as the harness follows it.
@@ -86,11 +85,14 @@ struct Rig : UserPrompt
         boot.image = image;
         blockCount = (image.size() + BootLoader::BLOCK_SIZE - 1) / BootLoader::BLOCK_SIZE;
         boot.setPrompt(this);
+        link.error = [this](int type) { error(type); };
+        link.toolState = [this](int state) { toolState(state); };
         QObject::connect(&boot, &BootLoader::sendCommand, [this](const QByteArray& f) { sent(f); });
         QObject::connect(&boot, &BootLoader::showBootMessage, [this](const QString& m) { message(m); });
-        QObject::connect(&boot, &BootLoader::updateBootProgress, [this](int v, int max) { progress(v, max); });
+        QObject::connect(&boot, &BootLoader::updateBootProgress,
+                         [this](int v, int max) { progress(v, max); });
         boot.setEnabled(1);
-        boot.toolConnectionStateChange(1);
+        link.setTool(1);
     }
 
     QByteArray block(int n) const
@@ -102,12 +104,11 @@ struct Rig : UserPrompt
 
     void sent(const QByteArray& f)
     {
-        FUZZ_CHECK(!pending);
         FUZZ_CHECK(phase != Phase::Idle);
-        pending = true;
         pendingFrame = f;
         if (dataNext) {
             FUZZ_CHECK(f == block(nextBlock));
+            link.sent();
             return;
         }
         switch (bootCommand(f)) {
@@ -125,7 +126,8 @@ struct Rig : UserPrompt
             lastProgress = 0;
             break;
         case CMD_BLOCK_HEADER: {
-            FUZZ_CHECK(phase == Phase::Download && nextBlock >= 1 && nextBlock <= blockCount && f.size() == 9);
+            FUZZ_CHECK(phase == Phase::Download && nextBlock >= 1 && nextBlock <= blockCount &&
+                       f.size() == 9);
             const QByteArray b = block(nextBlock);
             int sum = 0;
             for (char c : b)
@@ -142,6 +144,7 @@ struct Rig : UserPrompt
         default:
             FUZZ_CHECK(false); // nothing else is ever sent
         }
+        link.sent();
     }
 
     void message(const QString& m)
@@ -166,9 +169,9 @@ struct Rig : UserPrompt
     // The frame in flight is answered: response first, then the sequence step.
     void answer(const QByteArray& bytes)
     {
-        if (!pending)
+        if (!link.pending)
             return;
-        pending = false;
+        link.pending = false;
         const bool acknowledged = quint8(bytes.at(0)) == 0x01;
         const int command = dataNext ? -1 : bootCommand(pendingFrame);
         const bool judged = phase == Phase::Checking || phase == Phase::Download || phase == Phase::Exiting;
@@ -190,7 +193,6 @@ struct Rig : UserPrompt
 
     void error(int type)
     {
-        pending = false;
         dataNext = false;
         // While the power-on box is open the next enter-boot frame follows its OK.
         if (powerOnConfirmed) {
@@ -203,10 +205,8 @@ struct Rig : UserPrompt
     void toolState(int state)
     {
         // The link ends the request in flight without an outcome.
-        pending = false;
         dataNext = false;
-        toolConnected = state != 0;
-        if (!toolConnected && powerOnConfirmed) {
+        if (state == 0 && powerOnConfirmed) {
             disturbed = true;
             endRun();
         }
@@ -231,38 +231,20 @@ struct Rig : UserPrompt
         } else if (op == 10) {
             QByteArray bytes = in.chunk(3);
             answer(bytes.prepend(char(in.byte())));
-        } else if (op == 11) {
-            // Time-outs come for the request in flight, or for detection probes while no tool
-            // is connected.
-            if (pending || !toolConnected)
-                error(COMM_ERR_TIMEOUT);
-        } else if (op == 12) {
-            if (!toolConnected)
-                return;
-            // The window hears of the lost port first or the engine does: either order happens.
-            if (in.pick(2)) {
-                error(COMM_ERR_PORT);
-                toolState(0);
-            } else {
-                toolState(0);
-                error(COMM_ERR_PORT);
-            }
-        } else if (op == 13) {
-            if (!toolConnected)
-                toolState(1);
+        } else if (op < 14) {
+            link.event(op - 11);
         } else if (op == 14 && allowUser) {
             program();
         } else if (op == 15 && allowUser) {
             // Another tab and back: the engine is switched off and on, the tool looked for again.
-            pending = false;
+            link.pending = false;
             dataNext = false;
             disturbed = true;
             endRun();
             boot.setEnabled(0);
             boot.toolConnectionStateChange(0);
             boot.setEnabled(1);
-            toolConnected = true;
-            boot.toolConnectionStateChange(1);
+            link.setTool(1);
         }
     }
 
@@ -293,7 +275,7 @@ struct Rig : UserPrompt
                 return Cancel;
             }
             powerOnConfirmed = true;
-            if (!toolConnected) {
+            if (!link.toolConnected) {
                 disturbed = true;
                 endRun();
             }
@@ -318,11 +300,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         rig.event(true);
 
     // The window finds the tool again, and every frame is acknowledged from here on.
-    if (!rig.toolConnected)
-        rig.toolState(1);
-    for (int i = 0; i < DRAIN_LIMIT && rig.pending; ++i)
+    rig.link.toolBack();
+    for (int i = 0; i < DRAIN_LIMIT && rig.link.pending; ++i)
         rig.answer(QByteArray(1, char(0x01)));
-    FUZZ_CHECK(!rig.pending);
+    FUZZ_CHECK(!rig.link.pending);
     FUZZ_CHECK(!rig.boot.isUpdateRunning());
     if (rig.powerOnConfirmed && !rig.disturbed)
         FUZZ_CHECK(rig.successes == 1);

@@ -32,6 +32,7 @@
 #include "fuzzscript.h"
 #include "globals.h"
 #include "serialcommunication.h"
+#include "seriallink.h"
 #include "virtualdriver.h"
 
 #include <QCoreApplication>
@@ -59,15 +60,13 @@ QByteArray twoBytes(int a, int b)
 struct DaliLine
 {
     VirtualDriver* driver = nullptr;
-    bool toolConnected = true;
-    bool pending = false;
     int frame[3] = {};
 
     QByteArray toolAnswer(int frameClass)
     {
-        const int sends = frameClass == DALI_FRAME_SEND_TWICE ? 2
+        const int sends = frameClass == DALI_FRAME_SEND_TWICE                                    ? 2
                           : frameClass == DALI_FRAME_SEND_ONCE || frameClass == DALI_FRAME_QUERY ? 1
-                                                                                                  : 0;
+                                                                                                 : 0;
         int backward = SimDaliBus::NO_ANSWER;
         for (int i = 0; i < sends; ++i)
             backward = driver->forwardFrame(quint8(frame[0]), quint8(frame[1]));
@@ -111,8 +110,8 @@ struct DaliLine
         }
         if (a.isEmpty())
             a = truth.left(1); // the link passes on no empty answer
-        *untrusted = a.size() >= 2 && quint8(a.at(0)) == ANSWER_OK
-                     && !(quint8(truth.at(0)) == ANSWER_OK && a.at(1) == truth.at(1));
+        *untrusted = a.size() >= 2 && quint8(a.at(0)) == ANSWER_OK &&
+                     !(quint8(truth.at(0)) == ANSWER_OK && a.at(1) == truth.at(1));
         return a;
     }
 };
@@ -153,26 +152,10 @@ int le16(const QByteArray& bank, int address)
     return byteAt(bank, address) | byteAt(bank, address + 1) << 8;
 }
 
-struct ProgrammingRig
+class ProgrammingRig : private EngineHolder<DaliProgramming>, public SerialEngineRig
 {
-    FuzzScript& in;
-    VirtualDriver drivers[2];
-    int current = 0;
-    DaliLine line;
-    DaliProgramming engine;
-    EngineObserver window{engine};
-
-    // Whether every answer of the run, read or reset under way was the driver's own, and which
-    // driver it began on.
-    bool runClean = false;
-    int runDriver = 0;
-    ProgDataStructDef runRecord;
-    bool readClean = false;
-    int readDriver = 0;
-    bool resetClean = false;
-    int resetDriver = 0;
-
-    explicit ProgrammingRig(FuzzScript& script) : in(script)
+public:
+    explicit ProgrammingRig(FuzzScript& script) : SerialEngineRig(script, engine)
     {
         drivers[0].setBank2(bank2(in));
         drivers[1].setBank2(bank2(in));
@@ -180,19 +163,8 @@ struct ProgrammingRig
         QObject::connect(&engine, &DaliProgramming::sendCommand,
                          [this](int cmd, int addr, int para, int sender) { sent(cmd, addr, para, sender); });
         window.reading = [this] { return engine.engineState() == DaliProgramming::DALI_PROG_STATE_READ; };
-        window.resetting = [this] { return engine.engineState() == DaliProgramming::DALI_PROG_STATE_RESET_TIME; };
-        window.onReadStart = [this] {
-            readClean = true;
-            readDriver = current;
-        };
-        window.onResetStart = [this] {
-            resetClean = true;
-            resetDriver = current;
-        };
-        window.onStart = [this] {
-            runClean = true;
-            runDriver = current;
-            runRecord = engine.writeRecord();
+        window.resetting = [this] {
+            return engine.engineState() == DaliProgramming::DALI_PROG_STATE_RESET_TIME;
         };
         window.onSuccess = [this] {
             if (runClean && runDriver == current)
@@ -210,24 +182,20 @@ struct ProgrammingRig
                     FUZZ_CHECK(byteAt(drivers[resetDriver].bank2(), a) == 0);
             }
         };
-        engine.setEnabled(1);
-        toolState(1);
+        start();
     }
 
-    void untrusted()
-    {
-        runClean = false;
-        readClean = false;
-        resetClean = false;
-    }
+private:
+    VirtualDriver drivers[2];
+    DaliLine line;
 
     void sent(int cmd, int addr, int para, int sender)
     {
-        FUZZ_CHECK(engine.isEnabled() && !line.pending);
+        FUZZ_CHECK(engine.isEnabled());
         FUZZ_CHECK(sender == SENDER_DALI_PROGRAMMING && addr == DaliProgramming::BROADCAST_ADDRESS);
         const int state = engine.engineState();
-        FUZZ_CHECK(state >= DaliProgramming::DALI_PROG_STATE_DETECT
-                   && state <= DaliProgramming::DALI_PROG_STATE_PROGRAM_DONE);
+        FUZZ_CHECK(state >= DaliProgramming::DALI_PROG_STATE_DETECT &&
+                   state <= DaliProgramming::DALI_PROG_STATE_PROGRAM_DONE);
         window.noteActivity();
         switch (cmd) {
         case DaliProgramming::CMD_QUERY_DEVICE_TYPE:
@@ -247,12 +215,7 @@ struct ProgrammingRig
             FUZZ_CHECK(false);
         }
         FUZZ_CHECK(encodeDaliFrame(0, cmd, addr, para, line.frame));
-        // A closed port fails the request at once, from inside the send.
-        if (!line.toolConnected) {
-            engine.processCommError(COMM_ERR_PORT);
-            return;
-        }
-        line.pending = true;
+        link.sent();
     }
 
     void checkProgrammed(const QByteArray& bank) const
@@ -271,7 +234,7 @@ struct ProgrammingRig
             FUZZ_CHECK(byteAt(bank, 68 + i) == (r.TimeDimFadeTimeList.value(i) & 0xFF));
     }
 
-    void checkRead(const QByteArray& bank) const
+    void checkRead(const QByteArray& bank)
     {
         const ProgDataStructDef& r = engine.readRecord();
         const int last = byteAt(bank, 0);
@@ -300,159 +263,32 @@ struct ProgrammingRig
         }
     }
 
-    void deliver(const QByteArray& answer)
+    QByteArray truth() override { return line.answer(); }
+
+    QByteArray garbled(bool* untrustedAnswer) override
     {
-        line.pending = false;
-        engine.daliProgrammingResponse(answer);
+        return DaliLine::garble(in, line.answer(), untrustedAnswer);
+    }
+
+    void answer(const QByteArray& a) override
+    {
+        engine.daliProgrammingResponse(a);
         engine.sendDaliProgrammingCmdSequence();
     }
 
-    void error(int type)
-    {
-        line.pending = false;
-        engine.processCommError(type);
-    }
+    void error(int type) override { engine.processCommError(type); }
 
-    // The link ends the request in flight without an outcome on a change of the tool.
-    void toolState(int state)
-    {
-        line.pending = false;
-        line.toolConnected = state != 0;
-        engine.toolConnectionStateChange(state);
-    }
+    ProgDataStructDef recordToProgram() override { return programmedRecord(in, engine.readRecord()); }
 
-    void tick()
+    void changeDriver(bool swap) override
     {
-        if (window.timerOn)
-            engine.checkDriverConnection();
-    }
-
-    ProgDataStructDef recordToProgram()
-    {
-        ProgDataStructDef record = engine.readRecord();
-        record.current = quint16(in.word());
-        record.dimFunctionType = quint8(in.byte());
-        record.OTP_Enable = quint8(in.pick(2));
-        record.MTP_Start = quint16(in.word());
-        record.midnightOffset = qint8(in.byte());
-        const QByteArray filler = fillerBytes(13, in.byte());
-        record.CLO_TimeList.clear();
-        record.TimeDimFadeTimeList.clear();
-        for (int i = 0; i < 8; ++i)
-            record.CLO_TimeList << quint8(filler.at(i));
-        for (int i = 8; i < 13; ++i)
-            record.TimeDimFadeTimeList << quint8(filler.at(i));
-        return record;
-    }
-
-    void userAction()
-    {
-        const int action = in.pick(8);
-        // The driver on the bus changes whatever the window shows.
-        if (action >= 6) {
-            if (action == 6)
-                current ^= 1;
-            else if (drivers[current].isPluggedIn())
-                drivers[current].unplug();
-            else
-                drivers[current].plugIn();
-            line.driver = &drivers[current];
-            untrusted();
-            return;
-        }
-        if (action == 3) {
-            window.programDone();
-            return;
-        }
-        if (!window.windowFree())
-            return;
-        switch (action) {
-        case 0:
-            engine.startReadProductInfo();
-            break;
-        case 1:
-            // The engine reads into the record it programs from: a read under way is spoilt.
-            readClean = false;
-            window.startProgramming(recordToProgram());
-            break;
-        case 2:
-            readClean = false;
-            window.startReset();
-            break;
-        case 4:
-            // Another tab and back: the engine is switched off and on, the tool looked for again.
-            line.pending = false;
-            engine.setEnabled(0);
-            engine.toolConnectionStateChange(0);
-            engine.setEnabled(1);
-            window.switchedOff();
-            toolState(1);
-            break;
-        default:
-            profileLoaded = profileLoaded ? 0 : 1;
-            loadedProfileProductIndex = engine.readRecord().productIndex;
-            break;
-        }
-    }
-
-    void event()
-    {
-        const int op = in.pick(20);
-        if (op < 12) {
-            if (line.pending)
-                deliver(line.answer());
-            else
-                tick();
-        } else if (op == 12) {
-            if (!line.pending)
-                return;
-            bool isUntrusted = false;
-            const QByteArray a = DaliLine::garble(in, line.answer(), &isUntrusted);
-            if (isUntrusted)
-                untrusted();
-            deliver(a);
-        } else if (op == 13) {
-            // Time-outs come for the request in flight, or for detection probes while no tool
-            // is connected.
-            if (line.pending || !line.toolConnected)
-                error(COMM_ERR_TIMEOUT);
-        } else if (op == 14) {
-            if (!line.toolConnected)
-                return;
-            // The window hears of the lost port first or the engine does: either order happens.
-            if (in.pick(2)) {
-                error(COMM_ERR_PORT);
-                toolState(0);
-            } else {
-                toolState(0);
-                error(COMM_ERR_PORT);
-            }
-        } else if (op == 15) {
-            if (!line.toolConnected)
-                toolState(1);
-        } else if (op == 16) {
-            tick();
-        } else {
-            userAction();
-        }
-    }
-
-    void drain()
-    {
-        if (!line.toolConnected)
-            toolState(1);
-        for (int i = 0; i < DRAIN_LIMIT; ++i) {
-            if (line.pending) {
-                deliver(line.answer());
-            } else if (window.busy()) {
-                // Nothing but the detection timer moves the engine on.
-                FUZZ_CHECK(window.timerOn);
-                tick();
-            } else {
-                break;
-            }
-        }
-        FUZZ_CHECK(!window.busy() && window.timerOn);
+        if (swap)
+            current ^= 1;
+        else if (drivers[current].isPluggedIn())
+            drivers[current].unplug();
+        else
+            drivers[current].plugIn();
+        line.driver = &drivers[current];
     }
 };
 
@@ -466,6 +302,7 @@ struct PowerRig
     FuzzScript& in;
     VirtualDriver driver;
     DaliLine line;
+    SerialLink link{in}; // the monitor hears of a lost port only through the error
     DaliPowerMonitor monitor;
     QByteArray values[3]; // locations 4 to 15 of banks 202, 203, 204
     int address = 0;
@@ -482,6 +319,11 @@ struct PowerRig
         for (int b = 0; b < 3; ++b)
             setBank(b);
         line.driver = &driver;
+        link.error = [this](int type) {
+            monitor.processCommError(type);
+            // The monitor goes on from the event loop once the link has reported.
+            QCoreApplication::sendPostedEvents();
+        };
         QObject::connect(&monitor, &DaliPowerMonitor::sendCommand,
                          [this](int cmd, int addr, int para, int sender) { sent(cmd, addr, para, sender); });
         QObject::connect(&monitor, &DaliPowerMonitor::updatePowerMonitorDisplay,
@@ -521,7 +363,7 @@ struct PowerRig
 
     void sent(int cmd, int addr, int para, int sender)
     {
-        FUZZ_CHECK(monitor.isEnabled() && cycleActive && !line.pending);
+        FUZZ_CHECK(monitor.isEnabled() && cycleActive);
         FUZZ_CHECK(sender == SENDER_DALI_POWER_MONITOR && addr == address);
         if (cmd == 273)
             FUZZ_CHECK(para >= FIRST_ENERGY_BANK && para < FIRST_ENERGY_BANK + 3);
@@ -530,11 +372,7 @@ struct PowerRig
         else
             FUZZ_CHECK(cmd == 197);
         FUZZ_CHECK(encodeDaliFrame(0, cmd, addr, para, line.frame));
-        if (!line.toolConnected) {
-            monitor.processCommError(COMM_ERR_PORT);
-            return;
-        }
-        line.pending = true;
+        link.sent();
     }
 
     void report(int type, const double* data, uint mask)
@@ -577,17 +415,9 @@ struct PowerRig
 
     void deliver(const QByteArray& answer)
     {
-        line.pending = false;
+        link.pending = false;
         monitor.daliPowerMonitorResponse(answer);
         monitor.sendDaliPowerMonitorCmdSequence();
-    }
-
-    void error(int type)
-    {
-        line.pending = false;
-        monitor.processCommError(type);
-        // The monitor goes on from the event loop once the link has reported.
-        QCoreApplication::sendPostedEvents();
     }
 
     void userAction()
@@ -603,7 +433,7 @@ struct PowerRig
         case 2:
             // Another tab and back: the link drops the request in flight.
             cycleActive = false;
-            line.pending = false;
+            link.pending = false;
             monitor.setEnabled(0);
             monitor.setEnabled(1);
             break;
@@ -639,28 +469,17 @@ struct PowerRig
     {
         const int op = in.pick(16);
         if (op < 10) {
-            if (line.pending)
+            if (link.pending)
                 deliver(line.answer());
         } else if (op == 10) {
-            if (!line.pending)
-                return;
-            bool isUntrusted = false;
-            const QByteArray a = DaliLine::garble(in, line.answer(), &isUntrusted);
-            if (isUntrusted)
-                cycleClean = false;
-            deliver(a);
-        } else if (op == 11) {
-            if (line.pending || !line.toolConnected)
-                error(COMM_ERR_TIMEOUT);
-        } else if (op == 12) {
-            // A lost port: the window looks for the tool again, the monitor hears only the error.
-            if (line.toolConnected) {
-                line.toolConnected = false;
-                error(COMM_ERR_PORT);
+            if (link.pending) {
+                bool isUntrusted = false;
+                const QByteArray a = DaliLine::garble(in, line.answer(), &isUntrusted);
+                if (isUntrusted)
+                    cycleClean = false;
+                deliver(a);
             }
-        } else if (op == 13) {
-            line.toolConnected = true;
-        } else {
+        } else if (!link.event(op - 11)) {
             userAction();
         }
         FUZZ_CHECK(monitor.isReading() == cycleActive);
@@ -668,10 +487,10 @@ struct PowerRig
 
     void drain()
     {
-        line.toolConnected = true;
-        for (int i = 0; i < DRAIN_LIMIT && line.pending; ++i)
+        link.toolBack();
+        for (int i = 0; i < DRAIN_LIMIT && link.pending; ++i)
             deliver(line.answer());
-        FUZZ_CHECK(!line.pending && !cycleActive && !monitor.isReading());
+        FUZZ_CHECK(!link.pending && !cycleActive && !monitor.isReading());
     }
 };
 
@@ -685,9 +504,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
         r.index = i;
         productList << r;
     }
-    // The engines' progress lines go to standard output; the fuzzer's own go to standard error.
-    if (!std::freopen("/dev/null", "w", stdout))
-        return 1;
+    quietStandardOutput();
     return 0;
 }
 

@@ -45,14 +45,6 @@ const int MARKER_OFFSETS[] = {7, 18, 29};
 constexpr int ST_BLOCKS = 19;
 constexpr int FEIG_BLOCKS = 104;
 
-QList<int> low8(const QList<int>& list, int count)
-{
-    QList<int> out;
-    for (int i = 0; i < count; ++i)
-        out << (list.value(i) & 0xFF);
-    return out;
-}
-
 // A driver's tag: filler parameters of one product, with a family layout's markers or none.
 std::unique_ptr<SimIsoTag> makeTag(FuzzScript& in, const QByteArray& uid)
 {
@@ -94,6 +86,27 @@ QByteArray changedAnswer(FuzzScript& in, const QByteArray& own, bool* untrusted)
     return a;
 }
 
+// One exchange with a reader as the input has it: the reader's own answer, an error (the command
+// carried out or not), or the answer changed; *tainted is set once the engine may have got data
+// the tag did not give.
+template <class Call, class Fail>
+int exchange(FuzzScript& in, bool& tainted, QByteArray& answer, Call call, Fail fail)
+{
+    const int mode = in.pick(8);
+    if (mode == 5) {
+        if (in.pick(2))
+            call();
+        return fail();
+    }
+    const int status = call();
+    if (mode < 6 || status != 0)
+        return status;
+    bool untrusted = false;
+    answer = changedAnswer(in, answer, &untrusted);
+    tainted = tainted || untrusted;
+    return 0;
+}
+
 // A reader whose answers the input may change, in front of the simulated one.
 struct FeigFaults : FeigReaderBackend
 {
@@ -111,23 +124,15 @@ struct FeigFaults : FeigReaderBackend
 
     int isoCommand(int handle, int bus, const QByteArray& request, QByteArray& answer) override
     {
-        static const int STATUSES[] = {FEIG_STATUS_NO_TAG, FEIG_STATUS_TAG_ERROR, FEIG_STATUS_RF_ERROR,
-                                       FEIG_STATUS_UNKNOWN_COMMAND, FEIG_ERR_NO_READER, FEIG_ERR_BUFFER_TOO_SMALL};
-        const int mode = in.pick(8);
-        if (mode == 5) {
-            // The command may have reached the tag before the transfer broke off.
-            if (in.pick(2))
-                reader.isoCommand(handle, bus, request, answer);
-            answer.clear();
-            return STATUSES[in.pick(int(std::size(STATUSES)))];
-        }
-        const int status = reader.isoCommand(handle, bus, request, answer);
-        if (mode < 6 || status != 0)
-            return status;
-        bool untrusted = false;
-        answer = changedAnswer(in, answer, &untrusted);
-        tainted = tainted || untrusted;
-        return 0;
+        static const int STATUSES[] = {FEIG_STATUS_NO_TAG,   FEIG_STATUS_TAG_ERROR,
+                                       FEIG_STATUS_RF_ERROR, FEIG_STATUS_UNKNOWN_COMMAND,
+                                       FEIG_ERR_NO_READER,   FEIG_ERR_BUFFER_TOO_SMALL};
+        return exchange(
+            in, tainted, answer, [&] { return reader.isoCommand(handle, bus, request, answer); },
+            [&] {
+                answer.clear();
+                return STATUSES[in.pick(int(std::size(STATUSES)))];
+            });
     }
 };
 
@@ -142,33 +147,28 @@ struct Cr95hfFaults : Cr95hfBackend
     bool attached() override { return reader.attached(); }
     int interfacePinState(QByteArray& answer) override { return reader.interfacePinState(answer); }
     int idn(QByteArray& answer) override { return reader.idn(answer); }
-    int select(const QByteArray& request, QByteArray& answer) override { return reader.select(request, answer); }
+    int select(const QByteArray& request, QByteArray& answer) override
+    {
+        return reader.select(request, answer);
+    }
     int sendReceive(const QByteArray& request, QByteArray& answer) override
     {
-        return exchange(answer, [&] { return reader.sendReceive(request, answer); });
+        return exchange(
+            in, tainted, answer, [&] { return reader.sendReceive(request, answer); },
+            [&] { return failed(answer); });
     }
     int stCommand(const QByteArray& request, QByteArray& answer) override
     {
-        return exchange(answer, [&] { return reader.stCommand(request, answer); });
+        return exchange(
+            in, tainted, answer, [&] { return reader.stCommand(request, answer); },
+            [&] { return failed(answer); });
     }
 
-    template <class Call> int exchange(QByteArray& answer, Call call)
+    // A failed call, or a reader status of an error or a frame cut to its status byte.
+    int failed(QByteArray& answer)
     {
-        const int mode = in.pick(8);
-        if (mode == 5) {
-            if (in.pick(2))
-                call();
-            answer = QByteArray(1, char(0x80 | in.pick(16)));
-            return in.pick(2) ? CR95HF_ERR_NO_READER : 0;
-        }
-        const int result = call();
-        if (mode < 6 || result != 0)
-            return result;
-        bool untrusted = false;
-        answer = changedAnswer(in, answer, &untrusted);
-        // An answer the stand-in library cannot pass on is refused as too long.
-        tainted = tainted || untrusted;
-        return 0;
+        answer = QByteArray(1, char(0x80 | in.pick(16)));
+        return in.pick(2) ? CR95HF_ERR_NO_READER : 0;
     }
 };
 
@@ -196,7 +196,8 @@ struct NfcRig
     int completions = 0;
     bool startSeen = false;
 
-    NfcRig(FuzzScript& script, FuzzScript& answers, bool feigEngineChosen) : in(script), feig(feigEngineChosen)
+    NfcRig(FuzzScript& script, FuzzScript& answers, bool feigEngineChosen)
+        : in(script), feig(feigEngineChosen)
     {
         // Every tag has its own UID.
         const QByteArray uid = fillerBytes(8, in.byte());
@@ -216,7 +217,8 @@ struct NfcRig
         } else {
             stReader = std::make_unique<SimCr95hfReader>();
             stFaults = std::make_unique<Cr95hfFaults>(*stReader, answers, tainted);
-            installCr95hf = reinterpret_cast<void (*)(Cr95hfBackend*)>(Cr95hfLibrary().resolve(CR95HF_SIM_INSTALL));
+            installCr95hf =
+                reinterpret_cast<void (*)(Cr95hfBackend*)>(Cr95hfLibrary().resolve(CR95HF_SIM_INSTALL));
             FUZZ_CHECK(stReader->isInstalled() && installCr95hf);
             installCr95hf(stFaults.get());
             stEngine = new ST_NFC;
@@ -237,16 +239,17 @@ struct NfcRig
         };
         window->onSuccess = [this] {
             FUZZ_CHECK(tainted || anyTagOnReader([this](const ProgDataStructDef& d) {
-                return d.current == runRecord.current && d.CLO_TimeList == low8(runRecord.CLO_TimeList, 8)
-                       && d.TimeDimLevelList == low8(runRecord.TimeDimLevelList, 5);
-            }));
+                           return d.current == runRecord.current &&
+                                  d.CLO_TimeList == runRecord.CLO_TimeList &&
+                                  d.TimeDimLevelList == runRecord.TimeDimLevelList;
+                       }));
         };
         window->onReadComplete = [this] {
             ++completions;
             const QByteArray read = NfcTagImage::encodeParameters(engine->readRecord(), 0);
             FUZZ_CHECK(tainted || anyTagOnReader([&read](const ProgDataStructDef& d) {
-                return NfcTagImage::encodeParameters(d, 0) == read;
-            }));
+                           return NfcTagImage::encodeParameters(d, 0) == read;
+                       }));
         };
         auto communicateError = [this](int type) {
             // The window drops the tool at once, from inside the report.
@@ -294,8 +297,8 @@ struct NfcRig
     {
         for (int t = 0; t < 2; ++t) {
             ProgDataStructDef d;
-            if ((onReader & (1 << t)) && NfcTagImage::decodeParameters(tags[t]->driverImage(), d, nullptr)
-                && wanted(d))
+            if ((onReader & (1 << t)) && NfcTagImage::decodeParameters(tags[t]->driverImage(), d, nullptr) &&
+                wanted(d))
                 return true;
         }
         return false;
@@ -327,12 +330,21 @@ struct NfcRig
     // The window's tool check while no tool is connected.
     void findTool()
     {
-        const bool found = feig ? feigEngine->openReader() : stEngine->connectTool() && stEngine->selectProtocol();
+        const bool found =
+            feig ? feigEngine->openReader() : stEngine->connectTool() && stEngine->selectProtocol();
         if (found)
             toolState(1);
     }
 
-    enum class Call { Tick, Read, Program, Reset, FactoryReset, Other };
+    enum class Call
+    {
+        Tick,
+        Read,
+        Program,
+        Reset,
+        FactoryReset,
+        Other
+    };
     Call calling = Call::Other;
 
     // One call into the engine: everything it starts ends inside, and it writes a tag only when
@@ -347,8 +359,9 @@ struct NfcRig
         f();
         calling = Call::Other;
         FUZZ_CHECK(!window->runOpen && !window->resetAwaited && completions <= 1);
-        const bool mayWrite = kind == Call::FactoryReset || ((kind == Call::Program || kind == Call::Reset) && connected)
-                              || startSeen; // a detection the call ran started a run
+        const bool mayWrite = kind == Call::FactoryReset ||
+                              ((kind == Call::Program || kind == Call::Reset) && connected) ||
+                              startSeen; // a detection the call ran started a run
         for (int t = 0; t < 2; ++t) {
             FUZZ_CHECK(mayWrite || memory(t) == before[t]);
             if (!tainted)
@@ -363,7 +376,9 @@ struct NfcRig
         const QByteArray& was = original[t];
         constexpr int BLOCK = SimIsoTag::BLOCK_SIZE;
         const int bufferStart = BLOCK; // block 1
-        auto same = [&](int bufferByte) { return now.at(bufferStart + bufferByte) == was.at(bufferStart + bufferByte); };
+        auto same = [&](int bufferByte) {
+            return now.at(bufferStart + bufferByte) == was.at(bufferStart + bufferByte);
+        };
         FUZZ_CHECK(same(0) && same(2)); // the first byte, the lock byte
         if (feig) {
             for (int b : {1, 5, 6, 7, 8}) // table version, product, firmware
@@ -377,17 +392,10 @@ struct NfcRig
 
     ProgDataStructDef recordToProgram()
     {
-        ProgDataStructDef record = engine->readRecord();
         const SimIsoTag* tag = tags[in.pick(2)].get();
-        record.productIndex = quint16(in.pick(4) ? productOf(*tag) : in.word());
-        record.current = quint16(in.word());
-        const QByteArray filler = fillerBytes(13, in.byte());
-        record.CLO_TimeList.clear();
-        record.TimeDimLevelList.clear();
-        for (int i = 0; i < 8; ++i)
-            record.CLO_TimeList << quint8(filler.at(i));
-        for (int i = 8; i < 13; ++i)
-            record.TimeDimLevelList << quint8(filler.at(i));
+        const quint16 product = quint16(in.pick(4) ? productOf(*tag) : in.word());
+        ProgDataStructDef record = programmedRecord(in, engine->readRecord());
+        record.productIndex = product;
         return record;
     }
 
@@ -480,9 +488,7 @@ struct NfcRig
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     new QCoreApplication(*argc, *argv);
-    // The FEIG engine's layout lines go to standard output; the fuzzer's own go to standard error.
-    if (!std::freopen("/dev/null", "w", stdout))
-        return 1;
+    quietStandardOutput();
     return 0;
 }
 

@@ -23,6 +23,7 @@
 #include "globals.h"
 #include "iprogramming.h"
 #include "serialcommunication.h"
+#include "seriallink.h"
 #include "simusbdriver.h"
 #include "usbframe.h"
 
@@ -35,7 +36,6 @@ namespace {
 
 constexpr int PRODUCTS = 135;
 constexpr int FADE_TIME_PRODUCT = 121;
-constexpr int DRAIN_LIMIT = 3000;
 const int DRIVER_PRODUCTS[] = {120, FADE_TIME_PRODUCT, 50, 60, 130, 44};
 
 QByteArray frame(int cmd, const QByteArray& data)
@@ -67,14 +67,6 @@ QList<int> byteList(const QByteArray& bytes)
     return list;
 }
 
-QList<int> low8(const QList<int>& list, int count)
-{
-    QList<int> out;
-    for (int i = 0; i < count; ++i)
-        out << (list.value(i) & 0xFF);
-    return out;
-}
-
 std::unique_ptr<SimUsbDriver> makeDriver(FuzzScript& in)
 {
     const int product = DRIVER_PRODUCTS[in.pick(int(std::size(DRIVER_PRODUCTS)))];
@@ -87,55 +79,32 @@ std::unique_ptr<SimUsbDriver> makeDriver(FuzzScript& in)
     return driver;
 }
 
-struct UsbRig
+class UsbRig : private EngineHolder<iProgramming>, public SerialEngineRig
 {
-    FuzzScript& in;
-    std::unique_ptr<SimUsbDriver> drivers[2];
-    int current = 0;
-    iProgramming engine;
-    EngineObserver window{engine};
-
-    bool toolConnected = true;
-    bool pending = false;
-    QByteArray request; // the frame in flight
-    bool lastAnswerTrusted = true;
-
-    bool runClean = false;
-    int runDriver = 0;
-    ProgDataStructDef runRecord;
-    bool readClean = false;
-    int readDriver = 0;
-    int lastProgress = 0;
-    bool resetClean = false;
-    int resetDriver = 0;
-
-    explicit UsbRig(FuzzScript& script) : in(script)
+public:
+    explicit UsbRig(FuzzScript& script) : SerialEngineRig(script, engine)
     {
         drivers[0] = makeDriver(in);
         drivers[1] = makeDriver(in);
         QObject::connect(&engine, &iProgramming::sendCommand,
                          [this](int cmd, const QByteArray& data, int sender) { sent(cmd, data, sender); });
-        QObject::connect(&engine, &ProgEngine::productInfoReadUpdateSignal, [this](int s, const QString&, int v) {
-            if (s != READ_STATE_PROGRESS)
-                return;
-            FUZZ_CHECK(v >= lastProgress);
-            lastProgress = v;
-        });
+        QObject::connect(&engine, &ProgEngine::productInfoReadUpdateSignal,
+                         [this](int s, const QString&, int v) {
+                             if (s != READ_STATE_PROGRESS)
+                                 return;
+                             FUZZ_CHECK(v >= lastProgress);
+                             lastProgress = v;
+                         });
         window.reading = [this] { return engine.operationState() == iProgramming::IPROG_READING; };
         window.resetting = [this] { return engine.operationState() == iProgramming::IPROG_RESETTING; };
-        window.onReadStart = [this] {
-            readClean = true;
-            readDriver = current;
+        auto readStart = window.onReadStart;
+        window.onReadStart = [this, readStart] {
+            readStart();
             lastProgress = 0;
         };
-        window.onResetStart = [this] {
-            resetClean = true;
-            resetDriver = current;
-        };
-        window.onStart = [this] {
-            runClean = true;
-            runDriver = current;
-            runRecord = engine.writeRecord();
+        auto runStart = window.onStart;
+        window.onStart = [this, runStart] {
+            runStart();
             // Only a driver of the record's product is programmed.
             if (lastAnswerTrusted)
                 FUZZ_CHECK(driver().productIndex() == runRecord.productIndex);
@@ -152,46 +121,40 @@ struct UsbRig
             if (resetClean && resetDriver == current)
                 FUZZ_CHECK(le(driver().setting(28), 0, 3) == 0 && driver().moduleMinutes() == 0);
         };
-        engine.setEnabled(1);
-        toolState(1);
+        start();
     }
+
+private:
+    std::unique_ptr<SimUsbDriver> drivers[2];
+    QByteArray request; // the frame in flight
+    int lastProgress = 0;
 
     SimUsbDriver& driver() { return *drivers[current]; }
 
-    void untrusted()
-    {
-        runClean = false;
-        readClean = false;
-        resetClean = false;
-    }
-
     void sent(int cmd, const QByteArray& data, int sender)
     {
-        FUZZ_CHECK(engine.isEnabled() && !pending && sender == SENDER_IPROG);
+        FUZZ_CHECK(engine.isEnabled() && sender == SENDER_IPROG);
         const int state = engine.operationState();
         FUZZ_CHECK(state >= iProgramming::IPROG_IDLE && state <= iProgramming::IPROG_PROGRAM_DONE);
-        FUZZ_CHECK(engine.programmingResult() >= iProgramming::IPROG_RESULT_NONE
-                   && engine.programmingResult() <= iProgramming::IPROG_RESULT_FAIL);
+        FUZZ_CHECK(engine.programmingResult() >= iProgramming::IPROG_RESULT_NONE &&
+                   engine.programmingResult() <= iProgramming::IPROG_RESULT_FAIL);
         window.noteActivity();
         if (cmd >= iProgramming::CMD_SET_DIM_MODE && cmd <= iProgramming::CMD_SET_EOL_TIME) {
             // Nothing is written to a driver but in a run or a reset the user started.
             if (state == iProgramming::IPROG_RESETTING)
-                FUZZ_CHECK(cmd == iProgramming::CMD_SET_OR_CLEAR_MODULE_OPERATION_HOUR && window.resetRunning);
+                FUZZ_CHECK(cmd == iProgramming::CMD_SET_OR_CLEAR_MODULE_OPERATION_HOUR &&
+                           window.resetRunning);
             else
                 FUZZ_CHECK(state == iProgramming::IPROG_PROGRAMMING && window.runOpen);
             if (cmd == iProgramming::CMD_SET_OUTPUT_CURRENT && state == iProgramming::IPROG_PROGRAMMING)
                 FUZZ_CHECK(data.size() == 2 && le(data, 0, 2) == runRecord.current);
         } else if (cmd != iProgramming::CMD_QUERY_DRIVER_SN) {
-            FUZZ_CHECK(cmd >= iProgramming::CMD_QUERY_DIM_MODE && cmd <= iProgramming::CMD_QUERY_TABLE_VERSION);
+            FUZZ_CHECK(cmd >= iProgramming::CMD_QUERY_DIM_MODE &&
+                       cmd <= iProgramming::CMD_QUERY_TABLE_VERSION);
             FUZZ_CHECK(state == iProgramming::IPROG_READING && data.isEmpty());
         }
         request = frame(cmd, data);
-        // A closed port fails the request at once, from inside the send.
-        if (!toolConnected) {
-            engine.processCommError(COMM_ERR_PORT);
-            return;
-        }
-        pending = true;
+        link.sent();
     }
 
     void checkProgrammed()
@@ -201,9 +164,9 @@ struct UsbRig
         FUZZ_CHECK(le(d.setting(19), 0, 2) == r.current);
         if (d.productIndex() == 50 || d.productIndex() == 54)
             return; // these take nothing after the function enable
-        FUZZ_CHECK(byteList(d.setting(24)) == low8(r.CLO_TimeList, 8));
-        FUZZ_CHECK(byteList(d.setting(25)) == low8(r.CLO_LevelList, 8));
-        FUZZ_CHECK(byteList(d.setting(27)) == low8(r.TimeDimLevelList, 5));
+        FUZZ_CHECK(byteList(d.setting(24)) == r.CLO_TimeList);
+        FUZZ_CHECK(byteList(d.setting(25)) == r.CLO_LevelList);
+        FUZZ_CHECK(byteList(d.setting(27)) == r.TimeDimLevelList);
     }
 
     void checkRead()
@@ -222,25 +185,9 @@ struct UsbRig
         FUZZ_CHECK(r.firmwareVersion == le(version, 0, version.size()));
     }
 
-    // The driver's answer to the frame in flight; empty when it gives none.
-    QByteArray truth() { return driver().answer(request); }
+    QByteArray truth() override { return driver().answer(request); }
 
-    void deliver(const QByteArray& answer, bool trusted)
-    {
-        pending = false;
-        lastAnswerTrusted = trusted;
-        if (!trusted)
-            untrusted();
-        if (answer.isEmpty()) {
-            engine.processCommError(COMM_ERR_TIMEOUT); // the link times out
-            return;
-        }
-        engine.iProgrammingResponse(answer);
-        engine.sendProgrammingCmdSequence();
-    }
-
-    // Another answer in place of the driver's.
-    void garbled()
+    QByteArray garbled(bool* untrustedAnswer) override
     {
         const QByteArray t = truth();
         const int cmd = quint8(request.at(0));
@@ -267,143 +214,32 @@ struct UsbRig
             a = in.chunk(12);
             break;
         }
-        // An answer the engine cannot tell from the driver's: a proper frame for the command.
-        const bool trusted = a == t || !wellFramed(a) || quint8(a.at(0)) != cmd;
-        deliver(a, trusted);
+        // The engine cannot tell a proper frame for the command from the driver's answer.
+        *untrustedAnswer = a != t && wellFramed(a) && quint8(a.at(0)) == cmd;
+        return a;
     }
 
-    void error(int type)
+    void answer(const QByteArray& a) override
     {
-        pending = false;
-        engine.processCommError(type);
+        engine.iProgrammingResponse(a);
+        engine.sendProgrammingCmdSequence();
     }
 
-    // The link ends the request in flight without an outcome on a change of the tool.
-    void toolState(int state)
-    {
-        pending = false;
-        toolConnected = state != 0;
-        engine.toolConnectionStateChange(state);
-    }
+    void error(int type) override { engine.processCommError(type); }
 
-    void tick()
+    ProgDataStructDef recordToProgram() override
     {
-        if (window.timerOn)
-            engine.checkDriverConnection();
-    }
-
-    ProgDataStructDef recordToProgram()
-    {
-        ProgDataStructDef record = engine.readRecord();
+        ProgDataStructDef record = programmedRecord(in, engine.readRecord());
         record.productIndex = quint16(drivers[in.pick(2)]->productIndex());
-        record.current = quint16(in.word());
-        const QByteArray filler = fillerBytes(21, in.byte());
-        record.CLO_TimeList = byteList(filler.mid(0, 8));
-        record.CLO_LevelList = byteList(filler.mid(8, 8));
-        record.TimeDimLevelList = byteList(filler.mid(16, 5));
         return record;
     }
 
-    void userAction()
+    void changeDriver(bool swap) override
     {
-        const int action = in.pick(8);
-        // The driver on the tool changes whatever the window shows.
-        if (action >= 6) {
-            if (action == 6)
-                current ^= 1;
-            else
-                driver().setPluggedIn(!driver().isPluggedIn());
-            untrusted();
-            return;
-        }
-        if (action == 3) {
-            window.programDone();
-            return;
-        }
-        if (!window.windowFree())
-            return;
-        switch (action) {
-        case 0:
-            engine.startReadProductInfo();
-            break;
-        case 1:
-            // The engine reads into the record it programs from: a read under way is spoilt.
-            readClean = false;
-            window.startProgramming(recordToProgram());
-            break;
-        case 2:
-            readClean = false;
-            window.startReset();
-            break;
-        case 4:
-            // Another tab and back: the engine is switched off and on, the tool looked for again.
-            pending = false;
-            engine.setEnabled(0);
-            engine.toolConnectionStateChange(0);
-            engine.setEnabled(1);
-            window.switchedOff();
-            toolState(1);
-            break;
-        default:
-            profileLoaded = profileLoaded ? 0 : 1;
-            loadedProfileProductIndex = quint16(drivers[in.pick(2)]->productIndex());
-            break;
-        }
-    }
-
-    void event()
-    {
-        const int op = in.pick(20);
-        if (op < 12) {
-            if (pending)
-                deliver(truth(), true);
-            else
-                tick();
-        } else if (op == 12) {
-            if (pending)
-                garbled();
-        } else if (op == 13) {
-            // Time-outs come for the request in flight, or for detection probes while no tool
-            // is connected.
-            if (pending || !toolConnected)
-                error(COMM_ERR_TIMEOUT);
-        } else if (op == 14) {
-            if (!toolConnected)
-                return;
-            // The window hears of the lost port first or the engine does: either order happens.
-            if (in.pick(2)) {
-                error(COMM_ERR_PORT);
-                toolState(0);
-            } else {
-                toolState(0);
-                error(COMM_ERR_PORT);
-            }
-        } else if (op == 15) {
-            if (!toolConnected)
-                toolState(1);
-        } else if (op == 16) {
-            tick();
-        } else {
-            userAction();
-        }
-    }
-
-    void drain()
-    {
-        if (!toolConnected)
-            toolState(1);
-        for (int i = 0; i < DRAIN_LIMIT; ++i) {
-            if (pending) {
-                deliver(truth(), true);
-            } else if (window.busy()) {
-                // Nothing but the detection timer moves the engine on.
-                FUZZ_CHECK(window.timerOn);
-                tick();
-            } else {
-                break;
-            }
-        }
-        FUZZ_CHECK(!window.busy() && window.timerOn);
+        if (swap)
+            current ^= 1;
+        else
+            driver().setPluggedIn(!driver().isPluggedIn());
     }
 };
 

@@ -1,10 +1,13 @@
 #ifndef FUZZSCRIPT_H
 #define FUZZSCRIPT_H
 
+#include "fuzzcheck.h"
+
 #include <QByteArray>
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 // A fuzz input read as a script: small numbers and byte strings taken one after the other. Past
 // the end every number is 0 and every string empty, so that a harness can let a short input run
@@ -61,6 +64,13 @@ inline QByteArray fillerBytes(int count, int seed)
         out[i] = char(state >> 16);
     }
     return out;
+}
+
+// The engines write progress lines to standard output; the fuzzer's own lines go to standard
+// error, which stays.
+inline void quietStandardOutput()
+{
+    FUZZ_CHECK(std::freopen("/dev/null", "w", stdout));
 }
 
 #endif // FUZZSCRIPT_H
