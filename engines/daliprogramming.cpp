@@ -285,6 +285,9 @@ void DaliProgramming::daliProgrammingResponse(QByteArray data)
             retryCount = 0;
             disableDriverDetectTimer();
             reportProgrammingState(PROG_STATE_START);
+            // A read or reset asked for meanwhile waits for the probe after the run: taking
+            // the driver from the run now would leave its start without an outcome.
+            break;
         }
         if (readRequested) {
             state = DALI_PROG_STATE_READ;

@@ -471,7 +471,10 @@ void FEIG_NFC::probeDriver()
     if (driverState != DRIVER_DISCONNECTED)
         return;
     setDriverConnected(DRIVER_CONNECTED);
-    if (programRequested && readData.productIndex == writeData.productIndex) {
+    // A driver reported as a mismatch of the loaded profile is not taken as connected, so the
+    // run is not announced for it: programming would refuse it and the start stay unanswered.
+    if (programRequested && driverState == DRIVER_CONNECTED
+        && readData.productIndex == writeData.productIndex) {
         retryCount = 0;
         reportProgrammingState(PROG_STATE_START);
         startProgramming();

@@ -307,6 +307,9 @@ void iProgramming::handleDetectionAnswer(const QByteArray& data, bool valid)
         programResult = PROG_RESULT_PROGRAMMING;
         disableDriverDetectTimer();
         reportProgrammingState(PROG_STATE_START);
+        // A read or reset asked for meanwhile waits for the probe after the run: taking the
+        // driver from the run now would leave its start without an outcome.
+        return;
     }
     if (readRequested) {
         readRequested = false;

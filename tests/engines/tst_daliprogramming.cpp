@@ -165,6 +165,8 @@ private slots:
     void resetWithoutReadOnShortBankFails();
     void pendingResetDoesNotReachAnotherDriver_data();
     void pendingResetDoesNotReachAnotherDriver();
+    void requestAskedBeforeARunWaitsForIt_data();
+    void requestAskedBeforeARunWaitsForIt();
 };
 
 void TestDaliProgramming::initTestCase()
@@ -794,6 +796,39 @@ void TestDaliProgramming::pendingResetDoesNotReachAnotherDriver()
     QCOMPARE(first.writeCount(), 0);
     QCOMPARE(second.writeCount(), 0);
     QCOMPARE(second.bank2(), bank73());
+}
+
+void TestDaliProgramming::requestAskedBeforeARunWaitsForIt_data()
+{
+    QTest::addColumn<QString>("request");
+    QTest::newRow("read") << "read";
+    QTest::newRow("reset") << "reset";
+}
+
+// Program and a read or reset clicked before the same probe: the run announced on that probe
+// ends, and the other request is carried out on the probe after it.
+void TestDaliProgramming::requestAskedBeforeARunWaitsForIt()
+{
+    QFETCH(QString, request);
+
+    VirtualDriver driver;
+    driver.setBank2(blankBank());
+    Rig rig(&driver);
+    rig.startProgrammingAfterRead(recordToProgram(120, 1050));
+    const int readsBefore = rig.reads.count();
+    if (request == "read")
+        rig.engine.startReadProductInfo();
+    else
+        rig.engine.startResetOperatingTime();
+    rig.tick();
+    QTRY_COMPARE(rig.stateList(), (QList<int>{1, 3}));
+    if (request == "read") {
+        QTRY_COMPARE(rig.reads.count(), readsBefore + 13);
+        QCOMPARE(rig.readList().last(), QString("2 Driver information read complete. 12"));
+    } else {
+        QTRY_COMPARE(firstArguments(rig.resets), QList<int>{RESET_OPT_SUCCESS});
+    }
+    QCOMPARE(rig.stateList(), (QList<int>{1, 3}));
 }
 
 QTEST_GUILESS_MAIN(TestDaliProgramming)

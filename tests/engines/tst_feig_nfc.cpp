@@ -226,15 +226,22 @@ void TestFeigNfc::detection_data()
     QTest::addColumn<int>("reads");          // tag reads the poll made
     QTest::addColumn<QList<int>>("drivers"); // driver states reported by the poll
     QTest::addColumn<int>("errors");
+    QTest::addColumn<QList<int>>("states"); // programming states reported by the poll
 
-    QTest::newRow("tag stays: read once") << "stays" << 0 << QList<int>{} << 0;
+    QTest::newRow("tag stays: read once") << "stays" << 0 << QList<int>{} << 0 << QList<int>{};
     QTest::newRow("another tag put down between polls")
-        << "swap" << 1 << QList<int>{DRIVER_DISCONNECTED, DRIVER_CONNECTED} << 0;
+        << "swap" << 1 << QList<int>{DRIVER_DISCONNECTED, DRIVER_CONNECTED} << 0 << QList<int>{};
     QTest::newRow("taken away under another product's profile")
-        << "removeWithProfile" << 0 << QList<int>{DRIVER_DISCONNECTED} << 0;
-    QTest::newRow("reader pulled") << "unplug" << 0 << QList<int>{DRIVER_DISCONNECTED} << 1;
+        << "removeWithProfile" << 0 << QList<int>{DRIVER_DISCONNECTED} << 0 << QList<int>{};
+    QTest::newRow("reader pulled") << "unplug" << 0 << QList<int>{DRIVER_DISCONNECTED} << 1
+                                   << QList<int>{};
     // The engine forgot its driver, so the tag that never left is read again.
-    QTest::newRow("another tab and back") << "workMode" << 1 << QList<int>{DRIVER_CONNECTED} << 0;
+    QTest::newRow("another tab and back") << "workMode" << 1 << QList<int>{DRIVER_CONNECTED} << 0
+                                          << QList<int>{};
+    // A run is armed for the tag's product, but the loaded profile is another's: the tag is a
+    // mismatch, not a connected driver, and no run is announced for it.
+    QTest::newRow("armed run, tag back under another product's profile")
+        << "backWithProfile" << 1 << QList<int>{DRIVER_MISMATCH, DRIVER_MISMATCH} << 0 << QList<int>{};
 }
 
 void TestFeigNfc::detection()
@@ -243,12 +250,21 @@ void TestFeigNfc::detection()
     QFETCH(int, reads);
     QFETCH(QList<int>, drivers);
     QFETCH(int, errors);
+    QFETCH(QList<int>, states);
 
     Rig rig(tagImage(100, 0));
     SimIsoTag other(OTHER_UID);
     other.setDriverImage(tagImage(101, 0));
+    if (change == "backWithProfile") {
+        rig.engine.writeRecord() = rig.engine.readRecord();
+        rig.engine.startProgramming();
+        rig.reader.removeTag();
+        rig.engine.checkDriverConnection();
+        rig.reader.placeTag(&rig.tag);
+    }
     rig.reader.clearRequests();
     rig.drivers.clear();
+    rig.states.clear();
     if (change == "swap")
         rig.reader.placeTag(&other);
     else if (change.startsWith("remove"))
@@ -259,7 +275,7 @@ void TestFeigNfc::detection()
         rig.engine.setEnabled(0);
         rig.engine.setEnabled(1);
     }
-    if (change == "removeWithProfile") {
+    if (change.endsWith("WithProfile")) {
         profileLoaded = 1;
         loadedProfileProductIndex = 120;
     }
@@ -268,6 +284,7 @@ void TestFeigNfc::detection()
     QCOMPARE(rig.requestsStartingWith("23020168"), reads);
     QCOMPARE(intsOf(rig.drivers), drivers);
     QCOMPARE(rig.errors.size(), errors);
+    QCOMPARE(intsOf(rig.states), states);
     if (change == "swap")
         QCOMPARE(rig.engine.readRecord().productIndex, quint16(101));
 }

@@ -106,6 +106,8 @@ private slots:
     void faultsAreRetriedThenGivenUp_data();
     void faultsAreRetriedThenGivenUp();
     void stepFadeTimesDriverAndListLengths();
+    void requestsBetweenTwoProbes_data();
+    void requestsBetweenTwoProbes();
 };
 
 void TestIProgramming::initTestCase()
@@ -256,6 +258,58 @@ void TestIProgramming::stepFadeTimesDriverAndListLengths()
     QCOMPARE(hexText(driver.setting(25)), QString("05 04 03 00 00 00 00 00"));
     QCOMPARE(hexText(driver.setting(26)), QString("01 02 03 04 05"));
     QCOMPARE(hexText(driver.setting(27)), QString("05 04 03 00 00"));
+}
+
+void TestIProgramming::requestsBetweenTwoProbes_data()
+{
+    QTest::addColumn<QString>("request");
+    QTest::addColumn<bool>("program"); // Program clicked as well; else the driver is pulled
+    QTest::addColumn<QString>("states");
+    QTest::addColumn<QString>("resets");
+
+    // The run announced on the next probe ends; the other request waits for the probe after it.
+    QTest::newRow("read and Program") << "read" << true << "1 3" << "";
+    QTest::newRow("reset and Program") << "reset" << true << "1 3" << "1";
+    // A reset belongs to the driver it was asked for: it fails with it, the next one is not reset.
+    QTest::newRow("reset, driver pulled") << "reset" << false << "" << "0";
+}
+
+void TestIProgramming::requestsBetweenTwoProbes()
+{
+    QFETCH(QString, request);
+    QFETCH(bool, program);
+    QFETCH(QString, states);
+    QFETCH(QString, resets);
+
+    SimUsbDriver driver(PRODUCT);
+    fillDriver(driver);
+    UsbRig rig(driver);
+    rig.findTool();
+    QTRY_VERIFY_WITH_TIMEOUT(rig.readEnded(), LONG_WAIT_MS);
+    const int readsBefore = rig.reads.count();
+    if (request == "read")
+        rig.engine.startReadProductInfo();
+    else
+        rig.engine.startResetOperatingTime();
+    if (program)
+        rig.engine.startProgramming();
+    else
+        driver.setPluggedIn(false);
+
+    QTRY_COMPARE_WITH_TIMEOUT(joined(rig.resets), resets, LONG_WAIT_MS);
+    if (!program) {
+        driver.setPluggedIn(true);
+        driver.clearCommandLog();
+    }
+    // A read follows the run, or finds the driver plugged in again.
+    if (request == "read" || !program) {
+        QTRY_VERIFY_WITH_TIMEOUT(rig.reads.count() > readsBefore + 1 && rig.readEnded(), LONG_WAIT_MS);
+        QCOMPARE(rig.reads.last().at(0).toInt(), int(READ_STATE_COMPLETE));
+    }
+    QCOMPARE(joined(rig.states), states);
+    QCOMPARE(joined(rig.resets), resets);
+    if (!program)
+        QCOMPARE(driver.commandLog().count(iProgramming::CMD_SET_OR_CLEAR_MODULE_OPERATION_HOUR), 0);
 }
 
 QTEST_MAIN(TestIProgramming)
