@@ -110,6 +110,13 @@ public:
     void enableDriverDetectTimer();  // emits enableDriverDetectTimerSignal(true)
     void disableDriverDetectTimer(); // emits enableDriverDetectTimerSignal(false)
 
+    // programmingResult(): where the production run stands.
+    static constexpr int PROG_RESULT_NONE = 0;
+    static constexpr int PROG_RESULT_PROGRAMMING = 1;
+    static constexpr int PROG_RESULT_ARMED = 2; // requested, waiting for a driver to program
+    static constexpr int PROG_RESULT_SUCCESS = 3;
+    static constexpr int PROG_RESULT_FAIL = 4;
+
     // Read-only views for the window's traces and for tests.
     int driverConnectionState() const { return driverState; }
     int programmingResult() const { return programResult; }
@@ -137,13 +144,6 @@ signals:
 protected:
     // What an engine has under way besides polling.
     enum class Operation { None, Read, Reset, Program };
-
-    // programResult: where the production run stands.
-    static constexpr int PROG_RESULT_NONE = 0;
-    static constexpr int PROG_RESULT_PROGRAMMING = 1;
-    static constexpr int PROG_RESULT_ARMED = 2; // requested, waiting for a driver to program
-    static constexpr int PROG_RESULT_SUCCESS = 3;
-    static constexpr int PROG_RESULT_FAIL = 4;
 
     // One detection poll: the tool is connected and no request is outstanding.
     virtual void probeDriver() = 0;

@@ -136,8 +136,8 @@ private:
         FUZZ_CHECK(engine.isEnabled() && sender == SENDER_IPROG);
         const int state = engine.operationState();
         FUZZ_CHECK(state >= iProgramming::IPROG_IDLE && state <= iProgramming::IPROG_PROGRAM_DONE);
-        FUZZ_CHECK(engine.programmingResult() >= iProgramming::IPROG_RESULT_NONE &&
-                   engine.programmingResult() <= iProgramming::IPROG_RESULT_FAIL);
+        FUZZ_CHECK(engine.programmingResult() >= iProgramming::PROG_RESULT_NONE &&
+                   engine.programmingResult() <= iProgramming::PROG_RESULT_FAIL);
         window.noteActivity();
         if (cmd >= iProgramming::CMD_SET_DIM_MODE && cmd <= iProgramming::CMD_SET_EOL_TIME) {
             // Nothing is written to a driver but in a run or a reset the user started.
