@@ -439,6 +439,15 @@ bool FEIG_NFC::driverMatchesProfile() const
     return readData.productIndex == loadedProfileProductIndex;
 }
 
+void FEIG_NFC::tagLost()
+{
+    // A tag whose select or read failed, or whose reader went, is read afresh at the next poll
+    // instead of being taken as already read: its driver is recorded as gone now, and a tag that
+    // stayed on the reader would otherwise never be found again.
+    tagInField = 0;
+    driverLost();
+}
+
 void FEIG_NFC::probeDriver()
 {
     emit debug_msg(QStringLiteral("Detecting driver..."));
@@ -447,12 +456,12 @@ void FEIG_NFC::probeDriver()
 
     if (FEUSB_IsDevicePresent(deviceHandle) != 1) {
         emit communicateError(COMM_ERR_NFC_TOOL);
-        driverLost();
+        tagLost();
         return;
     }
     if (!inventoryAndSelect()) {
         emit debug_msg(QStringLiteral("FEIG NFC Inventory fail "));
-        driverLost();
+        tagLost();
         return;
     }
     emit debug_msg(QStringLiteral("FEIG NFC Inventory OK!"));
@@ -463,9 +472,7 @@ void FEIG_NFC::probeDriver()
         driverLost();
     tagInField = 1;
     if (!tagOperation(TAG_READ)) {
-        // Read afresh at the next poll instead of being taken as already read.
-        tagInField = 0;
-        driverLost();
+        tagLost();
         return;
     }
     if (driverState != DRIVER_DISCONNECTED)

@@ -88,6 +88,8 @@ private:
     bool readBlocks(int count, QByteArray& out);
     bool programAttempt();
     void programmingSucceeded();
+    // The tag polled is no driver any more: forgotten, and its driver taken as lost.
+    void tagLost();
     void logBlocks(const QByteArray& buffer);
     bool familyTag() const;
 

@@ -76,6 +76,9 @@ void SimFeigReader::injectFault(Fault fault, int count)
     case Fault::ShortReadAnswer:
         shortReadCount += count;
         break;
+    case Fault::SelectRefused:
+        refusedSelectCount += count;
+        break;
     }
 }
 
@@ -132,7 +135,7 @@ int SimFeigReader::isoCommand(int readerHandle, int busAddress, const QByteArray
         answer = QByteArray(INVENTORY_HEADER, INVENTORY_HEADER_SIZE) + field->uid();
         return 0;
     case CMD_SELECT:
-        if (!field || request.mid(2) != field->uid())
+        if (!field || request.mid(2) != field->uid() || takeFault(refusedSelectCount))
             return FEIG_STATUS_NO_TAG;
         selected = true;
         return 0;

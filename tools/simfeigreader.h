@@ -36,6 +36,7 @@ public:
         NoAnswer,        // any command: the transfer breaks off (FEIG_STATUS_RF_ERROR)
         CorruptReadBack, // a read: one data byte of its first block arrives inverted
         ShortReadAnswer, // a read: the answer lacks the last 3 bytes
+        SelectRefused,   // a select: the tag does not answer it (FEIG_STATUS_NO_TAG)
     };
 
     explicit SimFeigReader(quint32 deviceId = DEFAULT_DEVICE_ID);
@@ -81,6 +82,7 @@ private:
     int noAnswerCount = 0;
     int corruptReadCount = 0;
     int shortReadCount = 0;
+    int refusedSelectCount = 0;
     int removeAfterBlocks = -1;
     QList<QByteArray> received;
 };

@@ -235,6 +235,11 @@ void TestFeigNfc::detection_data()
         << "removeWithProfile" << 0 << QList<int>{DRIVER_DISCONNECTED} << 0 << QList<int>{};
     QTest::newRow("reader pulled") << "unplug" << 0 << QList<int>{DRIVER_DISCONNECTED} << 1
                                    << QList<int>{};
+    // The tag stayed, but one poll could not select it: its driver was taken as lost, so the next
+    // poll reads it again and finds it.
+    QTest::newRow("tag not selected once") << "selectRefused" << 1
+                                           << QList<int>{DRIVER_DISCONNECTED, DRIVER_CONNECTED} << 0
+                                           << QList<int>{};
     // The engine forgot its driver, so the tag that never left is read again.
     QTest::newRow("another tab and back") << "workMode" << 1 << QList<int>{DRIVER_CONNECTED} << 0
                                           << QList<int>{};
@@ -271,7 +276,10 @@ void TestFeigNfc::detection()
         rig.reader.removeTag();
     else if (change == "unplug")
         rig.reader.unplug();
-    else if (change == "workMode") {
+    else if (change == "selectRefused") {
+        rig.reader.injectFault(SimFeigReader::Fault::SelectRefused);
+        rig.engine.checkDriverConnection();
+    } else if (change == "workMode") {
         rig.engine.setEnabled(0);
         rig.engine.setEnabled(1);
     }
