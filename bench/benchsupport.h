@@ -86,17 +86,6 @@ inline void fillProductList(int count)
     }
 }
 
-// A port as the DALI tool's FTDI adapter shows up to the tool detection.
-inline ToolPortInfo ftdiToolPort(const QString& path)
-{
-    ToolPortInfo info;
-    info.portName = path;
-    info.manufacturer = "FTDI";
-    info.vendorIdentifier = 0x0403;
-    info.productIdentifier = 0x6001;
-    return info;
-}
-
 // The serial link on a pseudo-terminal behind an FTDI adapter, the simulated tool at its other
 // end. An operation is timed from its start to the moment the engine reports its end (stamp()),
 // not to when the wait loop gets round to looking.

@@ -438,3 +438,13 @@ void SimProgTool::stopWatching()
     notifier->deleteLater();
     notifier = nullptr;
 }
+
+ToolPortInfo ftdiToolPort(const QString& path)
+{
+    ToolPortInfo info;
+    info.portName = path;
+    info.manufacturer = QStringLiteral("FTDI");
+    info.vendorIdentifier = 0x0403;
+    info.productIdentifier = 0x6001;
+    return info;
+}

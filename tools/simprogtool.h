@@ -1,6 +1,8 @@
 #ifndef SIMPROGTOOL_H
 #define SIMPROGTOOL_H
 
+#include "toolportinfo.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QObject>
@@ -178,5 +180,9 @@ private:
     QList<Frame> frameLog;
     QList<Chunk> chunkLog;
 };
+
+// The port a simulated tool on the pseudo-terminal at path shows to the tool detection: behind
+// an FTDI adapter, as the DALI tool is (and the USB tool at the FTDI adapter's 1200 baud).
+ToolPortInfo ftdiToolPort(const QString& path);
 
 #endif // SIMPROGTOOL_H

@@ -182,17 +182,6 @@ inline QByteArray hex(const char* text)
     return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
 }
 
-// A port as the DALI tool's FTDI adapter shows up.
-inline ToolPortInfo ftdiPort(const QString& path)
-{
-    ToolPortInfo info;
-    info.portName = path;
-    info.manufacturer = QStringLiteral("FTDI");
-    info.vendorIdentifier = 0x0403;
-    info.productIdentifier = 0x6001;
-    return info;
-}
-
 // Products 0 to last, each "Kavro KLD 075 M<n>" of 350 to 1400 mA with every feature.
 inline QList<QByteArray> benchProductLines(int last)
 {
@@ -219,7 +208,7 @@ struct ToolBench : WindowUnderTest
     {
         env.writeProductList(productLines);
         plugIn(kind);
-        setToolPortProvider([this] { return QList<ToolPortInfo>{ftdiPort(portPath)}; });
+        setToolPortProvider([this] { return QList<ToolPortInfo>{ftdiToolPort(portPath)}; });
     }
     ~ToolBench() { window.reset(); }
 

@@ -46,7 +46,7 @@ struct FirmwareBench
     {
         env.writeProductList({"0,Kavro KLD 075 M0,75,1400,350,1,10,56.0,28.0,0,17FF"});
         const QString port = pty.slavePath();
-        setToolPortProvider([port] { return QList<ToolPortInfo>{ftdiPort(port)}; });
+        setToolPortProvider([port] { return QList<ToolPortInfo>{ftdiToolPort(port)}; });
         QObject::connect(&tool, &SimProgTool::frameReceived, &tool, [this] { trace += 'F'; });
         QObject::connect(&tool, &SimProgTool::answerSent, &tool, [this] { trace += 'A'; });
         Prompt::setResponder([this](const Prompt::Record& r) -> Prompt::Answer {

@@ -64,7 +64,7 @@ void TestMainWindowTool::benchSession()
     auto tool = std::make_unique<SimProgTool>(pty.get(), SimProgTool::Kind::DaliTool);
     tool->setDaliBus(&driver);
     QString portPath = pty->slavePath();
-    setToolPortProvider([&portPath] { return QList<ToolPortInfo>{ftdiPort(portPath)}; });
+    setToolPortProvider([&portPath] { return QList<ToolPortInfo>{ftdiToolPort(portPath)}; });
 
     MainWindow window;
     QSignalSpy toolStates(&window, &MainWindow::toolConnectionChangeSignal);
@@ -150,7 +150,7 @@ void TestMainWindowTool::unsupportedDriver()
     SimProgTool tool(&pty, SimProgTool::Kind::DaliTool);
     tool.setDaliBus(&driver);
     const QString portPath = pty.slavePath();
-    setToolPortProvider([portPath] { return QList<ToolPortInfo>{ftdiPort(portPath)}; });
+    setToolPortProvider([portPath] { return QList<ToolPortInfo>{ftdiToolPort(portPath)}; });
 
     MainWindow window;
     window.findChild<QTabWidget*>(QStringLiteral("tabWidget"))->setCurrentIndex(1);

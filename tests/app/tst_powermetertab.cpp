@@ -107,7 +107,7 @@ void TestPowerMeterTab::init()
     tool.reset(new SimProgTool(pty.get(), SimProgTool::Kind::DaliTool));
     tool->setDaliBus(driver.get());
     const QString path = pty->slavePath();
-    setToolPortProvider([path] { return QList<ToolPortInfo>{ftdiPort(path)}; });
+    setToolPortProvider([path] { return QList<ToolPortInfo>{ftdiToolPort(path)}; });
     window.reset(new MainWindow);
     showTab();
     tool->clearFrames();
