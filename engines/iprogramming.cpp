@@ -282,8 +282,7 @@ void iProgramming::handleDetectionAnswer(const QByteArray& data, bool valid)
     // Only a checked answer names the driver: a garbled one must not pass for another product.
     if (valid)
         driverProduct = dataByte(data, 0) * 256 + dataByte(data, 1);
-    probeAnswerUnusable = !valid || driverProduct == 0;
-    if (probeAnswerUnusable) {
+    if (!valid || driverProduct == 0) {
         handleCommError(COMM_ERR_INVALID_ANSWER);
         return;
     }
@@ -388,6 +387,7 @@ void iProgramming::handleCommError(int error_type)
     case IPROG_IDLE:
     case IPROG_DETECTING:
         // No usable answer to the probe: the driver counts as taken away.
+        probeAnswerUnusable = error_type == COMM_ERR_INVALID_ANSWER;
         driverLost();
         probeAnswerUnusable = false;
         break;

@@ -121,7 +121,8 @@ private:
     bool retryPending = false;
     QByteArray lastData;
     int driverProduct = 0; // from the driver's answer to the detection probe
-    bool probeAnswerUnusable = false; // the last probe was answered with a frame that failed the check
+    // While the driver is taken as lost: the probe was answered with a frame that failed the check.
+    bool probeAnswerUnusable = false;
 };
 
 #endif // IPROGRAMMING_H
