@@ -33,6 +33,7 @@
 #include "globals.h"
 #include "serialcommunication.h"
 #include "seriallink.h"
+#include "simprogtool.h"
 #include "virtualdriver.h"
 
 #include <QCoreApplication>
@@ -47,7 +48,6 @@ namespace {
 constexpr int PRODUCTS = 135;
 constexpr int DRAIN_LIMIT = 3000;
 constexpr quint8 ANSWER_OK = 0x01;
-constexpr quint8 TOOL_ERROR = 0x05;
 
 QByteArray twoBytes(int a, int b)
 {
@@ -64,17 +64,8 @@ struct DaliLine
 
     QByteArray toolAnswer(int frameClass)
     {
-        const int sends = frameClass == DALI_FRAME_SEND_TWICE                                    ? 2
-                          : frameClass == DALI_FRAME_SEND_ONCE || frameClass == DALI_FRAME_QUERY ? 1
-                                                                                                 : 0;
-        int backward = SimDaliBus::NO_ANSWER;
-        for (int i = 0; i < sends; ++i)
-            backward = driver->forwardFrame(quint8(frame[0]), quint8(frame[1]));
-        if (sends == 0 || (backward < 0 && backward != SimDaliBus::NO_ANSWER))
-            return twoBytes(TOOL_ERROR, 0);
-        if (frameClass == DALI_FRAME_QUERY && backward == SimDaliBus::NO_ANSWER)
-            return twoBytes(0, 0);
-        return twoBytes(ANSWER_OK, backward < 0 ? 0 : backward);
+        const char bytes[] = {char(frame[0]), char(frame[1]), char(frameClass)};
+        return SimProgTool::daliToolAnswer(driver, QByteArray(bytes, int(sizeof bytes)));
     }
 
     // What the engine is answered to the request in flight: the frame reaches the driver now.

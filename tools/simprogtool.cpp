@@ -350,6 +350,15 @@ QByteArray SimProgTool::answerFor(FrameType type, const QByteArray& bytes)
 
 QByteArray SimProgTool::daliAnswer(const QByteArray& frame)
 {
+    int backward = SimDaliBus::NO_ANSWER;
+    const QByteArray answer = daliToolAnswer(bus, frame, &backward);
+    if (daliHandler)
+        return daliHandler(quint8(frame.at(0)), quint8(frame.at(1)), quint8(frame.at(2)), backward);
+    return answer;
+}
+
+QByteArray SimProgTool::daliToolAnswer(SimDaliBus* bus, const QByteArray& frame, int* backwardFrame)
+{
     const quint8 addressByte = quint8(frame.at(0));
     const quint8 dataByte = quint8(frame.at(1));
     const quint8 frameClass = quint8(frame.at(2));
@@ -361,9 +370,9 @@ QByteArray SimProgTool::daliAnswer(const QByteArray& frame)
     int backward = SimDaliBus::NO_ANSWER;
     for (int i = 0; i < sends; ++i)
         backward = bus ? bus->forwardFrame(addressByte, dataByte) : SimDaliBus::NO_ANSWER;
+    if (backwardFrame)
+        *backwardFrame = backward;
 
-    if (daliHandler)
-        return daliHandler(addressByte, dataByte, frameClass, backward);
     if (sends == 0)
         return bytes2(DALI_STATUS_TOOL_ERROR, 0);
     if (backward < 0 && backward != SimDaliBus::NO_ANSWER)

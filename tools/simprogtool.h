@@ -139,6 +139,10 @@ public:
     static quint16 crc16(const QByteArray& bytes);
     // Milliseconds on a monotonic clock shared by all frame and chunk time stamps.
     static qint64 clockMs();
+    // The DALI tool's answer to one frame [address byte, data byte, class] when no DALI handler is
+    // set: the frame goes on bus (none: nobody listens) as often as its class says, and the answer
+    // follows what the bus gave back, which lands in *backward when asked for.
+    static QByteArray daliToolAnswer(SimDaliBus* bus, const QByteArray& frame, int* backward = nullptr);
 
 signals:
     void frameReceived(QByteArray bytes);
