@@ -111,7 +111,8 @@ struct LossBench : ToolBench
     QStringList bootLines() const
     {
         return child<QTextBrowser>("bootStatusTextBrowser")->toPlainText().split('\n', Qt::SkipEmptyParts);
-    }};
+    }
+};
 
 class TestToolLoss : public QObject
 {
