@@ -44,14 +44,7 @@ void TestDaliConsoleLink::init()
 
     link = new SerialCommunication;
     const QString path = pty->slavePath();
-    link->setPortLister([path] {
-        ToolPortInfo info;
-        info.portName = path;
-        info.manufacturer = QStringLiteral("FTDI");
-        info.vendorIdentifier = 0x0403;
-        info.productIdentifier = 0x6001;
-        return QList<ToolPortInfo>{info};
-    });
+    link->setPortLister([path] { return QList<ToolPortInfo>{ftdiToolPort(path)}; });
     link->buildCommandTables();
     link->setWorkMode(SENDER_DALI_CONSOLE);
 

@@ -35,14 +35,7 @@ struct PtyRig
         tool.setDaliBus(bus);
         link.buildCommandTables();
         link.setWorkMode(SENDER_DALI_PROGRAMMING);
-        link.setPortLister([this] {
-            ToolPortInfo info;
-            info.portName = pty.slavePath();
-            info.manufacturer = "FTDI";
-            info.vendorIdentifier = 0x0403;
-            info.productIdentifier = 0x6001;
-            return QList<ToolPortInfo>{info};
-        });
+        link.setPortLister([this] { return QList<ToolPortInfo>{ftdiToolPort(pty.slavePath())}; });
         connectEngineToLink(engine, link);
         detectTimer.setInterval(100);
         connectDetectTimer(engine, detectTimer);

@@ -30,11 +30,7 @@ void TestSerialBootWait::bootFramesWait12Seconds()
     for (int i = 0; i < 2; ++i) {
         QVERIFY(ptys[i].isOpen());
         tools[i] = std::make_unique<SimProgTool>(&ptys[i], SimProgTool::Kind::DaliTool);
-        ToolPortInfo port;
-        port.portName = ptys[i].slavePath();
-        port.manufacturer = QStringLiteral("FTDI");
-        port.vendorIdentifier = 0x0403;
-        port.productIdentifier = 0x6001;
+        const ToolPortInfo port = ftdiToolPort(ptys[i].slavePath());
         links[i].setPortLister([port] { return QList<ToolPortInfo>{port}; });
         links[i].setWorkMode(SENDER_BOOT);
         QSignalSpy responses(&links[i], &SerialCommunication::debug_msg);

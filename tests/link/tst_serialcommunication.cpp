@@ -44,20 +44,6 @@ private:
     QStringList events; // "response <hex>", "complete", "error <type>" in the order they came
 };
 
-namespace {
-
-ToolPortInfo ftdiPort(const QString& name)
-{
-    ToolPortInfo info;
-    info.portName = name;
-    info.manufacturer = QStringLiteral("FTDI");
-    info.vendorIdentifier = 0x0403;
-    info.productIdentifier = 0x6001;
-    return info;
-}
-
-} // namespace
-
 void TestSerialCommunication::init()
 {
     programToolIndex = PROG_TOOL_DALI;
@@ -68,7 +54,7 @@ void TestSerialCommunication::init()
     tool = new SimProgTool(pty, SimProgTool::Kind::DaliTool);
     link = new SerialCommunication;
     const QString path = pty->slavePath();
-    link->setPortLister([path] { return QList<ToolPortInfo>{ftdiPort(path)}; });
+    link->setPortLister([path] { return QList<ToolPortInfo>{ftdiToolPort(path)}; });
     connect(link, &SerialCommunication::debug_msg, this, [this](const QString& line) { debugLines.append(line); });
     connect(link, &SerialCommunication::commandResponse, this,
             [this](const QByteArray& s) { events.append(QStringLiteral("response ") + QString::fromLatin1(s.toHex())); });
