@@ -575,6 +575,12 @@ const TableWorkbookLayout SEQUENCE_WORKBOOK = {
     {8, 15, 60, 20, 10, 10, 13},
 };
 
+// The longest sequence the tab loads: every one of the 256 command numbers sent to every one of
+// the 64 short addresses. Rows are added one by one and sent one per answer, so no real sequence
+// comes near it, while a table of this size still loads in a blink; a sheet that runs further down
+// is no sequence and is refused rather than freezing the window while a million rows are made.
+constexpr int MAX_SEQUENCE_ROWS = 256 * 64;
+
 } // namespace
 
 void MainWindow::saveCommandSequence()
@@ -589,9 +595,10 @@ void MainWindow::openCommandSequence()
                                                      QString::fromLatin1(WORKBOOK_SUFFIX));
     if (fileName.isEmpty() || !hasWorkbookSuffix(fileName))
         return;
-    const QXlsx::Document book(fileName);
-    // A legacy binary .xls or a damaged file has no rows to give; emptying the table for it would
-    // throw away the sequence the user still has.
+    // Row 1 is the header.
+    const QXlsx::Document book(fileName, MAX_SEQUENCE_ROWS + 1);
+    // A legacy binary .xls, a damaged file or a sheet far longer than any sequence has no rows to
+    // give; emptying the table for it would throw away the sequence the user still has.
     if (!book.isLoadPackage()) {
         Prompt::warning(this, QStringLiteral("Warning"),
                         QStringLiteral("Open file failed! %1 is not a readable .xlsx workbook.").arg(fileName));

@@ -1,7 +1,8 @@
-// The workbook reader on any file. Promises: every cell it reads lies inside the sheet's bounds,
-// and what it read, saved as a workbook and read back, gives the same values (a text stays the
-// text, a number the number, a truth value the truth value), so a sequence loaded and saved again
-// is the sequence that was loaded.
+// The workbook reader on any file. Promises: every cell it reads lies inside the sheet's bounds
+// and holds a value; a caller's last row refuses the file exactly when a value lies below it, and
+// otherwise changes nothing read; and what it read, saved as a workbook and read back, gives the
+// same values (a text stays the text, a number the number, a truth value the truth value), so a
+// sequence loaded and saved again is the sequence that was loaded.
 
 #include "fuzzcheck.h"
 #include "xlsxcelltable.h"
@@ -57,12 +58,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
 
     QXlsx::Document copy;
+    int lastValueRow = 0;
+    int values = 0;
     for (const auto& row : cells.rows()) {
         FUZZ_CHECK(row.first >= 1 && row.first <= MAX_ROWS);
         for (const QXlsx::CellTable::Cell& cell : row.second) {
             FUZZ_CHECK(cell.column >= 1 && cell.column <= MAX_COLUMNS);
+            FUZZ_CHECK(cell.value.isValid());
             FUZZ_CHECK(copy.write(row.first, cell.column, cell.value));
+            lastValueRow = row.first;
+            ++values;
         }
+    }
+    if (lastValueRow > 0) {
+        QXlsx::CellTable shorter;
+        FUZZ_CHECK(!QXlsx::readFirstWorksheet(in, &shorter, lastValueRow - 1));
+        QXlsx::CellTable exact;
+        FUZZ_CHECK(QXlsx::readFirstWorksheet(in, &exact, lastValueRow));
+        int exactValues = 0;
+        for (const auto& row : exact.rows()) {
+            for (const QXlsx::CellTable::Cell& cell : row.second) {
+                const QXlsx::CellTable::Cell* same = cells.find(row.first, cell.column);
+                FUZZ_CHECK(same && sameValue(same->value, cell.value));
+                ++exactValues;
+            }
+        }
+        FUZZ_CHECK(exactValues == values);
     }
     // A text longer than a cell can hold is refused by the writer; that is its own promise.
     if (!copy.saveAs(out))

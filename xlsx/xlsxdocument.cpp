@@ -147,9 +147,9 @@ Document::Document() : d(new Private)
 {
 }
 
-Document::Document(const QString& xlsxName) : d(new Private)
+Document::Document(const QString& xlsxName, int lastValueRow) : d(new Private)
 {
-    d->loaded = readFirstWorksheet(xlsxName, &d->cells);
+    d->loaded = readFirstWorksheet(xlsxName, &d->cells, lastValueRow);
     if (!d->loaded)
         d->cells = CellTable();
 }

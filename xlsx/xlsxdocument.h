@@ -24,8 +24,8 @@ class Document
 public:
     Document();
     // Opens a workbook; isLoadPackage() tells whether it could be read. A file that cannot be
-    // read gives an empty document.
-    explicit Document(const QString& xlsxName);
+    // read, or that holds a value in a row below lastValueRow, gives an empty document.
+    explicit Document(const QString& xlsxName, int lastValueRow = MAX_ROWS);
     ~Document();
     Document(const Document&) = delete;
     Document& operator=(const Document&) = delete;

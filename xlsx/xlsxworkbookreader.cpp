@@ -5,10 +5,11 @@
 #include <QDir>
 #include <QFile>
 #include <QIODevice>
-#include <QVector>
 #include <QXmlStreamReader>
 
+#include <algorithm>
 #include <functional>
+#include <vector>
 #include <unzip.h>
 
 namespace QXlsx {
@@ -21,21 +22,27 @@ const char DEFAULT_WORKBOOK[] = "xl/workbook.xml";
 const char TYPE_OFFICE_DOCUMENT[] = "/officeDocument";
 const char TYPE_SHARED_STRINGS[] = "/sharedStrings";
 
-// What one entry may unpack to: a hundred times the sheet of a month of power readings. A small
-// packed file can claim gigabytes (a run of blanks packs a thousand to one); past this the file
-// is refused instead of filling memory and holding the window.
-constexpr qint64 MAX_ENTRY_BYTES = qint64(64) << 20;
+// What all the parts read from one workbook may unpack to together: twice the longest sequence
+// the window takes (16,384 rows, about 5 MB as this program writes it, 6 MB as openpyxl does). The
+// XML reader gets through 12 MiB of the densest markup (a cell every four bytes) in about 0.6 s.
+// A small packed file can claim gigabytes (a run of blanks packs a thousand to one), and a budget
+// per part would let every part of one file claim it; past this the file is refused instead of
+// filling memory and holding the window.
+constexpr qint64 MAX_WORKBOOK_BYTES = qint64(12) << 20;
 // What one step of the XML reader may pull in: a text token, a tag or an element's text is
 // gathered whole in memory, and the longest a cell can hold (32767 characters, escaped) is a
 // fraction of this.
 constexpr qint64 MAX_STEP_BYTES = qint64(1) << 20;
+// The most characters a spreadsheet program keeps in one cell; a longer text is no cell's.
+constexpr int MAX_CELL_CHARACTERS = 32767;
 constexpr unsigned READ_CHUNK = 1 << 20;
 
 // One entry of an open package, read as a stream so that a large sheet is never held unpacked.
 class ZipEntryDevice : public QIODevice
 {
 public:
-    explicit ZipEntryDevice(unzFile zip) : zip(zip) {}
+    // remaining: what the workbook's parts may still unpack to, shared by all its entries.
+    ZipEntryDevice(unzFile zip, qint64* remaining) : zip(zip), remaining(remaining) {}
     ~ZipEntryDevice() override { close(); }
 
     bool open(OpenMode mode) override
@@ -64,16 +71,19 @@ public:
 protected:
     qint64 readData(char* data, qint64 maxSize) override
     {
-        if (unpacked - stepStart > MAX_STEP_BYTES || unpacked > MAX_ENTRY_BYTES) {
+        if (unpacked - stepStart > MAX_STEP_BYTES || *remaining < 0) {
             readFailed = true;
             return -1;
         }
-        const int n = unzReadCurrentFile(zip, data, unsigned(qMin<qint64>(maxSize, READ_CHUNK)));
+        // One byte past the budget is enough to tell that it is exceeded.
+        const qint64 wanted = qMin(qMin<qint64>(maxSize, READ_CHUNK), *remaining + 1);
+        const int n = unzReadCurrentFile(zip, data, unsigned(wanted));
         if (n < 0) {
             readFailed = true;
             return -1;
         }
         unpacked += n;
+        *remaining -= n;
         return n;
     }
 
@@ -81,6 +91,7 @@ protected:
 
 private:
     unzFile zip;
+    qint64* remaining;
     bool readFailed = false;
     int closeResult = UNZ_OK;
     qint64 unpacked = 0;
@@ -132,13 +143,13 @@ public:
     bool isOpen() const { return zip != nullptr; }
     bool contains(const QString& part) const { return unzLocateFile(zip, part.toUtf8().constData(), 1) == UNZ_OK; }
 
-    // Runs parseXml over the part's XML. False when the part is missing, unreadable, not well-formed
-    // or parseXml refuses it.
-    bool parse(const QString& part, const std::function<bool(QXmlStreamReader&)>& parseXml) const
+    // Runs parseXml over the part's XML. False when the part is missing, unreadable, not well-formed,
+    // beyond what the workbook's parts may unpack to together, or parseXml refuses it.
+    bool parse(const QString& part, const std::function<bool(QXmlStreamReader&)>& parseXml)
     {
         if (!contains(part))
             return false;
-        ZipEntryDevice entry(zip);
+        ZipEntryDevice entry(zip, &remaining);
         if (!entry.open(QIODevice::ReadOnly))
             return false;
         QXmlStreamReader xml(&entry);
@@ -153,13 +164,7 @@ public:
 
 private:
     unzFile zip;
-};
-
-struct Relationship
-{
-    QString id;
-    QString type;
-    QString target; // part name inside the package
+    qint64 remaining = MAX_WORKBOOK_BYTES;
 };
 
 // Where a part's relationships are kept: "xl/workbook.xml" -> "xl/_rels/workbook.xml.rels".
@@ -169,7 +174,13 @@ QString relationshipsPart(const QString& part)
     return part.left(slash + 1) + QStringLiteral("_rels/") + part.mid(slash + 1) + QStringLiteral(".rels");
 }
 
-bool readRelationships(const Package& package, const QString& sourcePart, QVector<Relationship>* out)
+// Calls take(id, type) for every internal relationship of the source part (the package itself
+// for an empty one); where it answers true, the target is resolved into the part name inside the
+// package and handed to found. Only the few wanted relationships are resolved and kept: a file
+// may list millions that lead nowhere this reader goes.
+bool readRelationships(Package& package, const QString& sourcePart,
+                       const std::function<bool(const QStringRef& id, const QStringRef& type)>& take,
+                       const std::function<void(const QStringRef& id, const QString& target)>& found)
 {
     const QString part = sourcePart.isEmpty() ? QString::fromLatin1(PACKAGE_RELATIONSHIPS)
                                               : relationshipsPart(sourcePart);
@@ -181,11 +192,15 @@ bool readRelationships(const Package& package, const QString& sourcePart, QVecto
             const QXmlStreamAttributes a = xml.attributes();
             if (a.value(QLatin1String("TargetMode")) == QLatin1String("External"))
                 continue;
-            const QString target = a.value(QLatin1String("Target")).toString();
+            const QStringRef id = a.value(QLatin1String("Id"));
+            const QStringRef type = a.value(QLatin1String("Type"));
+            if (!take(id, type))
+                continue;
+            const QStringRef target = a.value(QLatin1String("Target"));
             // Targets are relative to the source part's folder unless they start at the root.
-            const QString resolved = target.startsWith(QLatin1Char('/')) ? target.mid(1) : baseDir + target;
-            out->append({a.value(QLatin1String("Id")).toString(), a.value(QLatin1String("Type")).toString(),
-                         QDir::cleanPath(resolved)});
+            const QString resolved = target.startsWith(QLatin1Char('/')) ? target.mid(1).toString()
+                                                                          : baseDir + target;
+            found(id, QDir::cleanPath(resolved));
         }
         return true;
     });
@@ -214,6 +229,16 @@ QString unescapeText(const QString& text)
     return out;
 }
 
+// A cell's text as it reads, refused (an error raised on the reader) when it is longer than any
+// cell can hold.
+QString cellText(QXmlStreamReader& xml, const QString& escaped)
+{
+    QString text = unescapeText(escaped);
+    if (text.size() > MAX_CELL_CHARACTERS)
+        xml.raiseError(QStringLiteral("cell text too long"));
+    return text;
+}
+
 // The text of a string item (<si> of the shared strings, <is> of an inline string), its runs
 // joined; phonetic hints (<rPh>) are not part of the text. Ends on the item's end tag.
 QString readStringItem(QXmlStreamReader& xml)
@@ -236,17 +261,50 @@ QString readStringItem(QXmlStreamReader& xml)
             --depth;
         }
     }
-    return unescapeText(text);
+    return cellText(xml, text);
 }
 
-bool readSharedStrings(QXmlStreamReader& xml, QVector<QString>* strings)
+// The shared strings that cells use, by index. A file may list millions that no cell uses; only
+// the ones asked for are kept, so what the strings cost follows the cells.
+class SharedStrings
 {
-    while (advance(xml)) {
-        if (xml.isStartElement() && xml.name() == QLatin1String("si"))
-            strings->append(readStringItem(xml));
+public:
+    // Called for every cell that refers to a shared string, while the sheet is read.
+    void want(int index) { wanted.push_back(index); }
+    bool wantsAny() const { return !wanted.empty(); }
+
+    bool read(QXmlStreamReader& xml)
+    {
+        std::sort(wanted.begin(), wanted.end());
+        wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+        texts.reserve(wanted.size());
+        int index = 0;
+        while (advance(xml)) {
+            if (!xml.isStartElement() || xml.name() != QLatin1String("si"))
+                continue;
+            const QString text = readStringItem(xml);
+            if (texts.size() < wanted.size() && wanted.at(texts.size()) == index)
+                texts.push_back(text);
+            ++index;
+        }
+        return !xml.hasError();
     }
-    return !xml.hasError();
-}
+
+    // False for an index the shared strings did not hold.
+    bool text(int index, QString* text) const
+    {
+        const auto at = std::lower_bound(wanted.begin(), wanted.end(), index);
+        const size_t found = size_t(at - wanted.begin());
+        if (at == wanted.end() || *at != index || found >= texts.size())
+            return false;
+        *text = texts.at(found);
+        return true;
+    }
+
+private:
+    std::vector<int> wanted; // sorted and unique once the strings are read
+    std::vector<QString> texts; // of wanted, in the same order, as far as the file held them
+};
 
 // The first <sheet> of the workbook: its relationship id.
 bool readFirstSheetId(QXmlStreamReader& xml, QString* id)
@@ -265,10 +323,21 @@ bool readFirstSheetId(QXmlStreamReader& xml, QString* id)
     return false;
 }
 
+// A cell whose value is a shared string, until the shared strings are read.
+struct SharedCell
+{
+    int row;
+    int column;
+    int index;
+};
+
 class SheetReader
 {
 public:
-    SheetReader(const QVector<QString>& sharedStrings, CellTable* cells) : shared(sharedStrings), cells(cells) {}
+    SheetReader(SharedStrings* sharedStrings, CellTable* cells, int lastValueRow)
+        : shared(sharedStrings), cells(cells), lastValueRow(lastValueRow)
+    {
+    }
 
     bool read(QXmlStreamReader& xml)
     {
@@ -289,6 +358,18 @@ public:
             }
         }
         return !xml.hasError();
+    }
+
+    // Puts the shared strings into the cells that use them; false when one is not there.
+    bool fillSharedCells() const
+    {
+        QString text;
+        for (const SharedCell& cell : sharedCells) {
+            if (!shared->text(cell.index, &text))
+                return false;
+            cells->set(cell.row, cell.column, text, -1);
+        }
+        return true;
     }
 
 private:
@@ -317,7 +398,7 @@ private:
         }
         if (row < 1 || column > MAX_COLUMNS)
             return false;
-        const QString type = a.value(QLatin1String("t")).toString();
+        const QStringRef type = a.value(QLatin1String("t"));
 
         QString v;
         QVariant inlineText;
@@ -335,78 +416,95 @@ private:
                 skipElement(xml);
         }
 
+        const bool isShared = type == QLatin1String("s");
         QVariant value;
         if (type == QLatin1String("inlineStr")) {
             value = inlineText;
-        } else if (type == QLatin1String("s")) {
+        } else if (isShared) {
             bool ok = false;
             const int index = v.toInt(&ok, 10);
-            if (!ok || index < 0 || index >= shared.size())
+            if (!ok || index < 0 || row > lastValueRow)
                 return false;
-            value = shared.at(index);
+            // The cell is set once its text is known; until then it only widens the sheet.
+            shared->want(index);
+            sharedCells.push_back({row, column, index});
         } else if (type == QLatin1String("b")) {
             value = v.trimmed() == QLatin1String("1");
         } else if (type == QLatin1String("str") || type == QLatin1String("e") || type == QLatin1String("d")) {
-            value = unescapeText(v);
+            value = cellText(xml, v);
         } else if (!v.isEmpty()) {
             bool ok = false;
             const double number = v.toDouble(&ok);
             value = ok ? QVariant(number) : QVariant(v);
+            if (v.size() > MAX_CELL_CHARACTERS)
+                xml.raiseError(QStringLiteral("cell value too long"));
         }
-        cells->set(row, column, value, -1);
+        if (value.isValid() && row > lastValueRow)
+            return false;
+        // A cell without a value (an empty <c/>, a formatted blank) is kept as nothing: a row
+        // written out to the sheet's last column costs no more than the values it holds.
+        if (value.isValid())
+            cells->set(row, column, value, -1);
+        else
+            cells->include(row, column);
         return !xml.hasError();
     }
 
-    const QVector<QString>& shared;
+    SharedStrings* shared;
     CellTable* cells;
+    const int lastValueRow;
+    std::vector<SharedCell> sharedCells;
     int row = 0;
     int column = 0;
 };
 
 } // namespace
 
-bool readFirstWorksheet(const QString& fileName, CellTable* cells)
+bool readFirstWorksheet(const QString& fileName, CellTable* cells, int lastValueRow)
 {
-    const Package package(fileName);
+    Package package(fileName);
     if (!package.isOpen())
         return false;
 
-    QString workbook = QString::fromLatin1(DEFAULT_WORKBOOK);
-    QVector<Relationship> packageRels;
-    if (readRelationships(package, QString(), &packageRels)) {
-        for (const Relationship& rel : packageRels) {
-            if (rel.type.endsWith(QLatin1String(TYPE_OFFICE_DOCUMENT))) {
-                workbook = rel.target;
-                break;
-            }
-        }
-    }
+    // A package without readable relationships keeps its workbook where spreadsheet programs do.
+    QString officeDocument;
+    const bool packageRelsRead = readRelationships(
+        package, QString(),
+        [&](const QStringRef&, const QStringRef& type) {
+            return officeDocument.isEmpty() && type.endsWith(QLatin1String(TYPE_OFFICE_DOCUMENT));
+        },
+        [&](const QStringRef&, const QString& target) { officeDocument = target; });
+    const QString workbook = packageRelsRead && !officeDocument.isEmpty() ? officeDocument
+                                                                          : QString::fromLatin1(DEFAULT_WORKBOOK);
 
     QString sheetId;
     if (!package.parse(workbook, [&](QXmlStreamReader& xml) { return readFirstSheetId(xml, &sheetId); }))
         return false;
-    QVector<Relationship> workbookRels;
-    if (!readRelationships(package, workbook, &workbookRels))
-        return false;
-
     QString sheet;
     QString sharedStringsPart;
-    for (const Relationship& rel : workbookRels) {
-        if (rel.id == sheetId)
-            sheet = rel.target;
-        else if (rel.type.endsWith(QLatin1String(TYPE_SHARED_STRINGS)))
-            sharedStringsPart = rel.target;
-    }
-    if (sheet.isEmpty())
+    const bool relsRead = readRelationships(
+        package, workbook,
+        [&](const QStringRef& id, const QStringRef& type) {
+            return id == sheetId || type.endsWith(QLatin1String(TYPE_SHARED_STRINGS));
+        },
+        [&](const QStringRef& id, const QString& target) {
+            if (id == sheetId)
+                sheet = target;
+            else
+                sharedStringsPart = target;
+        });
+    if (!relsRead || sheet.isEmpty())
         return false;
 
-    QVector<QString> sharedStrings;
-    if (!sharedStringsPart.isEmpty()
-        && !package.parse(sharedStringsPart, [&](QXmlStreamReader& xml) { return readSharedStrings(xml, &sharedStrings); }))
+    SharedStrings sharedStrings;
+    SheetReader reader(&sharedStrings, cells, lastValueRow);
+    if (!package.parse(sheet, [&](QXmlStreamReader& xml) { return reader.read(xml); }))
         return false;
-
-    SheetReader reader(sharedStrings, cells);
-    return package.parse(sheet, [&](QXmlStreamReader& xml) { return reader.read(xml); });
+    if (!sharedStrings.wantsAny())
+        return true;
+    return !sharedStringsPart.isEmpty()
+           && package.parse(sharedStringsPart, [&](QXmlStreamReader& xml) { return sharedStrings.read(xml); })
+           && reader.fillSharedCells();
 }
 
 } // namespace QXlsx

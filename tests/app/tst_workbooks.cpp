@@ -7,6 +7,7 @@
 
 #include "mainwindow_testsupport.h"
 #include "sheetpackage.h"
+#include "xlsxcellreference.h"
 #include "xlsxdocument.h"
 
 #include <QProcess>
@@ -346,22 +347,77 @@ void TestWorkbooks::hostileWorkbookAnsweredQuickly_data()
     QTest::addColumn<QByteArray>("filler");
     QTest::addColumn<int>("repeats");
     QTest::addColumn<QByteArray>("rest");
+    QTest::addColumn<PackageFillers>("fillers"); // of the package's other parts
     QTest::addColumn<int>("rows"); // 3: the table as it was, after the warning
     QTest::addColumn<QString>("lastRow");
 
+    const PackageFillers none;
     const QByteArray mebibyteOfBlanks(1 << 20, ' ');
     const QByteArray longEmptyElement = "<" + QByteArray(4000, 'x') + "/>";
-    QTest::newRow("256 MiB of blanks in the sheet data") << mebibyteOfBlanks << 256 << QByteArray() << 3
+    QTest::newRow("256 MiB of blanks in the sheet data") << mebibyteOfBlanks << 256 << QByteArray() << none << 3
                                                          << THREE_ROWS.last();
-    QTest::newRow("a sheet unpacking to 256 MiB") << longEmptyElement << 65536 << QByteArray() << 3
+    QTest::newRow("a sheet unpacking to 256 MiB") << longEmptyElement << 65536 << QByteArray() << none << 3
                                                   << THREE_ROWS.last();
     QTest::newRow("formatted empty cell in the last row")
-        << QByteArray() << 0 << QByteArray("<row r=\"1048576\"><c r=\"A1048576\" s=\"1\"/></row>") << 1
+        << QByteArray() << 0 << QByteArray("<row r=\"1048576\"><c r=\"A1048576\" s=\"1\"/></row>") << none << 1
         << "1|350|||||";
+    // A million empty table rows for one value is no sequence.
     QTest::newRow("value in the last row")
         << QByteArray() << 0
         << QByteArray("<row r=\"1048576\"><c r=\"G1048576\" t=\"inlineStr\"><is><t>far</t></is></c></row>")
-        << 1048575 << "||||||far";
+        << none << 3 << THREE_ROWS.last();
+
+    // Rows without a number follow row 2 of the head: 16,383 of them end the sequence at 16,384 rows.
+    const QByteArray sevenValues = "<row>" + QByteArray("<c><v>1</v></c>").repeated(7) + "</row>";
+    QTest::newRow("longest sequence") << sevenValues << 16383 << QByteArray() << none << 16384
+                                      << "1|1|1|1|1|1|1";
+    QTest::newRow("one row longer than any sequence") << sevenValues << 16384 << QByteArray() << none << 3
+                                                      << THREE_ROWS.last();
+
+    // Each row holds a value in A, then empty cells out to the sheet's last column.
+    const QByteArray emptyCellsToTheEnd = "<row><c><v>5</v></c>" + QByteArray("<c/>").repeated(16383) + "</row>";
+    QTest::newRow("rows of empty cells to the last column") << emptyCellsToTheEnd << 150 << QByteArray() << none
+                                                            << 151 << "5||||||";
+
+    // Every cell of a row, written from the sheet's last column back to A, each holding its column.
+    QByteArray rightToLeft;
+    for (int row = 3; row <= 8; ++row) {
+        rightToLeft += "<row r=\"" + QByteArray::number(row) + "\">";
+        for (int column = 16384; column >= 1; --column) {
+            const QByteArray cell = QXlsx::CellReference(row, column).toString().toLatin1();
+            rightToLeft += "<c r=\"" + cell + "\"><v>" + QByteArray::number(column) + "</v></c>";
+        }
+        rightToLeft += "</row>";
+    }
+    QTest::newRow("rows written right to left") << QByteArray() << 0 << rightToLeft << none << 7 << "1|2|3|4|5|6|7";
+
+    // Each part alone well inside what a workbook may unpack to, all five together beyond it.
+    const QByteArray comments = QByteArray("<!---->").repeated(1024);
+    PackageFillers everyPartPadded;
+    everyPartPadded.everyPart = {comments, 600, nullptr};
+    QTest::newRow("every part padded") << comments << 600 << QByteArray() << everyPartPadded << 3
+                                       << THREE_ROWS.last();
+
+    PackageFillers unusedRelationships;
+    unusedRelationships.relationships = {
+        "<Relationship Id=\"rIdX\" Target=\"custom.xml\" "
+        "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/customXml\"/>",
+        50000, nullptr};
+    QTest::newRow("relationships that lead nowhere") << QByteArray() << 0 << QByteArray() << unusedRelationships
+                                                     << 1 << "1|350|||||";
+    PackageFillers unusedStrings;
+    unusedStrings.strings = {"<si><t>unused</t></si>", 300000, nullptr};
+    QTest::newRow("shared strings no cell uses") << QByteArray() << 0 << QByteArray() << unusedStrings << 1
+                                                 << "1|350|||||";
+
+    const auto textRow = [](int characters) {
+        return "<row r=\"3\"><c r=\"C3\" t=\"inlineStr\"><is><t>" + QByteArray(characters, 'x')
+               + "</t></is></c></row>";
+    };
+    QTest::newRow("text as long as a cell holds") << QByteArray() << 0 << textRow(32767) << none << 2
+                                                  << "||" + QString(32767, 'x') + "||||";
+    QTest::newRow("text longer than a cell holds") << QByteArray() << 0 << textRow(32768) << none << 3
+                                                   << THREE_ROWS.last();
 }
 
 void TestWorkbooks::hostileWorkbookAnsweredQuickly()
@@ -369,11 +425,12 @@ void TestWorkbooks::hostileWorkbookAnsweredQuickly()
     QFETCH(QByteArray, filler);
     QFETCH(int, repeats);
     QFETCH(QByteArray, rest);
+    QFETCH(PackageFillers, fillers);
     QFETCH(int, rows);
     QFETCH(QString, lastRow);
 
     const QString path = env->path("hostile.xlsx");
-    QVERIFY(writeSheetPackage(path, SHEET_HEAD, filler, repeats, rest + SHEET_TAIL));
+    QVERIFY(writeSheetPackage(path, SHEET_HEAD, filler, repeats, rest + SHEET_TAIL, fillers));
     QVERIFY2(QFileInfo(path).size() < (1 << 20), qPrintable(QString::number(QFileInfo(path).size())));
     fillBothTables();
     Prompt::clearLog();
