@@ -33,6 +33,8 @@ constexpr int PRODUCT = 120;
 
 const QString PORT_ERROR_TEXT = QStringLiteral("Serial port error! Please check tool connection.");
 const QString READ_FAILED_TEXT = QStringLiteral("Read data failed! Please check connection.");
+const QString RESET_QUESTION = QStringLiteral("Do you want to reset the LED module operating time?");
+const QString RESET_FAILED_BOX = QStringLiteral("information|Reset Module Operating Time|Reset Failure");
 const QString HEX_FILE = QStringLiteral(HEX_SAMPLES_DIR "/firmware_objcopy.hex");
 
 // DALI tool frames: READ MEMORY LOCATION, and WRITE MEMORY LOCATION whatever its byte.
@@ -61,6 +63,7 @@ enum class Step {
     Program,          // a production run, its view open
     ProgramRequested, // Program clicked, the run not started yet: no view
     Reset,            // module operating time
+    ResetAsked,       // the reset question open when the tool goes, answered OK after the loss
     PowerRead,        // automatic power meter reading, the tool pulled during a cycle
     PowerReadPaused,  // automatic power meter reading, the tool pulled between two cycles
     PowerReadOnReturn, // Read clicked right after the tool is plugged back in
@@ -138,6 +141,7 @@ void TestToolLoss::lostToolEndsTheRun_data()
     QTest::newRow("DALI tool, read") << false << Step::Read;
     QTest::newRow("DALI tool, program") << false << Step::Program;
     QTest::newRow("DALI tool, reset") << false << Step::Reset;
+    QTest::newRow("DALI tool, reset question answered after the loss") << false << Step::ResetAsked;
     QTest::newRow("USB tool, read") << true << Step::Read;
     QTest::newRow("USB tool, program") << true << Step::Program;
     QTest::newRow("USB tool, program not started yet") << true << Step::ProgramRequested;
@@ -177,8 +181,15 @@ void TestToolLoss::lostToolEndsTheRun()
             return bench.viewText("failLabel") == "1 pcs" && bench.viewText("titleLabel") == "Programmed Failed ....!";
         case Step::ProgramRequested:
             return topLevel("programView")->isHidden();
-        case Step::Reset:
-            return promptTrace().contains("information|Reset Module Operating Time|Reset Failure");
+        case Step::Reset: {
+            // The tool-lost box is the one message; the reset is shown failed on the status line.
+            const QLabel* status = bench.child<QLabel>("cloErrorLabel");
+            return !status->isHidden() && status->text() == "Reset Failure"
+                   && !promptTrace().contains(RESET_FAILED_BOX);
+        }
+        case Step::ResetAsked:
+            // The question is still open: nothing has been reset or reported yet.
+            return !promptTrace().contains(RESET_FAILED_BOX);
         case Step::PowerRead:
         case Step::PowerReadPaused:
             return bench.action("readAction")->text() == "Read"
@@ -200,6 +211,7 @@ void TestToolLoss::lostToolEndsTheRun()
     bool boxAnswered = false;
     bool outcomeAtBox = false;
     qint64 readFailedAt = -1;
+    std::function<void()> pull;
     Prompt::setResponder([&](const Prompt::Record& r) -> Prompt::Answer {
         if (r.kind == Prompt::Kind::OpenFile)
             return HEX_FILE;
@@ -209,6 +221,11 @@ void TestToolLoss::lostToolEndsTheRun()
             (void)QTest::qWaitFor([&] { return bench.tool->frameBytes().count(hex("FA 04 07 05")) >= 2; },
                                   STEP_TIMEOUT_MS);
             return QMessageBox::Ok;
+        }
+        if (r.text == RESET_QUESTION && step == Step::ResetAsked) {
+            // The tool goes while the operator reads the question; OK comes once the loss is told.
+            pull();
+            (void)QTest::qWaitFor([&] { return boxAnswered; }, STEP_TIMEOUT_MS);
         }
         if (r.text == PORT_ERROR_TEXT && boxAt < 0) {
             boxAt = SimProgTool::clockMs();
@@ -228,7 +245,7 @@ void TestToolLoss::lostToolEndsTheRun()
         return QMessageBox::Ok;
     });
 
-    auto pull = [&] {
+    pull = [&] {
         lostAt = SimProgTool::clockMs();
         bench.tool->unplug();
     };
@@ -294,6 +311,10 @@ void TestToolLoss::lostToolEndsTheRun()
                 QTimer::singleShot(300, bench.window.get(), pull);
             }
         });
+        break;
+    case Step::ResetAsked:
+        bench.waitForDriverRead(PRODUCT);
+        bench.action("resetAction")->trigger();
         break;
     case Step::PowerRead:
         pullAt([&](const SimProgTool::Frame& f) { return f.bytes == DALI_READ && ++count == 5; });
@@ -365,6 +386,14 @@ void TestToolLoss::lostToolEndsTheRun()
         QVERIFY(topLevel("programView")->isHidden());
         break;
     }
+    case Step::ResetAsked: {
+        // OK after the loss: the reset did not run, and the operator is told so after the loss.
+        const QStringList trace = promptTrace();
+        const int asked = trace.indexOf("question|Reset Module Operating Time|" + RESET_QUESTION);
+        const int lost = trace.indexOf("information|Error|" + PORT_ERROR_TEXT);
+        QVERIFY(asked >= 0 && asked < lost && lost < trace.indexOf(RESET_FAILED_BOX));
+        break;
+    }
     default:
         break;
     }
@@ -385,6 +414,7 @@ void TestToolLoss::lostToolEndsTheRun()
     }
     QCOMPARE(promptTrace().count("information|Error|" + PORT_ERROR_TEXT), toolLost ? 1 : 0);
     QCOMPARE(promptTrace().count("information|Error|" + READ_FAILED_TEXT), readRefused ? 1 : 0);
+    QCOMPARE(promptTrace().count(RESET_FAILED_BOX), step == Step::ResetAsked ? 1 : 0);
 }
 
 QTEST_MAIN(TestToolLoss)
