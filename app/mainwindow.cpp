@@ -390,6 +390,8 @@ void MainWindow::connectSignalsAndSlots()
     link(this, SIGNAL(toolConnectionChangeSignal(int)), &stNfc, SLOT(toolConnectionStateChange(int)));
     link(this, SIGNAL(toolConnectionChangeSignal(int)), &feigNfc, SLOT(toolConnectionStateChange(int)));
     link(this, SIGNAL(toolConnectionChangeSignal(int)), &bootLoader, SLOT(toolConnectionStateChange(int)));
+    link(this, SIGNAL(toolConnectionChangeSignal(int)), &powerMonitor, SLOT(toolConnectionStateChange(int)));
+    link(this, SIGNAL(toolConnectionChangeSignal(int)), this, SLOT(powerMeterToolStateChange(int)));
 
     link(&daliConsole, SIGNAL(displayConsoleResponse(QByteArray)), this, SLOT(processDaliConsoleDisplay(QByteArray)));
     link(&daliConsole, SIGNAL(cmdSeqFinish()), this, SLOT(cmdSeqFinishProcess()));

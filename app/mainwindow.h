@@ -222,6 +222,10 @@ private slots:
     void programmingStateUpdateSlot(ProgStateDef state);
     void SaveTestResultToCSVFile();
 
+    // ---- Power Meter tab (mainwindow_powermeter.cpp) -----------------------------------------
+    // From toolConnectionChangeSignal: a lost tool, or the tab left, ends automatic reading.
+    void powerMeterToolStateChange(int state);
+
     // ---- Administrator flow (mainwindow_dialogs.cpp) -----------------------------------------
     // No control of the form triggers it; it is reachable by name only.
     void adminPushBtn_clicked();
@@ -244,6 +248,9 @@ private:
     QMovie* newIndicatorMovie(QLabel* label);
     // The box telling the user the tool is lost, once per loss.
     void showToolLostBox(const QString& text);
+    // The tool is gone and its box, queued or open, is the one message for the loss: what the loss
+    // ended is shown failed without a box of its own.
+    bool toolLossBoxCovers() const { return toolLostBoxDue && toolConnectionState != 1; }
 
     // ---- Product rules (mainwindow_workmode.cpp) ---------------------------------------------
     void fillProductComboBox();
@@ -292,6 +299,8 @@ private:
     // ---- Power Meter tab (mainwindow_powermeter.cpp) -----------------------------------------
     void savePowerData();
     void startPowerRead();
+    // Read reads "Read" again and no tick follows.
+    void stopAutoRead();
 
     // ---- Firmware Update tab (mainwindow_firmware.cpp) ---------------------------------------
     void loadFirmwareFile();

@@ -70,19 +70,9 @@ void setTextColour(QLineEdit* field, Qt::GlobalColor colour)
 void MainWindow::readPowerPushBtn_clicked()
 {
     if (autoReadTimer->isActive()) {
-        readAction->setText(tr("Read"));
-        autoReadTimer->stop();
+        stopAutoRead();
         powerMonitor.stopRead();
         return;
-    }
-    QTableWidget* table = ui->monitorTableWidget;
-    if (ui->autoReadGroupBox->isChecked()) {
-        autoReadTimer->start(ui->autoReadTimeSpinBox->value() * MS_PER_SECOND);
-        readAction->setText(tr("Stop"));
-        // A new run starts from empty rows: nothing of the last run may stand beside its readings
-        // (a Time cell is written only with an active power).
-        powerRowIndex = 0;
-        table->setRowCount(0);
     }
 
     int addressByte = ADDRESS_NONE;
@@ -96,6 +86,32 @@ void MainWindow::readPowerPushBtn_clicked()
     }
     powerMonitor.setShortAddress(addressByte);
     startPowerRead();
+    // A read refused (no tool) has shown why already; the last run's table stays for saving.
+    if (!powerMonitor.isReading() || !ui->autoReadGroupBox->isChecked())
+        return;
+    // The first report of the cycle is an answer away, so the run is set up in time for it.
+    autoReadTimer->start(ui->autoReadTimeSpinBox->value() * MS_PER_SECOND);
+    readAction->setText(tr("Stop"));
+    // A new run starts from empty rows: nothing of the last run may stand beside its readings
+    // (a Time cell is written only with an active power).
+    powerRowIndex = 0;
+    ui->monitorTableWidget->setRowCount(0);
+}
+
+void MainWindow::stopAutoRead()
+{
+    if (!autoReadTimer->isActive())
+        return;
+    readAction->setText(tr("Read"));
+    autoReadTimer->stop();
+}
+
+void MainWindow::powerMeterToolStateChange(int state)
+{
+    // The tool is gone, or the tab left (which ends the tool's found state too): no cycle can run
+    // until Read is clicked again, and the button says so at once rather than at the next tick.
+    if (state != 1)
+        stopAutoRead();
 }
 
 void MainWindow::autoReadTimerProcess()
@@ -163,12 +179,10 @@ void MainWindow::processPowerDataReadResult(bool result)
 {
     if (result)
         return;
-    if (autoReadTimer->isActive()) {
-        readAction->setText(tr("Read"));
-        autoReadTimer->stop();
-    }
-    // A read that ended with the tool lost has its box already: the port error's.
-    if (toolConnectionState != 1)
+    stopAutoRead();
+    // A read that ended with the tool lost has its box already, the port error's; one cut short by
+    // leaving the tab needs none.
+    if (toolLossBoxCovers() || currentTabIndex != TAB_POWER_METER)
         return;
     Prompt::information(this, tr("Error"), tr("Read data failed! Please check connection."), QMessageBox::Ok);
 }

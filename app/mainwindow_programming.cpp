@@ -634,11 +634,17 @@ void MainWindow::resetModuleOperatingTime()
                          QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok);
     if (answer != QMessageBox::Ok)
         return;
-    progData.moduleOperationTime_mins = 0;
-    progData.moduleOperationTime_hrs = 0;
     ProgEngine* engine = currentProgrammingEngine();
     if (!engine)
         return;
+    // The question stays open through a loss of the tool or the driver, and the engine takes no
+    // reset without a driver: OK then resets nothing, and says so.
+    if (engine->driverConnectionState() != DRIVER_CONNECTED) {
+        resetOptStateUpdateSlot(RESET_OPT_FAIL);
+        return;
+    }
+    progData.moduleOperationTime_mins = 0;
+    progData.moduleOperationTime_hrs = 0;
     engine->writeRecord() = progData;
     engine->startResetOperatingTime();
 }
@@ -646,10 +652,23 @@ void MainWindow::resetModuleOperatingTime()
 void MainWindow::resetOptStateUpdateSlot(int result)
 {
     const bool success = result == RESET_OPT_SUCCESS;
+    const QString text = success ? tr("Reset Successfully") : tr("Reset Failure");
     if (success)
         ui->cloTimeLabel->setText(tr("Module Operating Time = 0 hours"));
-    Prompt::information(nullptr, tr("Reset Module Operating Time"),
-                        success ? tr("Reset Successfully") : tr("Reset Failure"), QMessageBox::Ok);
+    // A failure shown on the status line goes with the next reset's result.
+    if (!ui->cloErrorLabel->isHidden() && ui->cloErrorLabel->text() == tr("Reset Failure")) {
+        if (profileLoaded)
+            showStatus(ui->cloErrorLabel, profileStatusText());
+        else
+            ui->cloErrorLabel->hide();
+    }
+    if (!success && toolLossBoxCovers()) {
+        // The tool-lost box is what the operator acts on; a second box for the same loss would only
+        // follow it. The reset is shown failed where it stays in sight.
+        showStatus(ui->cloErrorLabel, text);
+    } else {
+        Prompt::information(nullptr, tr("Reset Module Operating Time"), text, QMessageBox::Ok);
+    }
     emit debug_msg(success ? QStringLiteral("Reset module operating time successfully")
                            : QStringLiteral("Reset module operating time fail"));
 }

@@ -490,14 +490,16 @@ void MainWindow::processCommError(int error_type)
         out() << "UART time out..." << Qt::endl;
         break;
     case COMM_ERR_PORT:
-        // Detection restarts before the box opens, so the tool can be found again while it shows.
-        updateToolConnectionState(0);
+        // The box is queued before the engines hear of the loss, so that what they end is not told
+        // in a second box. Detection restarts before it opens: the tool can be found again while
+        // it shows.
         showToolLostBox(tr("Serial port error! Please check tool connection."));
+        updateToolConnectionState(0);
         out() << "Serial port error..." << Qt::endl;
         break;
     case COMM_ERR_NFC_TOOL:
-        updateToolConnectionState(0);
         showToolLostBox(tr("NFC tool error! Please check tool connection."));
+        updateToolConnectionState(0);
         out() << "NFC tool connection error..." << Qt::endl;
         emit debug_msg(QStringLiteral("NFC tool connection error..."));
         break;

@@ -51,6 +51,8 @@ int main(int argc, char** argv)
         std::fprintf(out, "DALI tool not found on the pseudo-terminal\n");
         return 2;
     }
+    // As the window does once the tool is found: a read asked for without it is refused.
+    engine.toolConnectionStateChange(1);
 
     FigureTable table(out, 8);
     table.printHeader();

@@ -92,6 +92,13 @@ void DaliPowerMonitor::startRead()
 {
     if (!enabled)
         return;
+    if (toolState != 1) {
+        // The request would go out while detection owns the line, detection would take its answer
+        // for the probe's, and the read would wait for ever.
+        emit debug_msg(QStringLiteral("Power meter read refused: tool not connected"));
+        giveUp();
+        return;
+    }
     step = 0;
     readNumber = 0;
     failures = 0;
@@ -246,6 +253,18 @@ void DaliPowerMonitor::processCommError(int err_type)
     // No completion follows an error; go on once the link has finished reporting.
     if (active)
         QTimer::singleShot(0, this, &DaliPowerMonitor::resumeAfterError);
+}
+
+void DaliPowerMonitor::toolConnectionStateChange(int state)
+{
+    toolState = state;
+    // A tool that came or went ends the request in flight without an outcome: nothing of it is
+    // to be waited for.
+    inFlight = false;
+    completionDue = false;
+    dropOutcome = false;
+    if (enabled && toolState != 1 && active)
+        giveUp();
 }
 
 void DaliPowerMonitor::resumeAfterError()

@@ -27,6 +27,12 @@ struct PowerDataDef
 // repeated, the second failure in a row restarts the bank, and the fourth in a row gives the
 // read up. Only a good answer to a read ends a run of failures. A port error gives the read up at
 // once.
+//
+// The window tells it the tool state (toolConnectionStateChange), as it tells the programming
+// engines. While the tool is not connected the line belongs to tool detection, whose probe would
+// take the answer to a read: a read asked for then is refused at once, and a tool lost during a
+// read ends it at once. Either way powerDataReadResult(false) is the outcome; no read waits for an
+// answer that nobody will pass on to it.
 class DaliPowerMonitor : public QObject
 {
     Q_OBJECT
@@ -61,7 +67,8 @@ public:
     // other value is refused and the previous address kept.
     void setShortAddress(int addr);
     // Starts a cycle (nothing while switched off). During a cycle it starts over; the command
-    // in flight is let finish first and its outcome dropped.
+    // in flight is let finish first and its outcome dropped. Refused, with
+    // powerDataReadResult(false), while the tool is not connected.
     void startRead();
     // Nothing more is sent; the outcome of the command in flight is dropped.
     void stopRead();
@@ -75,6 +82,8 @@ public slots:
     void sendDaliPowerMonitorCmdSequence();
     void daliPowerMonitorResponse(QByteArray data);
     void processCommError(int err_type);
+    // From MainWindow::toolConnectionChangeSignal: 1 tool connected, 0 not found.
+    void toolConnectionStateChange(int state);
 
 signals:
     void sendCommand(int cmd, int addr, int para, int sender);
@@ -98,6 +107,7 @@ private:
     int parameter = 0;
     int address = 0;
     bool enabled = false;
+    int toolState = 0; // 1: the tool is connected and the line serves requests
     int step = 0;
     int readNumber = 0;
     int locationState = 0;

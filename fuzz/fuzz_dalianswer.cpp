@@ -324,6 +324,8 @@ struct PowerRig
             cycleActive = false;
         });
         monitor.setEnabled(1);
+        // The window tells the monitor of the tool found before any read.
+        monitor.toolConnectionStateChange(1);
         monitor.setShortAddress(address);
         startRead();
     }

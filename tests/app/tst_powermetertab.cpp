@@ -277,15 +277,23 @@ void TestPowerMeterTab::leavingTheTabStopsTheRead()
     QTRY_VERIFY_WITH_TIMEOUT(tool->frames().size() >= 10, READ_TIMEOUT_MS);
 
     QSignalSpy sent(&window->powerMonitorEngine(), &DaliPowerMonitor::sendCommand);
+    const int rows = monitor()->rowCount();
     showTab(MainWindow::TAB_DALI_CONSOLE);
     QCOMPARE(sent.count(), 0);
 
-    // Back on the tab, Stop and Read again: one whole clean cycle into a new table.
+    // Back on the tab the button says Read, and nothing runs that it does not show: no tick
+    // comes, no row is added, nothing is sent until Read.
     showTab();
-    readAction()->trigger();
+    QCOMPARE(readAction()->text(), QString("Read"));
     QVERIFY(!window->findChild<QTimer*>("autoReadTimer")->isActive());
+    QVERIFY(!window->powerMonitorEngine().isReading());
+    QCOMPARE(monitor()->rowCount(), rows);
+    QCOMPARE(sent.count(), 0);
+
+    // Read: one whole clean cycle into a new table.
     tool->clearFrames();
     readAction()->trigger();
+    QCOMPARE(readAction()->text(), QString("Stop"));
     QTRY_COMPARE_WITH_TIMEOUT(cell(0, 6), QString("123456.789"), READ_TIMEOUT_MS);
     QCOMPARE(sent.count(), 42);
     QCOMPARE(toolFrames(0, 1), QStringList{"C3 CA 01"});

@@ -5,7 +5,9 @@
 //
 // Every row: the operation has ended, its outcome shown, before the box opens and within 2 s of
 // the loss; one box for the loss; the tool is found again; and what follows depends on whether
-// the user can see a run going on.
+// the user can see a run going on. A power meter Read clicked while the tool is being detected
+// again (after the loss, or after a tab change, which looks for the tool anew) is refused at once
+// with the tab's own message, and the next Read once the tool is found reads values.
 
 #include "mainwindow.h"
 
@@ -30,6 +32,9 @@ constexpr int NO_WRITE_MS = 15000;
 constexpr int PRODUCT = 120;
 
 const QString PORT_ERROR_TEXT = QStringLiteral("Serial port error! Please check tool connection.");
+const QString READ_FAILED_TEXT = QStringLiteral("Read data failed! Please check connection.");
+const QString RESET_QUESTION = QStringLiteral("Do you want to reset the LED module operating time?");
+const QString RESET_FAILED_BOX = QStringLiteral("information|Reset Module Operating Time|Reset Failure");
 const QString HEX_FILE = QStringLiteral(HEX_SAMPLES_DIR "/firmware_objcopy.hex");
 
 // DALI tool frames: READ MEMORY LOCATION, and WRITE MEMORY LOCATION whatever its byte.
@@ -58,7 +63,11 @@ enum class Step {
     Program,          // a production run, its view open
     ProgramRequested, // Program clicked, the run not started yet: no view
     Reset,            // module operating time
-    PowerRead,        // automatic power meter reading
+    ResetAsked,       // the reset question open when the tool goes, answered OK after the loss
+    PowerRead,        // automatic power meter reading, the tool pulled during a cycle
+    PowerReadPaused,  // automatic power meter reading, the tool pulled between two cycles
+    PowerReadOnReturn, // Read clicked right after the tool is plugged back in
+    PowerReadOnTab,   // Read clicked right after the Power Meter tab is shown; no loss
     FirmwareUpdate,
     Idle,             // nothing under way, on the DALI Control tab
 };
@@ -132,11 +141,15 @@ void TestToolLoss::lostToolEndsTheRun_data()
     QTest::newRow("DALI tool, read") << false << Step::Read;
     QTest::newRow("DALI tool, program") << false << Step::Program;
     QTest::newRow("DALI tool, reset") << false << Step::Reset;
+    QTest::newRow("DALI tool, reset question answered after the loss") << false << Step::ResetAsked;
     QTest::newRow("USB tool, read") << true << Step::Read;
     QTest::newRow("USB tool, program") << true << Step::Program;
     QTest::newRow("USB tool, program not started yet") << true << Step::ProgramRequested;
     QTest::newRow("USB tool, reset") << true << Step::Reset;
     QTest::newRow("DALI tool, power read") << false << Step::PowerRead;
+    QTest::newRow("DALI tool, power read between cycles") << false << Step::PowerReadPaused;
+    QTest::newRow("DALI tool, power read clicked as the tool returns") << false << Step::PowerReadOnReturn;
+    QTest::newRow("DALI tool, power read clicked as the tab shows") << false << Step::PowerReadOnTab;
     QTest::newRow("DALI tool, firmware update") << false << Step::FirmwareUpdate;
     QTest::newRow("DALI tool, idle on the DALI Control tab") << false << Step::Idle;
 }
@@ -146,10 +159,14 @@ void TestToolLoss::lostToolEndsTheRun()
     QFETCH(bool, usbTool);
     QFETCH(Step, step);
     LossBench bench(usbTool);
-    const int tab = step == Step::PowerRead        ? MainWindow::TAB_POWER_METER
-                    : step == Step::FirmwareUpdate ? MainWindow::TAB_FIRMWARE_UPDATE
-                    : step == Step::Idle           ? MainWindow::TAB_DALI_CONSOLE
-                                                   : MainWindow::TAB_PROGRAMMING;
+    const bool powerRead =
+        step == Step::PowerRead || step == Step::PowerReadPaused || step == Step::PowerReadOnReturn;
+    const bool readRefused = step == Step::PowerReadOnReturn || step == Step::PowerReadOnTab;
+    const bool toolLost = step != Step::PowerReadOnTab;
+    const int tab = powerRead                                           ? MainWindow::TAB_POWER_METER
+                    : step == Step::FirmwareUpdate                      ? MainWindow::TAB_FIRMWARE_UPDATE
+                    : step == Step::Idle || step == Step::PowerReadOnTab ? MainWindow::TAB_DALI_CONSOLE
+                                                                        : MainWindow::TAB_PROGRAMMING;
     if (step == Step::FirmwareUpdate)
         bench.bootLoader = std::make_unique<SimBootLoader>(bench.tool.get());
 
@@ -164,10 +181,23 @@ void TestToolLoss::lostToolEndsTheRun()
             return bench.viewText("failLabel") == "1 pcs" && bench.viewText("titleLabel") == "Programmed Failed ....!";
         case Step::ProgramRequested:
             return topLevel("programView")->isHidden();
-        case Step::Reset:
-            return promptTrace().contains("information|Reset Module Operating Time|Reset Failure");
+        case Step::Reset: {
+            // The tool-lost box is the one message; the reset is shown failed on the status line.
+            const QLabel* status = bench.child<QLabel>("cloErrorLabel");
+            return !status->isHidden() && status->text() == "Reset Failure"
+                   && !promptTrace().contains(RESET_FAILED_BOX);
+        }
+        case Step::ResetAsked:
+            // The question is still open: nothing has been reset or reported yet.
+            return !promptTrace().contains(RESET_FAILED_BOX);
         case Step::PowerRead:
-            return bench.action("readAction")->text() == "Read" && !bench.window->powerMonitorEngine().isReading();
+        case Step::PowerReadPaused:
+            return bench.action("readAction")->text() == "Read"
+                   && !bench.window->powerMonitorEngine().isReading()
+                   && !bench.window->findChild<QTimer*>("autoReadTimer")->isActive();
+        case Step::PowerReadOnReturn:
+        case Step::PowerReadOnTab:
+            return bench.child<QLabel>("connectStatusLabel")->text() == "Tool not found!";
         case Step::FirmwareUpdate:
             return bench.bootLines().contains("Firmware update failed, please try again.");
         case Step::Idle:
@@ -178,7 +208,10 @@ void TestToolLoss::lostToolEndsTheRun()
 
     qint64 lostAt = -1;
     qint64 boxAt = -1;
+    bool boxAnswered = false;
     bool outcomeAtBox = false;
+    qint64 readFailedAt = -1;
+    std::function<void()> pull;
     Prompt::setResponder([&](const Prompt::Record& r) -> Prompt::Answer {
         if (r.kind == Prompt::Kind::OpenFile)
             return HEX_FILE;
@@ -189,21 +222,49 @@ void TestToolLoss::lostToolEndsTheRun()
                                   STEP_TIMEOUT_MS);
             return QMessageBox::Ok;
         }
+        if (r.text == RESET_QUESTION && step == Step::ResetAsked) {
+            // The tool goes while the operator reads the question; OK comes once the loss is told.
+            pull();
+            (void)QTest::qWaitFor([&] { return boxAnswered; }, STEP_TIMEOUT_MS);
+        }
         if (r.text == PORT_ERROR_TEXT && boxAt < 0) {
             boxAt = SimProgTool::clockMs();
             outcomeAtBox = outcomeShown();
-            // The operator plugs the tool back in and answers the box a while later.
+            // The operator plugs the tool back in and answers the box a while later, or at once
+            // to click Read.
             bench.plugBack(step == Step::ProgramRequested);
-            QEventLoop held;
-            QTimer::singleShot(BOX_HELD_MS, &held, &QEventLoop::quit);
-            held.exec();
+            if (step != Step::PowerReadOnReturn) {
+                QEventLoop held;
+                QTimer::singleShot(BOX_HELD_MS, &held, &QEventLoop::quit);
+                held.exec();
+            }
+            boxAnswered = true;
         }
+        if (r.text == READ_FAILED_TEXT && readFailedAt < 0)
+            readFailedAt = SimProgTool::clockMs();
         return QMessageBox::Ok;
     });
 
-    auto pull = [&] {
+    pull = [&] {
         lostAt = SimProgTool::clockMs();
         bench.tool->unplug();
+    };
+    // Read on the Power Meter tab while the tool is being looked for: the read ends at once.
+    auto readDuringDetection = [&] {
+        QCOMPARE(bench.window->toolState(), 0);
+        const qint64 clickAt = SimProgTool::clockMs();
+        bench.action("readAction")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(readFailedAt >= 0, STEP_TIMEOUT_MS);
+        QVERIFY2(readFailedAt - clickAt < OUTCOME_LIMIT_MS,
+                 qPrintable(QString("%1 ms").arg(readFailedAt - clickAt)));
+        QCOMPARE(bench.action("readAction")->text(), QString("Read"));
+        QVERIFY(!bench.window->powerMonitorEngine().isReading());
+        QVERIFY(!bench.window->findChild<QTimer*>("autoReadTimer")->isActive());
+    };
+    auto startAutoRead = [&] {
+        bench.child<QGroupBox>("autoReadGroupBox")->setChecked(true);
+        bench.child<QSpinBox>("autoReadTimeSpinBox")->setValue(5);
+        bench.action("readAction")->trigger();
     };
     // The tool goes at the frame that satisfies lossPoint, before its answer leaves.
     auto pullAt = [&](std::function<bool(const SimProgTool::Frame&)> lossPoint) {
@@ -251,11 +312,31 @@ void TestToolLoss::lostToolEndsTheRun()
             }
         });
         break;
+    case Step::ResetAsked:
+        bench.waitForDriverRead(PRODUCT);
+        bench.action("resetAction")->trigger();
+        break;
     case Step::PowerRead:
         pullAt([&](const SimProgTool::Frame& f) { return f.bytes == DALI_READ && ++count == 5; });
-        bench.child<QGroupBox>("autoReadGroupBox")->setChecked(true);
-        bench.child<QSpinBox>("autoReadTimeSpinBox")->setValue(5);
-        bench.action("readAction")->trigger();
+        startAutoRead();
+        break;
+    case Step::PowerReadPaused: {
+        // The first cycle has read its three banks and ended; the next is up to 5 s away.
+        QSignalSpy reports(&bench.window->powerMonitorEngine(), &DaliPowerMonitor::updatePowerMonitorDisplay);
+        startAutoRead();
+        QTRY_VERIFY_WITH_TIMEOUT(reports.count() == 3 && !bench.window->powerMonitorEngine().isReading(),
+                                 STEP_TIMEOUT_MS);
+        pull();
+        break;
+    }
+    case Step::PowerReadOnReturn:
+        pull();
+        break;
+    case Step::PowerReadOnTab:
+        bench.showTab(MainWindow::TAB_POWER_METER);
+        readDuringDetection();
+        if (QTest::currentTestFailed())
+            return;
         break;
     case Step::FirmwareUpdate:
         pullAt([&](const SimProgTool::Frame& f) {
@@ -269,9 +350,16 @@ void TestToolLoss::lostToolEndsTheRun()
         break;
     }
 
-    QTRY_VERIFY_WITH_TIMEOUT(boxAt >= 0, STEP_TIMEOUT_MS);
-    QVERIFY2(outcomeAtBox, "the outcome was not shown when the box opened");
-    QVERIFY2(boxAt - lostAt < OUTCOME_LIMIT_MS, qPrintable(QString("%1 ms").arg(boxAt - lostAt)));
+    if (toolLost) {
+        QTRY_VERIFY_WITH_TIMEOUT(boxAnswered, STEP_TIMEOUT_MS);
+        QVERIFY2(outcomeAtBox, "the outcome was not shown when the box opened");
+        QVERIFY2(boxAt - lostAt < OUTCOME_LIMIT_MS, qPrintable(QString("%1 ms").arg(boxAt - lostAt)));
+    }
+    if (step == Step::PowerReadOnReturn) {
+        readDuringDetection();
+        if (QTest::currentTestFailed())
+            return;
+    }
     bench.findTool();
 
     switch (step) {
@@ -298,15 +386,35 @@ void TestToolLoss::lostToolEndsTheRun()
         QVERIFY(topLevel("programView")->isHidden());
         break;
     }
-    case Step::PowerRead:
-        // The cycle read nothing: no row for Save to write out.
-        QCOMPARE(bench.child<QTableWidget>("monitorTableWidget")->rowCount(), 0);
+    case Step::ResetAsked: {
+        // OK after the loss: the reset did not run, and the operator is told so after the loss.
+        const QStringList trace = promptTrace();
+        const int asked = trace.indexOf("question|Reset Module Operating Time|" + RESET_QUESTION);
+        const int lost = trace.indexOf("information|Error|" + PORT_ERROR_TEXT);
+        QVERIFY(asked >= 0 && asked < lost && lost < trace.indexOf(RESET_FAILED_BOX));
         break;
+    }
     default:
         break;
     }
-    QCOMPARE(promptTrace().count("information|Error|" + PORT_ERROR_TEXT), 1);
-    QVERIFY(!promptTrace().contains("information|Error|Read data failed! Please check connection."));
+    if (powerRead || step == Step::PowerReadOnTab) {
+        // The cycle cut short, if any, read nothing: no row for Save to write out; a whole cycle
+        // before the loss keeps its one.
+        QCOMPARE(bench.child<QTableWidget>("monitorTableWidget")->rowCount(),
+                 step == Step::PowerReadPaused ? 1 : 0);
+        // The next Read reads values.
+        bench.child<QGroupBox>("autoReadGroupBox")->setChecked(false);
+        QLineEdit* loadSideEnergy = bench.child<QLineEdit>("loadSideEnergyLineEdit");
+        loadSideEnergy->clear();
+        QSignalSpy reports(&bench.window->powerMonitorEngine(), &DaliPowerMonitor::updatePowerMonitorDisplay);
+        bench.action("readAction")->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(reports.count(), 3, STEP_TIMEOUT_MS);
+        QCOMPARE(loadSideEnergy->text(), QString("1234.560"));
+        QTRY_VERIFY(!bench.window->powerMonitorEngine().isReading());
+    }
+    QCOMPARE(promptTrace().count("information|Error|" + PORT_ERROR_TEXT), toolLost ? 1 : 0);
+    QCOMPARE(promptTrace().count("information|Error|" + READ_FAILED_TEXT), readRefused ? 1 : 0);
+    QCOMPARE(promptTrace().count(RESET_FAILED_BOX), step == Step::ResetAsked ? 1 : 0);
 }
 
 QTEST_MAIN(TestToolLoss)
