@@ -14,12 +14,23 @@ constexpr QChar SEPARATOR(':');
 constexpr int MODEL_NAME_FIELD = 3;
 constexpr int FIRST_VALUE_FIELD = 3;
 constexpr int NAME_WIDTH = 29;
+// The longest line a block holds is a list of eight numbers, about 140 characters, or a header
+// with a model name of the product list (whose lines are at most 256 bytes). A longer line is no
+// line of a block: it is refused as it is read, before it is split or kept.
+constexpr int MAX_LINE_LENGTH = 512;
+// The factory information file holds one block per model of the product list, which has at most
+// 4096 products; a block is about 2 KB. A file with more models, or larger than this, is refused
+// rather than read on: its models would fill the administrator view's list for many seconds.
+constexpr int MAX_MODELS = 4096;
+constexpr qint64 MAX_FILE_BYTES = qint64(16) << 20;
 
 // One PID line: how its values are written and how they are read back into a record. A value
-// that is not a decimal number or does not fit its field makes the line, and so the block, invalid.
+// that is not a decimal number or does not fit its field, or a line with other than its count of
+// values, makes the line, and so the block, invalid.
 struct ProfileParam
 {
     const char* name;
+    int values;
     std::function<QStringList(const ProgDataStructDef&)> write;
     std::function<bool(ProgDataStructDef&, const QStringList&)> read;
 };
@@ -33,10 +44,10 @@ bool readNumber(const QString& text, qint64 min, qint64 max, qint64& value)
 
 template <typename T> ProfileParam number(const char* name, T ProgDataStructDef::*field)
 {
-    return {name, [field](const ProgDataStructDef& d) { return QStringList{QString::number(d.*field)}; },
+    return {name, 1, [field](const ProgDataStructDef& d) { return QStringList{QString::number(d.*field)}; },
             [field](ProgDataStructDef& d, const QStringList& values) {
                 qint64 v = 0;
-                if (values.isEmpty() || !readNumber(values.first(), std::numeric_limits<T>::min(),
+                if (values.size() != 1 || !readNumber(values.first(), std::numeric_limits<T>::min(),
                                                     std::numeric_limits<T>::max(), v))
                     return false;
                 d.*field = T(v);
@@ -50,7 +61,7 @@ ProfileParam flag(const char* name, quint8 ProgDataStructDef::*field)
     ProfileParam param = number(name, field);
     param.read = [field](ProgDataStructDef& d, const QStringList& values) {
         qint64 v = 0;
-        if (values.isEmpty() || !readNumber(values.first(), 0, std::numeric_limits<quint8>::max(), v))
+        if (values.size() != 1 || !readNumber(values.first(), 0, std::numeric_limits<quint8>::max(), v))
             return false;
         d.*field = v == 1 ? 1 : 0;
         return true;
@@ -58,10 +69,10 @@ ProfileParam flag(const char* name, quint8 ProgDataStructDef::*field)
     return param;
 }
 
-// A list is written and read whole, with exactly `count` entries; values beyond them are ignored.
+// A list is written and read whole, with exactly `count` entries.
 ProfileParam list(const char* name, QList<int> ProgDataStructDef::*field, int count)
 {
-    return {name,
+    return {name, count,
             [field, count](const ProgDataStructDef& d) {
                 QStringList texts;
                 for (int i = 0; i < count; ++i)
@@ -69,7 +80,7 @@ ProfileParam list(const char* name, QList<int> ProgDataStructDef::*field, int co
                 return texts;
             },
             [field, count](ProgDataStructDef& d, const QStringList& values) {
-                if (values.size() < count)
+                if (values.size() != count)
                     return false;
                 QList<int> entries;
                 for (int i = 0; i < count; ++i) {
@@ -130,6 +141,18 @@ const std::vector<ProfileParam>& profileParams()
 
 namespace ProfileFormat {
 
+LineRead readLine(QTextStream& in, QString* line)
+{
+    // One character past the bound tells a line of exactly the bound from a longer one; the rest
+    // of a longer line is never read.
+    if (!in.readLineInto(line, MAX_LINE_LENGTH + 1))
+        return LineRead::End;
+    if (line->size() <= MAX_LINE_LENGTH)
+        return LineRead::Line;
+    *line = QString();
+    return LineRead::TooLong;
+}
+
 bool isHeaderLine(const QString& line)
 {
     return line.startsWith(HEADER_KEYWORD);
@@ -141,21 +164,40 @@ QString modelName(const QString& headerLine)
     return fields.size() > MODEL_NAME_FIELD ? fields.at(MODEL_NAME_FIELD) : headerLine;
 }
 
-QStringList modelNames(QTextStream& in)
+namespace {
+
+// Whether in has been read beyond what a factory information file can hold. The stream reads its
+// device ahead by a buffer, which is small beside the bound.
+bool beyondFileBound(QTextStream& in)
 {
-    QStringList names;
+    return in.device() && in.device()->pos() > MAX_FILE_BYTES;
+}
+
+} // namespace
+
+bool modelNames(QTextStream& in, QStringList* names)
+{
+    names->clear();
     QString line;
-    while (in.readLineInto(&line)) {
+    for (LineRead read; (read = readLine(in, &line)) != LineRead::End;) {
+        if (read == LineRead::TooLong || beyondFileBound(in) || (isHeaderLine(line) && names->size() == MAX_MODELS)) {
+            names->clear();
+            return false;
+        }
         if (isHeaderLine(line))
-            names.append(modelName(line));
+            names->append(modelName(line));
     }
-    return names;
+    if (beyondFileBound(in)) {
+        names->clear();
+        return false;
+    }
+    return true;
 }
 
 QString findHeader(QTextStream& in, int index)
 {
     QString line;
-    for (int headers = 0; in.readLineInto(&line);) {
+    for (int headers = 0; readLine(in, &line) == LineRead::Line && !beyondFileBound(in);) {
         if (isHeaderLine(line) && ++headers == index)
             return line;
     }
@@ -190,9 +232,10 @@ bool readBlock(const QString& headerLine, QTextStream& in, ProgDataStructDef& d)
     if (!readHeader(headerLine, &d.productIndex))
         return false;
 
+    QString line;
     for (const ProfileParam& param : profileParams()) {
-        const QString line = in.readLine();
-        if (line.isNull() || isHeaderLine(line) ||
+        // The values' count is checked before the line is split.
+        if (readLine(in, &line) != LineRead::Line || isHeaderLine(line) || line.count(SEPARATOR) != FIRST_VALUE_FIELD - 1 + param.values ||
             !param.read(d, line.split(SEPARATOR).mid(FIRST_VALUE_FIELD)))
             return false;
     }

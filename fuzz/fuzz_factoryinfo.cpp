@@ -21,7 +21,9 @@ QStringList listed(const QByteArray& content)
     file.setData(content);
     FUZZ_CHECK(file.open(QIODevice::ReadOnly | QIODevice::Text));
     QTextStream in(&file);
-    return ProfileFormat::modelNames(in);
+    QStringList names;
+    ProfileFormat::modelNames(in, &names);
+    return names;
 }
 
 QString headerOf(const QByteArray& content, int entry)

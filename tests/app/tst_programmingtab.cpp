@@ -1307,6 +1307,14 @@ void TestProgrammingTab::badProfileChangesNothing_data()
     QTest::newRow("current that is no number") << profileWith(1, "PID:  1: Current   :7OO");
     QTest::newRow("dimming type beyond its byte") << profileWith(3, "PID:  3: DimType   :300");
     QTest::newRow("product beyond the list") << profileWith(0, "ProductIndex: 121 :Description:M121");
+    // A line holds exactly its count of values, and is read no further than a profile's longest.
+    QTest::newRow("CLO times with nine values")
+        << profileWith(7, "PID:  7: CLO_Time                     :0:11:21:41:61:81:91:101:101");
+    QTest::newRow("current with two values") << profileWith(1, "PID:  1: Current   :700:700");
+    QTest::newRow("header of 513 characters")
+        << profileWith(0, ("ProductIndex:   120  :Description:" + QByteArray(479, 'M')).constData());
+    QTest::newRow("a line ending in 20 million values")
+        << profileWith(33, ("PID: 33: DriverOperationTime_Hrs      :131328" + QByteArray(":1").repeated(20000000)).constData());
 }
 
 void TestProgrammingTab::badProfileChangesNothing()
