@@ -19,10 +19,12 @@ constexpr int NAME_WIDTH = 29;
 // line of a block: it is refused as it is read, before it is split or kept.
 constexpr int MAX_LINE_LENGTH = 512;
 // The factory information file holds one block per model of the product list, which has at most
-// 4096 products; a block is about 2 KB. A file with more models, or larger than this, is refused
-// rather than read on: its models would fill the administrator view's list for many seconds.
+// 4096 products; a block is about 2 KB. A file with more models, or longer than this (line ends
+// counted), is refused rather than read on: its models would fill the administrator view's list
+// for many seconds. The length is counted as it is read, so that a file that tells no size (a
+// pipe) is bounded as well.
 constexpr int MAX_MODELS = 4096;
-constexpr qint64 MAX_FILE_BYTES = qint64(16) << 20;
+constexpr qint64 MAX_FILE_LENGTH = qint64(16) << 20;
 
 // One PID line: how its values are written and how they are read back into a record. A value
 // that is not a decimal number or does not fit its field, or a line with other than its count of
@@ -166,11 +168,14 @@ QString modelName(const QString& headerLine)
 
 namespace {
 
-// Whether in has been read beyond what a factory information file can hold. The stream reads its
-// device ahead by a buffer, which is small beside the bound.
-bool beyondFileBound(QTextStream& in)
+// The next line of a factory information file of which *length characters have been read: false
+// at its end, and for a line or a file beyond what such a file holds.
+bool readFileLine(QTextStream& in, QString* line, qint64* length, bool* refused)
 {
-    return in.device() && in.device()->pos() > MAX_FILE_BYTES;
+    const LineRead read = readLine(in, line);
+    *length += line->size() + 1;
+    *refused = read == LineRead::TooLong || (read == LineRead::Line && *length > MAX_FILE_LENGTH);
+    return read == LineRead::Line && !*refused;
 }
 
 } // namespace
@@ -179,25 +184,27 @@ bool modelNames(QTextStream& in, QStringList* names)
 {
     names->clear();
     QString line;
-    for (LineRead read; (read = readLine(in, &line)) != LineRead::End;) {
-        if (read == LineRead::TooLong || beyondFileBound(in) || (isHeaderLine(line) && names->size() == MAX_MODELS)) {
-            names->clear();
-            return false;
-        }
-        if (isHeaderLine(line))
+    qint64 length = 0;
+    bool refused = false;
+    while (!refused && readFileLine(in, &line, &length, &refused)) {
+        if (!isHeaderLine(line))
+            continue;
+        if (names->size() == MAX_MODELS)
+            refused = true;
+        else
             names->append(modelName(line));
     }
-    if (beyondFileBound(in)) {
+    if (refused)
         names->clear();
-        return false;
-    }
-    return true;
+    return !refused;
 }
 
 QString findHeader(QTextStream& in, int index)
 {
     QString line;
-    for (int headers = 0; readLine(in, &line) == LineRead::Line && !beyondFileBound(in);) {
+    qint64 length = 0;
+    bool refused = false;
+    for (int headers = 0; readFileLine(in, &line, &length, &refused);) {
         if (isHeaderLine(line) && ++headers == index)
             return line;
     }

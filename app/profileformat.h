@@ -41,7 +41,7 @@ QString modelName(const QString& headerLine);
 // The model names of a file of blocks, one per header line, in file order: what the
 // administrator view lists. Entry n names the block whose header findHeader(in, n + 1) finds.
 // False, with no names, for a file beyond what a factory information file holds: a line longer
-// than a block's, more than 4096 models, or more than 16 MiB.
+// than a block's, more than 4096 models, or more than 16 Mi characters of text.
 bool modelNames(QTextStream& in, QStringList* names);
 // Reads up to the index-th header line (counted from 1) and returns it, the stream standing right
 // after it; a null string when there are fewer header lines or a line before it is refused as

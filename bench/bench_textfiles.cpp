@@ -187,6 +187,8 @@ const QList<Input>& inputs()
          [](int scale) { return QByteArray("ProductIndex\n").repeated(1000000 / scale); }},
         {"factory list, 16 MiB of 512-char lines", Path::AdminList, FACTORY_FILE,
          [](int scale) { return factoryFile(1) + (QByteArray(511, '#') + '\n').repeated(int(16 * MIB / 512 / scale) - 4); }},
+        {"factory list, 16 Mi empty lines", Path::AdminList, FACTORY_FILE,
+         [](int scale) { return factoryFile(1) + QByteArray(int(16 * MIB / scale), '\n'); }},
         {"factory reset, model 1 of 300", Path::FactoryReset, FACTORY_FILE, [](int) { return factoryFile(300); }},
         {"factory reset, header + 40 M colons", Path::FactoryReset, FACTORY_FILE,
          [](int scale) { return "ProductIndex:   1  :Description:M" + QByteArray(40000000 / scale, ':') + '\n' + factoryFile(1); }},
