@@ -25,12 +25,16 @@ bool listed(const QByteArray& content, QStringList* names)
     return ProfileFormat::modelNames(in, names);
 }
 
-// Whether the file holds a line of more than 511 characters (a carriage return before its line
-// feed counted in), or more than 4096 header lines.
+// Whether the file, decoded as a text stream decodes it (a byte order mark chooses UTF-16 or
+// UTF-32), holds a line of more than 511 characters (a carriage return before its line feed
+// counted in), or more than 4096 header lines.
 bool beyondBounds(const QByteArray& content)
 {
+    QBuffer file;
+    file.setData(content);
+    FUZZ_CHECK(file.open(QIODevice::ReadOnly | QIODevice::Text));
     int headers = 0;
-    for (const QString& line : QString::fromLocal8Bit(content.constData(), content.size()).split(QLatin1Char('\n'))) {
+    for (const QString& line : QTextStream(&file).readAll().split(QLatin1Char('\n'))) {
         if (line.size() > 511)
             return true;
         if (line.startsWith(QLatin1String("ProductIndex")))
