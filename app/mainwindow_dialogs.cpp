@@ -321,7 +321,8 @@ void MainWindow::adminPushBtn_clicked()
                 advanceViewDialog->addComboItem(name);
         } else {
             // No model of a file that is not what it should be: the reset would read the same file.
-            Prompt::critical(nullptr, tr("Error"), tr("Product information error, please contact the manufacturer!"),
+            Prompt::critical(nullptr, tr("Error"),
+                             tr("Product information error, please contact the manufacturer!"),
                              QMessageBox::Ok);
         }
     }

@@ -23,8 +23,8 @@ static_assert(MAX_PRODUCTS - 1 <= std::numeric_limits<quint16>::max(), "a produc
 // leaves room for a long name. Longer lines are a damaged list and are refused as they are met,
 // before anything of them is converted or split.
 constexpr int MAX_LINE_BYTES = 256;
-// A list of that many products has lines of a few hundred bytes at most; a file beyond this is
-// refused at the bound rather than read whole.
+// Even with its headings and skipped lines a list of that many products stays far below this; a
+// file beyond it is refused at the bound rather than read whole.
 constexpr int MAX_LIST_BYTES = 32 << 20;
 
 // What a driver can hold: currents are 16-bit mA values on the driver, the minimum dim level is a
@@ -118,7 +118,8 @@ ProductListReadResult readProductList(const QByteArray& content)
         const char* const bytes = content.constData() + begin;
         if (std::count(bytes, bytes + length, ',') != PRODUCT_FIELDS - 1)
             continue;
-        const QStringList fields = QString::fromLocal8Bit(bytes, length).split(QLatin1Char(','), Qt::KeepEmptyParts);
+        const QStringList fields =
+            QString::fromLocal8Bit(bytes, length).split(QLatin1Char(','), Qt::KeepEmptyParts);
 
         bool indexOk = false;
         decimalField(fields[0], &indexOk);
@@ -127,8 +128,8 @@ ProductListReadResult readProductList(const QByteArray& content)
         // index, so a record that would sit at another position than its index (a gap before it,
         // a duplicate, an index that is no number or beyond the list's bound) is never stored; nor is
         // one no driver can be.
-        if (!indexOk || record.index != productListLineNumber - HEADING_LINES - 1
-            || record.index != productList.size() || record.index >= MAX_PRODUCTS || !driverCanHold(record)) {
+        if (!indexOk || record.index != productListLineNumber - HEADING_LINES - 1 ||
+            record.index != productList.size() || record.index >= MAX_PRODUCTS || !driverCanHold(record)) {
             result.listError = true;
             break;
         }

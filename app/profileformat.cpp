@@ -50,7 +50,7 @@ template <typename T> ProfileParam number(const char* name, T ProgDataStructDef:
             [field](ProgDataStructDef& d, const QStringList& values) {
                 qint64 v = 0;
                 if (values.size() != 1 || !readNumber(values.first(), std::numeric_limits<T>::min(),
-                                                    std::numeric_limits<T>::max(), v))
+                                                      std::numeric_limits<T>::max(), v))
                     return false;
                 d.*field = T(v);
                 return true;
@@ -242,7 +242,8 @@ bool readBlock(const QString& headerLine, QTextStream& in, ProgDataStructDef& d)
     QString line;
     for (const ProfileParam& param : profileParams()) {
         // The values' count is checked before the line is split.
-        if (readLine(in, &line) != LineRead::Line || isHeaderLine(line) || line.count(SEPARATOR) != FIRST_VALUE_FIELD - 1 + param.values ||
+        if (readLine(in, &line) != LineRead::Line || isHeaderLine(line) ||
+            line.count(SEPARATOR) != FIRST_VALUE_FIELD - 1 + param.values ||
             !param.read(d, line.split(SEPARATOR).mid(FIRST_VALUE_FIELD)))
             return false;
     }

@@ -43,8 +43,9 @@ const char CHILD_OPTION[] = "--read";
 const char FIGURES_MARK[] = "figures:";
 const char PRODUCT_LIST[] = "Product List.txt";
 const char FACTORY_FILE[] = "ProductFactoryInformation.txt";
-const QByteArray HEADINGS = "Kavro Lumorant product list\nIndex,Model,Power(W),MaxCurrent(mA),MinCurrent(mA),"
-                            "Channels,PhyMinLevel(%),MaxVoltage(V),MinVoltage(V),AnalogVariant,DriverFeature(hex)\n";
+const QByteArray HEADINGS =
+    "Kavro Lumorant product list\nIndex,Model,Power(W),MaxCurrent(mA),MinCurrent(mA),"
+    "Channels,PhyMinLevel(%),MaxVoltage(V),MinVoltage(V),AnalogVariant,DriverFeature(hex)\n";
 
 // How the window gets at the file.
 enum class Path
@@ -114,7 +115,10 @@ ProgDataStructDef settings(int product)
     return d;
 }
 
-QByteArray profile() { return ProfileFormat::blockText(settings(1), "Kavro LED Driver KLD-075-1400").toLatin1(); }
+QByteArray profile()
+{
+    return ProfileFormat::blockText(settings(1), "Kavro LED Driver KLD-075-1400").toLatin1();
+}
 
 QByteArray factoryFile(int models)
 {
@@ -150,7 +154,8 @@ QByteArray hexFile(quint32 address, qint64 dataBytes, int recordBytes, qint64 ma
             upper = address >> 16;
             lines += hexRecord(4, 0, QByteArray().append(char(upper >> 8)).append(char(upper)));
         }
-        const int length = int(qMin<qint64>(qMin<qint64>(recordBytes, dataBytes - at), 0x10000 - (address & 0xFFFF)));
+        const int length =
+            int(qMin<qint64>(qMin<qint64>(recordBytes, dataBytes - at), 0x10000 - (address & 0xFFFF)));
         lines += hexRecord(0, quint16(address), data.left(length));
         if (text.size() + lines.size() + end.size() > maxBytes)
             break;
@@ -176,28 +181,41 @@ const QList<Input>& inputs()
         {"product list, 51,559 products of 600 chars", Path::StartUp, PRODUCT_LIST,
          [](int scale) { return products(51559 / scale, 600); }},
         {"product list, 31 MiB line of \"ab,\"", Path::StartUp, PRODUCT_LIST,
-         [](int scale) { return HEADINGS + productLine(0, "A") + QByteArray("ab,").repeated(int(31 * MIB / 3 / scale)); }},
+         [](int scale) {
+             return HEADINGS + productLine(0, "A") + QByteArray("ab,").repeated(int(31 * MIB / 3 / scale));
+         }},
         {"profile, a real one", Path::Profile, "profile.txt", [](int) { return profile(); }},
         {"profile, last line + 20 M \":1\"", Path::Profile, "profile.txt",
          [](int scale) { return profile().chopped(1) + QByteArray(":1").repeated(20000000 / scale) + '\n'; }},
         {"factory list, 300 models", Path::AdminList, FACTORY_FILE, [](int) { return factoryFile(300); }},
         {"factory list, header + 40 M colons", Path::AdminList, FACTORY_FILE,
-         [](int scale) { return "ProductIndex:   1  :Description:M" + QByteArray(40000000 / scale, ':') + '\n' + factoryFile(1); }},
+         [](int scale) {
+             return "ProductIndex:   1  :Description:M" + QByteArray(40000000 / scale, ':') + '\n' +
+                    factoryFile(1);
+         }},
         {"factory list, 1,000,000 header lines", Path::AdminList, FACTORY_FILE,
          [](int scale) { return QByteArray("ProductIndex\n").repeated(1000000 / scale); }},
         {"factory list, 16 MiB of 512-char lines", Path::AdminList, FACTORY_FILE,
-         [](int scale) { return factoryFile(1) + (QByteArray(511, '#') + '\n').repeated(int(16 * MIB / 512 / scale) - 4); }},
+         [](int scale) {
+             return factoryFile(1) + (QByteArray(511, '#') + '\n').repeated(int(16 * MIB / 512 / scale) - 4);
+         }},
         {"factory list, 16 Mi empty lines", Path::AdminList, FACTORY_FILE,
          [](int scale) { return factoryFile(1) + QByteArray(int(16 * MIB / scale), '\n'); }},
-        {"factory reset, model 1 of 300", Path::FactoryReset, FACTORY_FILE, [](int) { return factoryFile(300); }},
+        {"factory reset, model 1 of 300", Path::FactoryReset, FACTORY_FILE,
+         [](int) { return factoryFile(300); }},
         {"factory reset, header + 40 M colons", Path::FactoryReset, FACTORY_FILE,
-         [](int scale) { return "ProductIndex:   1  :Description:M" + QByteArray(40000000 / scale, ':') + '\n' + factoryFile(1); }},
+         [](int scale) {
+             return "ProductIndex:   1  :Description:M" + QByteArray(40000000 / scale, ':') + '\n' +
+                    factoryFile(1);
+         }},
         {"hex, 40 KiB firmware", Path::Hex, "firmware.hex",
          [](int) { return hexFile(0x2000, 40960, 16, 64 * MIB); }},
         {"hex, data records to 64 MiB", Path::Hex, "firmware.hex",
          [](int scale) { return hexFile(0x2000, qint64(1) << 32, 255, 64 * MIB / scale); }},
         {"hex, 64 MiB of empty lines", Path::Hex, "firmware.hex",
-         [](int scale) { return QByteArray(int(64 * MIB / scale) - 12, '\n') + hexRecord(1, 0, QByteArray()); }},
+         [](int scale) {
+             return QByteArray(int(64 * MIB / scale) - 12, '\n') + hexRecord(1, 0, QByteArray());
+         }},
     };
     return all;
 }
@@ -335,14 +353,16 @@ int main(int argc, char** argv)
         file.close();
         // The window reads its product list at start-up: the example, unless that is the input.
         if (input.path != Path::StartUp)
-            QFile::copy(QStringLiteral(KL_EXAMPLE_PRODUCT_LIST), dir.filePath(QString::fromLatin1(PRODUCT_LIST)));
+            QFile::copy(QStringLiteral(KL_EXAMPLE_PRODUCT_LIST),
+                        dir.filePath(QString::fromLatin1(PRODUCT_LIST)));
 
         QProcess reader;
         reader.setProcessChannelMode(QProcess::SeparateChannels);
         reader.start(QCoreApplication::applicationFilePath(),
                      {QString::fromLatin1(CHILD_OPTION), QString::number(i), dir.path()});
         if (!reader.waitForFinished(CHILD_TIMEOUT_MS) || reader.exitCode() != 0) {
-            std::fprintf(stderr, "reading %s failed: %s\n", input.name, reader.readAllStandardError().constData());
+            std::fprintf(stderr, "reading %s failed: %s\n", input.name,
+                         reader.readAllStandardError().constData());
             return 1;
         }
         QByteArray figures;
@@ -355,8 +375,8 @@ int main(int argc, char** argv)
         const double growthMb = fields.value(1).toLongLong() / 1024.0;
         const bool within = ms < TARGET_MS && growthMb < TARGET_MB;
         onTarget = onTarget && within;
-        std::printf("%-42s %9.2f %9.1f %11.1f  %s%s\n", input.name, content.size() / (1024.0 * 1024.0), ms, growthMb,
-                    figures.mid(fields.value(0).size() + fields.value(1).size() + 2).constData(),
+        std::printf("%-42s %9.2f %9.1f %11.1f  %s%s\n", input.name, content.size() / (1024.0 * 1024.0), ms,
+                    growthMb, figures.mid(fields.value(0).size() + fields.value(1).size() + 2).constData(),
                     within ? "" : "  above target");
         std::fflush(stdout);
     }

@@ -45,8 +45,17 @@ int validAddress(int pick)
 // 270 and 271 left out) and direct arc power.
 bool standardCommand(int cmd)
 {
-    const int ranges[][2] = {{0, 9},     {16, 37},   {42, 48},   {64, 129},  {144, 168}, {170, 170},
-                             {176, 196}, {256, 261}, {263, 269}, {272, 276}, {DALI_CMD_DAPC, DALI_CMD_DAPC}};
+    const int ranges[][2] = {{0, 9},
+                             {16, 37},
+                             {42, 48},
+                             {64, 129},
+                             {144, 168},
+                             {170, 170},
+                             {176, 196},
+                             {256, 261},
+                             {263, 269},
+                             {272, 276},
+                             {DALI_CMD_DAPC, DALI_CMD_DAPC}};
     for (const auto& range : ranges) {
         if (cmd >= range[0] && cmd <= range[1])
             return true;

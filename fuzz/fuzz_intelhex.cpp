@@ -113,7 +113,8 @@ IntelHexImage expected(const QByteArray& text, const QVector<IntelHexRegion>& re
                 const quint64 address = base + offset + quint64(i);
                 bool inside = false;
                 for (const IntelHexRegion& region : regions) {
-                    if (address >= region.start && address < qMin(region.end, region.start + quint64(imageSize))) {
+                    if (address >= region.start &&
+                        address < qMin(region.end, region.start + quint64(imageSize))) {
                         const qint64 at = qint64(address - region.start);
                         work[int(at)] = bytes.at(4 + i);
                         lowest = qMin(lowest, at);
@@ -147,7 +148,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const bool arm = data[0] & 1;
     const QByteArray text(reinterpret_cast<const char*>(data + 1), int(size - 1));
     const IntelHexImage image = parse(arm, text);
-    const IntelHexImage format = arm ? expected(text, ARM_REGIONS, ARM_SIZE) : expected(text, {{APP_START, APP_START + APP_SIZE}}, APP_SIZE);
+    const IntelHexImage format = arm ? expected(text, ARM_REGIONS, ARM_SIZE)
+                                     : expected(text, {{APP_START, APP_START + APP_SIZE}}, APP_SIZE);
     FUZZ_CHECK(image.error == format.error);
     if (image.error != IntelHexError::NoEndRecord)
         FUZZ_CHECK(image.errorLine == format.errorLine);

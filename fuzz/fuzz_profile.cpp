@@ -44,24 +44,61 @@ struct Line
     int count;
 };
 
-Line u8(quint8 D::*f) { return {Kind::U8, f, nullptr, nullptr, nullptr, 1}; }
-Line flag(quint8 D::*f) { return {Kind::Flag, f, nullptr, nullptr, nullptr, 1}; }
-Line u16(quint16 D::*f) { return {Kind::U16, nullptr, f, nullptr, nullptr, 1}; }
-Line i32(qint32 D::*f) { return {Kind::I32, nullptr, nullptr, f, nullptr, 1}; }
-Line list(QList<int> D::*f, int count) { return {Kind::List, nullptr, nullptr, nullptr, f, count}; }
+Line u8(quint8 D::*f)
+{
+    return {Kind::U8, f, nullptr, nullptr, nullptr, 1};
+}
+Line flag(quint8 D::*f)
+{
+    return {Kind::Flag, f, nullptr, nullptr, nullptr, 1};
+}
+Line u16(quint16 D::*f)
+{
+    return {Kind::U16, nullptr, f, nullptr, nullptr, 1};
+}
+Line i32(qint32 D::*f)
+{
+    return {Kind::I32, nullptr, nullptr, f, nullptr, 1};
+}
+Line list(QList<int> D::*f, int count)
+{
+    return {Kind::List, nullptr, nullptr, nullptr, f, count};
+}
 
 const Line LINES[] = {
-    u16(&D::current),          u16(&D::firmwareVersion),         u8(&D::dimFunctionType),
-    flag(&D::EOL_Enable),      u8(&D::userEolTime),              flag(&D::CLO_Enable),
-    list(&D::CLO_TimeList, 8), list(&D::CLO_LevelList, 8),       flag(&D::OTP_Enable),
-    flag(&D::MTP_Enable),      u8(&D::MTP_MinLevel),             u16(&D::MTP_Start),
-    u16(&D::MTP_End),          u8(&D::MTP_MaxLevel),             u16(&D::MTP_Shutdown),
-    u8(&D::LDP_MinDim),        u16(&D::LDP_MaxAD),               u16(&D::LDP_MinAD),
-    u8(&D::analogDimMinLevel), u8(&D::analogDimMaxLevel),        u16(&D::analogDimStart),
-    u16(&D::analogDimEnd),     u8(&D::analogDimMode),            list(&D::TimeDimStepList, 5),
-    list(&D::TimeDimLevelList, 5), i32(&D::midnightOffset),      u8(&D::tableVersion),
-    list(&D::TimeDimFadeTimeList, 5), u8(&D::timerDimOverrideFadeTime), u8(&D::moduleOperationTime_mins),
-    i32(&D::moduleOperationTime_hrs), u8(&D::driverOperationTime_mins), i32(&D::driverOperationTime_hrs),
+    u16(&D::current),
+    u16(&D::firmwareVersion),
+    u8(&D::dimFunctionType),
+    flag(&D::EOL_Enable),
+    u8(&D::userEolTime),
+    flag(&D::CLO_Enable),
+    list(&D::CLO_TimeList, 8),
+    list(&D::CLO_LevelList, 8),
+    flag(&D::OTP_Enable),
+    flag(&D::MTP_Enable),
+    u8(&D::MTP_MinLevel),
+    u16(&D::MTP_Start),
+    u16(&D::MTP_End),
+    u8(&D::MTP_MaxLevel),
+    u16(&D::MTP_Shutdown),
+    u8(&D::LDP_MinDim),
+    u16(&D::LDP_MaxAD),
+    u16(&D::LDP_MinAD),
+    u8(&D::analogDimMinLevel),
+    u8(&D::analogDimMaxLevel),
+    u16(&D::analogDimStart),
+    u16(&D::analogDimEnd),
+    u8(&D::analogDimMode),
+    list(&D::TimeDimStepList, 5),
+    list(&D::TimeDimLevelList, 5),
+    i32(&D::midnightOffset),
+    u8(&D::tableVersion),
+    list(&D::TimeDimFadeTimeList, 5),
+    u8(&D::timerDimOverrideFadeTime),
+    u8(&D::moduleOperationTime_mins),
+    i32(&D::moduleOperationTime_hrs),
+    u8(&D::driverOperationTime_mins),
+    i32(&D::driverOperationTime_hrs),
 };
 static_assert(sizeof LINES / sizeof LINES[0] == 33, "a block has 33 setting lines");
 
@@ -114,7 +151,8 @@ bool expected(const QString& text, D& d)
     for (int n = 0; n < 33; ++n) {
         const Line& line = LINES[n];
         const QStringList fields = lines.at(n + 1).split(QLatin1Char(':'));
-        if (lines.at(n + 1).startsWith(QLatin1String("ProductIndex")) || fields.size() != VALUES_FROM + line.count)
+        if (lines.at(n + 1).startsWith(QLatin1String("ProductIndex")) ||
+            fields.size() != VALUES_FROM + line.count)
             return false;
         const QString& value = fields.at(VALUES_FROM);
         switch (line.kind) {

@@ -231,7 +231,8 @@ void TestAdminFlow::modelList_data()
     QTest::newRow("4097 models") << header.repeated(4097) << 0 << refused;
     QTest::newRow("1,000,000 header lines") << QByteArray("ProductIndex\n").repeated(1000000) << 0 << refused;
     QTest::newRow("header ending in 40 million colons")
-        << block("KLD-075 M100", 700) + "ProductIndex:   100  :Description:KLD" + QByteArray(40000000, ':') + '\n'
+        << block("KLD-075 M100", 700) + "ProductIndex:   100  :Description:KLD" + QByteArray(40000000, ':') +
+               '\n'
         << 0 << refused;
     // Lines of 512 characters, the longest a block holds, to 16 MiB and one line beyond.
     const QByteArray line = QByteArray(511, '#') + '\n';

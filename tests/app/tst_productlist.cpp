@@ -121,8 +121,8 @@ void TestProductList::listsAndFaults_data()
     QTest::newRow("product line of 256 bytes") << a + b256 + "\n" << QStringList{"A", "B"} << false << 4;
     QTest::newRow("product line of 257 bytes") << a + b256 + " \n" << QStringList{"A"} << true << 4;
     QTest::newRow("names of 600 characters")
-        << a + "1," + QByteArray(600, 'N') + ",0,700,350,0,10,54,27,0,3\n2," + QByteArray(600, 'N')
-               + ",0,700,350,0,10,54,27,0,3\n"
+        << a + "1," + QByteArray(600, 'N') + ",0,700,350,0,10,54,27,0,3\n2," + QByteArray(600, 'N') +
+               ",0,700,350,0,10,54,27,0,3\n"
         << QStringList{"A"} << true << 4;
     QTest::newRow("one 31 MiB line of two-letter fields")
         << a + QByteArray("ab,").repeated((31 << 20) / 3) + "\n1,B,0,700,350,0,10,54,27,0,3\n"

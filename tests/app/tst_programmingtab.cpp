@@ -1313,8 +1313,9 @@ void TestProgrammingTab::badProfileChangesNothing_data()
     QTest::newRow("current with two values") << profileWith(1, "PID:  1: Current   :700:700");
     QTest::newRow("header of 513 characters")
         << profileWith(0, ("ProductIndex:   120  :Description:" + QByteArray(479, 'M')).constData());
-    QTest::newRow("a line ending in 20 million values")
-        << profileWith(33, ("PID: 33: DriverOperationTime_Hrs      :131328" + QByteArray(":1").repeated(20000000)).constData());
+    QTest::newRow("a line ending in 20 million values") << profileWith(
+        33,
+        ("PID: 33: DriverOperationTime_Hrs      :131328" + QByteArray(":1").repeated(20000000)).constData());
 }
 
 void TestProgrammingTab::badProfileChangesNothing()
