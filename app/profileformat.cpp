@@ -27,12 +27,13 @@ constexpr int MAX_MODELS = 4096;
 constexpr qint64 MAX_FILE_LENGTH = qint64(16) << 20;
 
 // One PID line: how its values are written and how they are read back into a record. A value
-// that is not a decimal number or does not fit its field, or a line with other than its count of
-// values, makes the line, and so the block, invalid.
+// that is not a decimal number or does not fit its field, or a line with fewer than its count of
+// values, makes the line, and so the block, invalid. Values beyond the count are ignored: files
+// written by other tools may carry them, and with lines bounded they cost nothing to skip.
 struct ProfileParam
 {
     const char* name;
-    int values;
+    int values; // the line holds at least these, and read is given just these, its first ones
     std::function<QStringList(const ProgDataStructDef&)> write;
     std::function<bool(ProgDataStructDef&, const QStringList&)> read;
 };
@@ -49,8 +50,7 @@ template <typename T> ProfileParam number(const char* name, T ProgDataStructDef:
     return {name, 1, [field](const ProgDataStructDef& d) { return QStringList{QString::number(d.*field)}; },
             [field](ProgDataStructDef& d, const QStringList& values) {
                 qint64 v = 0;
-                if (values.size() != 1 || !readNumber(values.first(), std::numeric_limits<T>::min(),
-                                                      std::numeric_limits<T>::max(), v))
+                if (!readNumber(values.first(), std::numeric_limits<T>::min(), std::numeric_limits<T>::max(), v))
                     return false;
                 d.*field = T(v);
                 return true;
@@ -63,7 +63,7 @@ ProfileParam flag(const char* name, quint8 ProgDataStructDef::*field)
     ProfileParam param = number(name, field);
     param.read = [field](ProgDataStructDef& d, const QStringList& values) {
         qint64 v = 0;
-        if (values.size() != 1 || !readNumber(values.first(), 0, std::numeric_limits<quint8>::max(), v))
+        if (!readNumber(values.first(), 0, std::numeric_limits<quint8>::max(), v))
             return false;
         d.*field = v == 1 ? 1 : 0;
         return true;
@@ -71,7 +71,7 @@ ProfileParam flag(const char* name, quint8 ProgDataStructDef::*field)
     return param;
 }
 
-// A list is written and read whole, with exactly `count` entries.
+// A list is written and read whole, `count` entries.
 ProfileParam list(const char* name, QList<int> ProgDataStructDef::*field, int count)
 {
     return {name, count,
@@ -82,8 +82,6 @@ ProfileParam list(const char* name, QList<int> ProgDataStructDef::*field, int co
                 return texts;
             },
             [field, count](ProgDataStructDef& d, const QStringList& values) {
-                if (values.size() != count)
-                    return false;
                 QList<int> entries;
                 for (int i = 0; i < count; ++i) {
                     qint64 v = 0;
@@ -241,10 +239,11 @@ bool readBlock(const QString& headerLine, QTextStream& in, ProgDataStructDef& d)
 
     QString line;
     for (const ProfileParam& param : profileParams()) {
-        // The values' count is checked before the line is split.
-        if (readLine(in, &line) != LineRead::Line || isHeaderLine(line) ||
-            line.count(SEPARATOR) != FIRST_VALUE_FIELD - 1 + param.values ||
-            !param.read(d, line.split(SEPARATOR).mid(FIRST_VALUE_FIELD)))
+        if (readLine(in, &line) != LineRead::Line || isHeaderLine(line))
+            return false;
+        const QStringList fields = line.split(SEPARATOR);
+        if (fields.size() < FIRST_VALUE_FIELD + param.values ||
+            !param.read(d, fields.mid(FIRST_VALUE_FIELD, param.values)))
             return false;
     }
     return true;

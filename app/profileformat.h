@@ -10,8 +10,9 @@
 //   PID:  1: Current                      :700
 //   PID:  7: CLO_Time                     :0:10:20:40:60:80:90:100
 // Reading is strict: a block is taken only when every value is a decimal number that fits its
-// field and every line holds exactly its count of values, so a damaged file never reaches a driver
-// half-read. Lines are read with a bound, so no file costs more than a block's worth of lines.
+// field and every line holds at least its count of values, so a damaged file never reaches a
+// driver half-read. Values beyond a line's count are ignored, as files written elsewhere may hold
+// them. Lines are read with a bound, so no file costs more than a block's worth of lines.
 
 #include "progdata.h"
 
@@ -57,8 +58,8 @@ QString blockText(const ProgDataStructDef& d, const QString& modelName);
 
 // Reads the block that headerLine opens: the product index from it, then the next 33 lines of in.
 // False, with d partly filled, unless the header and all 33 lines are there and valid, each with
-// exactly its count of values; a line that opens the next block is not a setting. Lines after the
-// 33rd are left unread.
+// at least its count of values (the first ones are taken); a line that opens the next block is not
+// a setting. Lines after the 33rd are left unread.
 bool readBlock(const QString& headerLine, QTextStream& in, ProgDataStructDef& d);
 
 } // namespace ProfileFormat

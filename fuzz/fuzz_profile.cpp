@@ -2,11 +2,11 @@
 // read as the window reads a profile: the header line, then the block.
 // Promises: the reader takes a block exactly when the format allows it, and then with the values
 // the format gives: a header with a 16-bit product index; 33 lines of no more than 512 characters,
-// none a header, each with exactly its count of values; every value a decimal number that fits its
-// field (8 or 16 bits unsigned, 32 bits signed), a flag on only for exactly 1. The format is
-// written out below from its description, not taken from the reader. And a block it accepts,
-// written out again and read back, gives the same block text, so saving a loaded profile never
-// changes a setting.
+// none a header, each with at least its count of values, the first ones taken and any beyond
+// ignored; every value a decimal number that fits its field (8 or 16 bits unsigned, 32 bits
+// signed), a flag on only for exactly 1. The format is written out below from its description,
+// not taken from the reader. And a block it accepts, written out again and read back, gives the
+// same block text, so saving a loaded profile never changes a setting.
 
 #include "fuzzcheck.h"
 #include "profileformat.h"
@@ -152,7 +152,7 @@ bool expected(const QString& text, D& d)
         const Line& line = LINES[n];
         const QStringList fields = lines.at(n + 1).split(QLatin1Char(':'));
         if (lines.at(n + 1).startsWith(QLatin1String("ProductIndex")) ||
-            fields.size() != VALUES_FROM + line.count)
+            fields.size() < VALUES_FROM + line.count)
             return false;
         const QString& value = fields.at(VALUES_FROM);
         switch (line.kind) {
