@@ -315,8 +315,16 @@ void MainWindow::adminPushBtn_clicked()
                             QMessageBox::Ok);
     } else {
         QTextStream in(&file);
-        for (const QString& name : ProfileFormat::modelNames(in))
-            advanceViewDialog->addComboItem(name);
+        QStringList names;
+        if (ProfileFormat::modelNames(in, &names)) {
+            for (const QString& name : qAsConst(names))
+                advanceViewDialog->addComboItem(name);
+        } else {
+            // No model of a file that is not what it should be: the reset would read the same file.
+            Prompt::critical(nullptr, tr("Error"),
+                             tr("Product information error, please contact the manufacturer!"),
+                             QMessageBox::Ok);
+        }
     }
     loginViewDialog->exec();
 }

@@ -56,7 +56,8 @@ void MainWindow::loadProfile()
     // The header decides first whether the profile may replace the connected driver's settings;
     // the settings change only once every line has been read.
     QTextStream in(&file);
-    const QString header = in.readLine();
+    QString header;
+    ProfileFormat::readLine(in, &header);
     quint16 product = 0;
     if (ProfileFormat::readHeader(header, &product) && driverConnectionState == DRIVER_CONNECTED) {
         if (product != progData.productIndex) {

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QStringList>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -12,10 +13,18 @@ namespace {
 
 constexpr int HEADING_LINES = 2;
 constexpr int PRODUCT_FIELDS = 11;
+// Every product becomes an entry of the driver model combo box, and the box measures every entry
+// when the window is first shown: a few hundred products are a list, thousands more only hold the
+// window at start-up. Far beyond any real list, yet cheap to show.
+constexpr int MAX_PRODUCTS = 4096;
 // Product indexes are 16-bit in every record and on the driver.
-constexpr int MAX_PRODUCT_INDEX = std::numeric_limits<quint16>::max();
-// A list of that many products has lines of a few hundred bytes at most; a file beyond this is
-// refused at the bound rather than read whole.
+static_assert(MAX_PRODUCTS - 1 <= std::numeric_limits<quint16>::max(), "a product index is 16 bits");
+// A product line is an index, a model name and nine short numbers, well under 100 bytes; this
+// leaves room for a long name. Longer lines are a damaged list and are refused as they are met,
+// before anything of them is converted or split.
+constexpr int MAX_LINE_BYTES = 256;
+// Even with its headings and skipped lines a list of that many products stays far below this; a
+// file beyond it is refused at the bound rather than read whole.
 constexpr int MAX_LIST_BYTES = 32 << 20;
 
 // What a driver can hold: currents are 16-bit mA values on the driver, the minimum dim level is a
@@ -67,11 +76,12 @@ bool driverCanHold(const ProductRecord& r)
            && inRange(r.minVoltage, MAX_OUTPUT_VOLTAGE_V);
 }
 
-// The next line from *pos on, its line end consumed; false at the end of the text. Lines end with
-// LF, CRLF or a lone CR (an old editor's save); "\r\r\n" from a list copied through a share that
-// adds a carriage return is one line end too. The text after the last line end is a line only
-// when it holds something. Lines are taken one at a time so that reading can stop early.
-bool nextLine(const QByteArray& text, int* pos, QString* line)
+// The next line from *pos on, as bytes of text, its line end consumed; false at the end of the
+// text. Lines end with LF, CRLF or a lone CR (an old editor's save); "\r\r\n" from a list copied
+// through a share that adds a carriage return is one line end too. The text after the last line
+// end is a line only when it holds something. Lines are taken one at a time so that reading can
+// stop early.
+bool nextLine(const QByteArray& text, int* pos, int* begin, int* length)
 {
     const char* const data = text.constData();
     const int size = text.size();
@@ -80,7 +90,8 @@ bool nextLine(const QByteArray& text, int* pos, QString* line)
     int end = *pos;
     while (end < size && data[end] != '\n' && data[end] != '\r')
         ++end;
-    *line = QString::fromLocal8Bit(data + *pos, end - *pos);
+    *begin = *pos;
+    *length = end - *pos;
     int next = end;
     while (next < size && data[next] == '\r')
         ++next;
@@ -94,24 +105,31 @@ ProductListReadResult readProductList(const QByteArray& content)
 {
     ProductListReadResult result;
     result.opened = true;
-    QString line;
-    for (int pos = 0; nextLine(content, &pos, &line);) {
+    int begin = 0;
+    int length = 0;
+    for (int pos = 0; nextLine(content, &pos, &begin, &length);) {
         ++productListLineNumber;
         if (productListLineNumber <= HEADING_LINES)
             continue;
-        const QStringList fields = line.split(QLatin1Char(','), Qt::KeepEmptyParts);
-        if (fields.size() != PRODUCT_FIELDS)
+        if (length > MAX_LINE_BYTES) {
+            result.listError = true;
+            break;
+        }
+        const char* const bytes = content.constData() + begin;
+        if (std::count(bytes, bytes + length, ',') != PRODUCT_FIELDS - 1)
             continue;
+        const QStringList fields =
+            QString::fromLocal8Bit(bytes, length).split(QLatin1Char(','), Qt::KeepEmptyParts);
 
         bool indexOk = false;
         decimalField(fields[0], &indexOk);
         const ProductRecord record = parseProductLine(fields);
         // The driver model combo box and every engine take a position in the list for a product
         // index, so a record that would sit at another position than its index (a gap before it,
-        // a duplicate, an index that is no number or beyond 16 bits) is never stored; nor is one no
-        // driver can be.
-        if (!indexOk || record.index != productListLineNumber - HEADING_LINES - 1
-            || record.index != productList.size() || record.index > MAX_PRODUCT_INDEX || !driverCanHold(record)) {
+        // a duplicate, an index that is no number or beyond the list's bound) is never stored; nor is
+        // one no driver can be.
+        if (!indexOk || record.index != productListLineNumber - HEADING_LINES - 1 ||
+            record.index != productList.size() || record.index >= MAX_PRODUCTS || !driverCanHold(record)) {
             result.listError = true;
             break;
         }

@@ -14,12 +14,26 @@ constexpr QChar SEPARATOR(':');
 constexpr int MODEL_NAME_FIELD = 3;
 constexpr int FIRST_VALUE_FIELD = 3;
 constexpr int NAME_WIDTH = 29;
+// The longest line a block holds is a list of eight numbers, about 140 characters, or a header
+// with a model name of the product list (whose lines are at most 256 bytes). A longer line is no
+// line of a block: it is refused as it is read, before it is split or kept.
+constexpr int MAX_LINE_LENGTH = 512;
+// The factory information file holds one block per model of the product list, which has at most
+// 4096 products; a block is about 2 KB. A file with more models, or longer than this (line ends
+// counted), is refused rather than read on: its models would fill the administrator view's list
+// for many seconds. The length is counted as it is read, so that a file that tells no size (a
+// pipe) is bounded as well.
+constexpr int MAX_MODELS = 4096;
+constexpr qint64 MAX_FILE_LENGTH = qint64(16) << 20;
 
 // One PID line: how its values are written and how they are read back into a record. A value
-// that is not a decimal number or does not fit its field makes the line, and so the block, invalid.
+// that is not a decimal number or does not fit its field, or a line with fewer than its count of
+// values, makes the line, and so the block, invalid. Values beyond the count are ignored: files
+// written by other tools may carry them, and with lines bounded they cost nothing to skip.
 struct ProfileParam
 {
     const char* name;
+    int values; // the line holds at least these, and read is given just these, its first ones
     std::function<QStringList(const ProgDataStructDef&)> write;
     std::function<bool(ProgDataStructDef&, const QStringList&)> read;
 };
@@ -33,11 +47,10 @@ bool readNumber(const QString& text, qint64 min, qint64 max, qint64& value)
 
 template <typename T> ProfileParam number(const char* name, T ProgDataStructDef::*field)
 {
-    return {name, [field](const ProgDataStructDef& d) { return QStringList{QString::number(d.*field)}; },
+    return {name, 1, [field](const ProgDataStructDef& d) { return QStringList{QString::number(d.*field)}; },
             [field](ProgDataStructDef& d, const QStringList& values) {
                 qint64 v = 0;
-                if (values.isEmpty() || !readNumber(values.first(), std::numeric_limits<T>::min(),
-                                                    std::numeric_limits<T>::max(), v))
+                if (!readNumber(values.first(), std::numeric_limits<T>::min(), std::numeric_limits<T>::max(), v))
                     return false;
                 d.*field = T(v);
                 return true;
@@ -50,7 +63,7 @@ ProfileParam flag(const char* name, quint8 ProgDataStructDef::*field)
     ProfileParam param = number(name, field);
     param.read = [field](ProgDataStructDef& d, const QStringList& values) {
         qint64 v = 0;
-        if (values.isEmpty() || !readNumber(values.first(), 0, std::numeric_limits<quint8>::max(), v))
+        if (!readNumber(values.first(), 0, std::numeric_limits<quint8>::max(), v))
             return false;
         d.*field = v == 1 ? 1 : 0;
         return true;
@@ -58,10 +71,10 @@ ProfileParam flag(const char* name, quint8 ProgDataStructDef::*field)
     return param;
 }
 
-// A list is written and read whole, with exactly `count` entries; values beyond them are ignored.
+// A list is written and read whole, `count` entries.
 ProfileParam list(const char* name, QList<int> ProgDataStructDef::*field, int count)
 {
-    return {name,
+    return {name, count,
             [field, count](const ProgDataStructDef& d) {
                 QStringList texts;
                 for (int i = 0; i < count; ++i)
@@ -69,8 +82,6 @@ ProfileParam list(const char* name, QList<int> ProgDataStructDef::*field, int co
                 return texts;
             },
             [field, count](ProgDataStructDef& d, const QStringList& values) {
-                if (values.size() < count)
-                    return false;
                 QList<int> entries;
                 for (int i = 0; i < count; ++i) {
                     qint64 v = 0;
@@ -130,6 +141,18 @@ const std::vector<ProfileParam>& profileParams()
 
 namespace ProfileFormat {
 
+LineRead readLine(QTextStream& in, QString* line)
+{
+    // One character past the bound tells a line of exactly the bound from a longer one; the rest
+    // of a longer line is never read.
+    if (!in.readLineInto(line, MAX_LINE_LENGTH + 1))
+        return LineRead::End;
+    if (line->size() <= MAX_LINE_LENGTH)
+        return LineRead::Line;
+    *line = QString();
+    return LineRead::TooLong;
+}
+
 bool isHeaderLine(const QString& line)
 {
     return line.startsWith(HEADER_KEYWORD);
@@ -141,21 +164,45 @@ QString modelName(const QString& headerLine)
     return fields.size() > MODEL_NAME_FIELD ? fields.at(MODEL_NAME_FIELD) : headerLine;
 }
 
-QStringList modelNames(QTextStream& in)
+namespace {
+
+// The next line of a factory information file of which *length characters have been read: false
+// at its end, and for a line or a file beyond what such a file holds.
+bool readFileLine(QTextStream& in, QString* line, qint64* length, bool* refused)
 {
-    QStringList names;
+    const LineRead read = readLine(in, line);
+    *length += line->size() + 1;
+    *refused = read == LineRead::TooLong || (read == LineRead::Line && *length > MAX_FILE_LENGTH);
+    return read == LineRead::Line && !*refused;
+}
+
+} // namespace
+
+bool modelNames(QTextStream& in, QStringList* names)
+{
+    names->clear();
     QString line;
-    while (in.readLineInto(&line)) {
-        if (isHeaderLine(line))
-            names.append(modelName(line));
+    qint64 length = 0;
+    bool refused = false;
+    while (!refused && readFileLine(in, &line, &length, &refused)) {
+        if (!isHeaderLine(line))
+            continue;
+        if (names->size() == MAX_MODELS)
+            refused = true;
+        else
+            names->append(modelName(line));
     }
-    return names;
+    if (refused)
+        names->clear();
+    return !refused;
 }
 
 QString findHeader(QTextStream& in, int index)
 {
     QString line;
-    for (int headers = 0; in.readLineInto(&line);) {
+    qint64 length = 0;
+    bool refused = false;
+    for (int headers = 0; readFileLine(in, &line, &length, &refused);) {
         if (isHeaderLine(line) && ++headers == index)
             return line;
     }
@@ -190,10 +237,13 @@ bool readBlock(const QString& headerLine, QTextStream& in, ProgDataStructDef& d)
     if (!readHeader(headerLine, &d.productIndex))
         return false;
 
+    QString line;
     for (const ProfileParam& param : profileParams()) {
-        const QString line = in.readLine();
-        if (line.isNull() || isHeaderLine(line) ||
-            !param.read(d, line.split(SEPARATOR).mid(FIRST_VALUE_FIELD)))
+        if (readLine(in, &line) != LineRead::Line || isHeaderLine(line))
+            return false;
+        const QStringList fields = line.split(SEPARATOR);
+        if (fields.size() < FIRST_VALUE_FIELD + param.values ||
+            !param.read(d, fields.mid(FIRST_VALUE_FIELD, param.values)))
             return false;
     }
     return true;

@@ -1,11 +1,14 @@
 // The DALI frame encoder on any command number, address and parameter of either command table.
 // Promises: the frame's address and data byte, as they go on the wire, decode by the addressing
 // rules of the DALI forward frame back to the command and address asked for; opcode configuration
-// commands go out twice and the opcode queries as queries; a command without a frame leaves the
-// output untouched.
+// commands go out twice and the opcode queries as queries; every command the DALI standard defines
+// for all control gear (listed below from IEC 62386-102) and every command the console lists for
+// the device type has a frame; a command without a frame leaves the output untouched.
 
 #include "daliframe.h"
 #include "fuzzcheck.h"
+
+#include <QSet>
 
 #include <cstddef>
 #include <cstdint>
@@ -38,6 +41,44 @@ int validAddress(int pick)
     return 0xFE;
 }
 
+// The commands of every control gear: the standard opcodes, the special commands (reserved 262,
+// 270 and 271 left out) and direct arc power.
+bool standardCommand(int cmd)
+{
+    const int ranges[][2] = {{0, 9},
+                             {16, 37},
+                             {42, 48},
+                             {64, 129},
+                             {144, 168},
+                             {170, 170},
+                             {176, 196},
+                             {256, 261},
+                             {263, 269},
+                             {272, 276},
+                             {DALI_CMD_DAPC, DALI_CMD_DAPC}};
+    for (const auto& range : ranges) {
+        if (cmd >= range[0] && cmd <= range[1])
+            return true;
+    }
+    return false;
+}
+
+// The numbers of a console list's "NNN NAME" entries.
+QSet<int> listed(const QStringList& names)
+{
+    QSet<int> numbers;
+    for (const QString& name : names)
+        numbers.insert(name.left(3).toInt());
+    return numbers;
+}
+
+bool offeredByConsole(int dtMode, int cmd)
+{
+    static const QSet<int> dt6 = listed(dt6CommandNameList());
+    static const QSet<int> dt8 = listed(dt8CommandNameList());
+    return (dtMode == 0 ? dt6 : dt8).contains(cmd);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -50,6 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     int out[3] = {-7, -7, -7};
     if (!encodeDaliFrame(dtMode, cmd, addr, para, out)) {
+        FUZZ_CHECK(!standardCommand(cmd) && !offeredByConsole(dtMode, cmd));
         FUZZ_CHECK(out[0] == -7 && out[1] == -7 && out[2] == -7);
         return 0;
     }

@@ -1,6 +1,7 @@
 // The product list reader on any file content. Promises: record n has index n, every stored
-// record holds numbers a driver can (so the current choices stay few), the lines are counted
-// whatever their ends, and reading never stores a record past the first bad line.
+// record holds numbers a driver can (so the current choices stay few), no more than 4096 records
+// are stored and none from a line beyond 256 bytes, the lines are counted whatever their ends, and
+// reading never stores a record past the first bad line.
 
 #include "fuzzcheck.h"
 #include "globals.h"
@@ -22,6 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // characters plus one.
     FUZZ_CHECK(productListLineNumber <= content.count('\n') + content.count('\r') + 1);
     FUZZ_CHECK(productList.size() <= qMax(0, productListLineNumber - 2));
+    FUZZ_CHECK(productList.size() <= 4096);
     for (int i = 0; i < productList.size(); ++i) {
         const ProductRecord& r = productList.at(i);
         FUZZ_CHECK(r.index == i);
@@ -31,6 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FUZZ_CHECK(std::isfinite(r.phyMinLevel) && r.phyMinLevel >= 0 && r.phyMinLevel <= 100);
         FUZZ_CHECK(std::isfinite(r.maxVoltage) && std::isfinite(r.minVoltage));
         FUZZ_CHECK(r.name == r.name.trimmed());
+        FUZZ_CHECK(r.name.size() <= 256);
     }
     return 0;
 }

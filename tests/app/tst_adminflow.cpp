@@ -102,6 +102,8 @@ private slots:
     void factoryResetThroughAdminView();
     void refusedReset_data();
     void refusedReset();
+    void modelList_data();
+    void modelList();
 };
 
 void TestAdminFlow::factoryResetThroughAdminView()
@@ -115,8 +117,11 @@ void TestAdminFlow::factoryResetThroughAdminView()
     QCOMPARE(promptTrace().value(0).section('|', 0, 1),
              QString("information|Failed to open product properties file"));
 
-    // Put in place later, the file is read at the next call.
-    bench.env.writeFile(FACTORY_FILE, threeModels());
+    // Put in place later, the file is read at the next call. The chosen model's CLO times hold
+    // one value too many, as files written elsewhere may: the first eight are taken.
+    bench.env.writeFile(FACTORY_FILE, twoModels([](QList<QByteArray>& l) {
+                                          l[7] = "PID:  7: CLO_Time :0:5:10:20:30:40:50:60:70";
+                                      }) + block("KLD-075 M100 spare", 1400));
     Prompt::clearLog();
     QString loginError;
     QStringList models;
@@ -182,6 +187,9 @@ void TestAdminFlow::refusedReset_data()
     QTest::newRow("block runs into the next")
         << twoModels([](QList<QByteArray>& l) { l.removeAt(33); }) + block("075", 1400) << 2
         << int(PROG_TOOL_FEIG_NFC) << productError;
+    QTest::newRow("header ending in 40 million colons")
+        << twoModels([](QList<QByteArray>& l) { l[0] += QByteArray(40000000, ':'); }) << 2
+        << int(PROG_TOOL_FEIG_NFC) << productError;
     QTest::newRow("file ends inside the block") << twoModels([](QList<QByteArray>& l) { l = l.mid(0, 11); })
                                                 << 2 << int(PROG_TOOL_FEIG_NFC) << productError;
     QTest::newRow("tool without factory reset")
@@ -208,6 +216,43 @@ void TestAdminFlow::refusedReset()
     // Nothing of the factory block is taken, and the tag is untouched.
     QCOMPARE(int(bench.window->programmingData().current), 700);
     QCOMPARE(bench.tags[0].driverImage(), tagImage(100, 0));
+}
+
+void TestAdminFlow::modelList_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("models");
+    QTest::addColumn<QStringList>("boxes");
+
+    const QStringList refused{"critical|Error|Product information error, please contact the manufacturer!"};
+    const QByteArray header = "ProductIndex:   100  :Description:KLD\n";
+    QTest::newRow("three models") << threeModels() << 3 << QStringList();
+    QTest::newRow("4096 models") << header.repeated(4096) << 4096 << QStringList();
+    QTest::newRow("4097 models") << header.repeated(4097) << 0 << refused;
+    QTest::newRow("1,000,000 header lines") << QByteArray("ProductIndex\n").repeated(1000000) << 0 << refused;
+    QTest::newRow("header ending in 40 million colons")
+        << block("KLD-075 M100", 700) + "ProductIndex:   100  :Description:KLD" + QByteArray(40000000, ':') +
+               '\n'
+        << 0 << refused;
+    // Lines of 512 characters, the longest a block holds, to 16 MiB and one line beyond.
+    const QByteArray line = QByteArray(511, '#') + '\n';
+    const int fit = ((16 << 20) - threeModels().size()) / line.size();
+    QTest::newRow("16 MiB") << threeModels() + line.repeated(fit) << 3 << QStringList();
+    QTest::newRow("beyond 16 MiB") << threeModels() + line.repeated(fit + 1) << 0 << refused;
+}
+
+void TestAdminFlow::modelList()
+{
+    QFETCH(QByteArray, file);
+
+    FeigBench bench(tagImage(100, 0));
+    bench.env.writeFile(FACTORY_FILE, file);
+    Prompt::clearLog();
+    new WhenShown(topLevel("LoginView"), [] { in<QPushButton>("LoginView", "cancelBtn")->click(); });
+    QVERIFY(QMetaObject::invokeMethod(bench.window.get(), "adminPushBtn_clicked"));
+
+    QTEST(in<QComboBox>("AdvanceView", "factoryResetDriverComboBox")->count(), "models");
+    QTEST(promptTrace(), "boxes");
 }
 
 QTEST_MAIN(TestAdminFlow)

@@ -101,20 +101,35 @@ void TestProductList::listsAndFaults_data()
     QTest::newRow("voltage inf") << a + "1,B,0,700,350,0,10,inf,27,0,3\n" << QStringList{"A"} << true << 4;
     QTest::newRow("voltage beyond float") << a + "1,B,0,700,350,0,10,54,1e39,0,3\n" << QStringList{"A"} << true << 4;
     QTest::newRow("negative voltage") << a + "1,B,0,700,350,0,10,54,-27,0,3\n" << QStringList{"A"} << true << 4;
-    // A product index is 16 bits: the 65537th product cannot be addressed.
+    // The list holds 4096 products, indexes 0 to 4095: the 4097th is refused.
     QByteArray full = heading;
     QStringList fullNames;
-    for (int i = 0; i <= 65536; ++i) {
+    for (int i = 0; i <= 4096; ++i) {
         full += QByteArray::number(i) + ",P" + QByteArray::number(i) + ",0,700,350,0,10,54,27,0,3\n";
         fullNames << "P" + QString::number(i);
     }
     fullNames.removeLast();
-    QTest::newRow("product index 65536") << full << fullNames << true << 65539;
-    // Lines of 1 KiB: two headings, product 0, and filler to 32 MiB and one line beyond.
-    const QByteArray filler = QByteArray(1023, '#') + '\n';
-    QByteArray huge = filler + filler + "0," + QByteArray(995, ' ') + "A,0,700,350,0,10,54,27,0,3\n";
-    huge += filler.repeated(32766);
-    QTest::newRow("file beyond 32 MiB") << huge << QStringList{"A"} << true << 32768;
+    QTest::newRow("product index 4096") << full << fullNames << true << 4099;
+    // Lines of 256 bytes: two headings, product 0, and filler to 32 MiB and one line beyond.
+    const QByteArray filler = QByteArray(255, '#') + '\n';
+    QByteArray huge = filler + filler + "0," + QByteArray(227, ' ') + "A,0,700,350,0,10,54,27,0,3\n";
+    huge += filler.repeated(131070);
+    QTest::newRow("file beyond 32 MiB") << huge << QStringList{"A"} << true << 131072;
+    // A line is refused by its length before it is split: one of a product's 11 fields, or
+    // 11 million fields.
+    const QByteArray b256 = "1,B" + QByteArray(228, ' ') + ",0,700,350,0,10,54,27,0,3";
+    QTest::newRow("product line of 256 bytes") << a + b256 + "\n" << QStringList{"A", "B"} << false << 4;
+    QTest::newRow("product line of 257 bytes") << a + b256 + " \n" << QStringList{"A"} << true << 4;
+    QTest::newRow("names of 600 characters")
+        << a + "1," + QByteArray(600, 'N') + ",0,700,350,0,10,54,27,0,3\n2," + QByteArray(600, 'N') +
+               ",0,700,350,0,10,54,27,0,3\n"
+        << QStringList{"A"} << true << 4;
+    QTest::newRow("one 31 MiB line of two-letter fields")
+        << a + QByteArray("ab,").repeated((31 << 20) / 3) + "\n1,B,0,700,350,0,10,54,27,0,3\n"
+        << QStringList{"A"} << true << 4;
+    QTest::newRow("long headings are never read")
+        << QByteArray(100000, 'h') + "\n" + QByteArray(100000, ',') + "\n0,A,0,700,350,0,10,54,27,0,3\n"
+        << QStringList{"A"} << false << 3;
     QTest::newRow("names lose outer blanks only") << heading + "0,  Kavro KLD 40  ,0,700,350,0,10,54,27,0,3\n"
                                                   << QStringList{"Kavro KLD 40"} << false << 3;
 }

@@ -294,6 +294,7 @@ private slots:
     void dialogs();
     void corridorReleaseFollowsInfinity();
 
+    void profileRoundTrip_data();
     void profileRoundTrip();
     void badProfileChangesNothing_data();
     void badProfileChangesNothing();
@@ -1281,9 +1282,20 @@ void TestProgrammingTab::profileAction(const char* action, const QString& path)
     child<QAction>(action)->trigger();
 }
 
+void TestProgrammingTab::profileRoundTrip_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("as saved") << QByteArray(PROFILE);
+    // Values beyond a line's count are ignored, so saving again drops them.
+    QTest::newRow("CLO times with nine values")
+        << profileWith(7, "PID:  7: CLO_Time                     :0:11:21:41:61:81:91:101:255");
+    QTest::newRow("current with two values") << profileWith(1, "PID:  1: Current   :700:1050");
+}
+
 void TestProgrammingTab::profileRoundTrip()
 {
-    env->writeFile("P120.txt", PROFILE);
+    QFETCH(QByteArray, content);
+    env->writeFile("P120.txt", content);
     profileAction("loadAction", env->path("P120.txt"));
     QCOMPARE(int(profileLoaded), 1);
     QCOMPARE(int(loadedProfileProductIndex), 120);
@@ -1313,6 +1325,12 @@ void TestProgrammingTab::badProfileChangesNothing_data()
     QTest::newRow("current that is no number") << profileWith(1, "PID:  1: Current   :7OO");
     QTest::newRow("dimming type beyond its byte") << profileWith(3, "PID:  3: DimType   :300");
     QTest::newRow("product beyond the list") << profileWith(0, "ProductIndex: 121 :Description:M121");
+    // A line is read no further than a profile's longest.
+    QTest::newRow("header of 513 characters")
+        << profileWith(0, ("ProductIndex:   120  :Description:" + QByteArray(479, 'M')).constData());
+    QTest::newRow("a line ending in 20 million values") << profileWith(
+        33,
+        ("PID: 33: DriverOperationTime_Hrs      :131328" + QByteArray(":1").repeated(20000000)).constData());
 }
 
 void TestProgrammingTab::badProfileChangesNothing()

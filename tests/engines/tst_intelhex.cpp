@@ -68,6 +68,10 @@ void TestIntelHex::records_data()
     QTest::newRow("CR LF, blank and foreign lines, nothing read after the end")
         << QByteArray("; built 2024\r\n\r\n:0420000001020304D2\r\n") + END + ":0420000001020304D3\n"
         << QByteArray::fromHex("01020304") << 0x2000u << qint64(0) << none << 0;
+    // Just under the largest file the boot loader reads: every line looked at once.
+    QTest::newRow("64 MiB of empty lines before the records")
+        << QByteArray((64 << 20) - 64, '\n') + lines({":0420000001020304D2"}) + END
+        << QByteArray::fromHex("01020304") << 0x2000u << qint64(0) << none << 0;
 
     // A bad record anywhere: no image at all, the line named.
     const QByteArray good = ":0420000001020304D2\n";
