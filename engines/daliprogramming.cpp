@@ -87,6 +87,7 @@ void setByte(T& field, int byteIndex, quint8 value)
 DaliProgramming::DaliProgramming(QObject* parent)
     : ProgEngine(parent)
 {
+    logsEveryProbeAnswer = true;
     setProgDataListDefaults(programData);
 }
 
@@ -114,49 +115,16 @@ DaliProgramming::Operation DaliProgramming::stopOperation()
     return running;
 }
 
-void DaliProgramming::startReadProductInfo()
-{
-    productCodeA = 0;
-    productCodeB = 0;
-    if (driverState != DRIVER_CONNECTED)
-        return;
-    emit debug_msg("Start to read product information... ");
-    trace("Start to read product information ");
-    readRequested = true;
-}
-
-void DaliProgramming::startProgramming()
-{
-    if (driverState != DRIVER_CONNECTED)
-        return;
-    emit debug_msg("Start to programming... ");
-    trace("Start to programming... ");
-    programRequested = true;
-    retryCount = 0;
-    programResult = PROG_RESULT_ARMED;
-}
-
-void DaliProgramming::startResetOperatingTime()
-{
-    if (driverState != DRIVER_CONNECTED)
-        return;
-    emit debug_msg("Start to reset module operating time... ");
-    trace("Start to reset module operating time ");
-    resetRequested = true;
-}
-
 void DaliProgramming::handleProgrammingResult(bool ok)
 {
     if (ok) {
         state = DALI_PROG_STATE_PROGRAM_DONE;
-        programResult = PROG_RESULT_SUCCESS;
         reportProgrammingState(PROG_STATE_SUCCESS);
         emit debug_msg("Programming success.");
     } else if (retryCount >= MAX_PROGRAMMING_RETRIES) {
         emit debug_msg("Programming fail.");
         trace("programming fail...");
         state = DALI_PROG_STATE_PROGRAM_DONE;
-        programResult = PROG_RESULT_FAIL;
         reportProgrammingState(PROG_STATE_FAIL);
     } else {
         emit debug_msg("Programming fail, retrying...");
@@ -267,38 +235,9 @@ void DaliProgramming::daliProgrammingResponse(QByteArray data)
         position = 0;
         sentPosition = 0;
         memoryLocationStep = 0;
-        setDriverConnected(DRIVER_CONNECTED);
         if (newDriver)
             lastAddress = UNKNOWN_LAST_ADDRESS;
-        // Every newly connected driver is read at once, unless a profile dictates the data or a
-        // production run is on: the read would replace the record being programmed into every
-        // driver (a driver that failed and was lost to a port error comes back as new).
-        if (newDriver && !profileLoaded && !programRequested) {
-            disableDriverDetectTimer();
-            state = DALI_PROG_STATE_READ;
-        }
-        if (programRequested && programResult == PROG_RESULT_ARMED) {
-            emit debug_msg("Start to program next driver... ");
-            trace("Start to program next driver... ");
-            state = DALI_PROG_STATE_PROGRAM;
-            programResult = PROG_RESULT_PROGRAMMING;
-            retryCount = 0;
-            disableDriverDetectTimer();
-            reportProgrammingState(PROG_STATE_START);
-            // A read or reset asked for meanwhile waits for the probe after the run: taking
-            // the driver from the run now would leave its start without an outcome.
-            break;
-        }
-        if (readRequested) {
-            state = DALI_PROG_STATE_READ;
-            readRequested = false;
-            disableDriverDetectTimer();
-        }
-        if (resetRequested) {
-            resetRequested = false;
-            state = DALI_PROG_STATE_RESET_TIME;
-            disableDriverDetectTimer();
-        }
+        driverFound(newDriver, true);
         break;
     }
     case DALI_PROG_STATE_READ:
@@ -325,12 +264,23 @@ void DaliProgramming::daliProgrammingResponse(QByteArray data)
     }
 }
 
-void DaliProgramming::rearmProductionRun()
+void DaliProgramming::beginOperation(Operation op)
 {
+    if (op == Operation::Program) {
+        emit debug_msg("Start to program next driver... ");
+        trace("Start to program next driver... ");
+    }
+    state = op == Operation::Program ? DALI_PROG_STATE_PROGRAM
+            : op == Operation::Reset ? DALI_PROG_STATE_RESET_TIME
+                                     : DALI_PROG_STATE_READ;
+    disableDriverDetectTimer();
+}
+
+bool DaliProgramming::showsDriverRemoval(bool unusableAnswer) const
+{
+    Q_UNUSED(unusableAnswer)
     // After a failure the view keeps showing it; only a programmed driver's removal is shown.
-    if (programResult == PROG_RESULT_SUCCESS)
-        reportProgrammingState(PROG_STATE_WAIT_DRIVER);
-    programResult = PROG_RESULT_ARMED;
+    return programmingResult() == PROG_RESULT_SUCCESS;
 }
 
 void DaliProgramming::handleCommError(int error_type)
@@ -421,6 +371,8 @@ void DaliProgramming::runReadSequence()
         if (memoryLocationStep == 0) {
             lastAddress = UNKNOWN_LAST_ADDRESS;
             productIndexRead = false;
+            productCodeA = 0;
+            productCodeB = 0;
         }
         if (setMemoryLocation(PARAMETER_BANK, BANK_LAST_ADDRESS))
             return;
@@ -464,7 +416,7 @@ void DaliProgramming::finishRead()
     if (supported) {
         trace("read product info complete ");
         dumpRecord();
-        emit productInfoReadUpdateSignal(READ_STATE_COMPLETE, READ_COMPLETE_TEXT, READ_COMPLETE_VALUE);
+        reportReadComplete();
     } else {
         setDriverConnected(DRIVER_UNSUPPORTED);
         emit productInfoReadUpdateSignal(READ_STATE_ABORT, READ_ERROR_TEXT, 0);

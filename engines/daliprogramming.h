@@ -40,9 +40,6 @@ public:
     explicit DaliProgramming(QObject* parent = nullptr);
     ~DaliProgramming() override;
 
-    void startReadProductInfo() override;
-    void startProgramming() override;
-    void startResetOperatingTime() override;
     void handleProgrammingResult(bool ok) override;
     ProgDataStructDef& writeRecord() override;
     const ProgDataStructDef& readRecord() const override;
@@ -75,7 +72,8 @@ private:
     void probeDriver() override;
     Operation stopOperation() override;
     void handleCommError(int error_type) override;
-    void rearmProductionRun() override;
+    void beginOperation(Operation op) override;
+    bool showsDriverRemoval(bool unusableAnswer) const override;
     void trace(const QString& line) const override;
 
     void sendDaliCommand(int cmd, int para);

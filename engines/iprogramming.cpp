@@ -163,34 +163,9 @@ iProgramming::Operation iProgramming::stopOperation()
     state = IPROG_IDLE;
     currentCommand = 0;
     expectedCommand = 0;
-    retryPending = false;
-    retryCount = 0;
+    resendAwaited = false;
+    sendsInRow = 0;
     return running;
-}
-
-void iProgramming::startReadProductInfo()
-{
-    if (driverState != DRIVER_CONNECTED)
-        return;
-    emit debug_msg("Start to read product information... ");
-    readRequested = true;
-}
-
-void iProgramming::startProgramming()
-{
-    if (driverState != DRIVER_CONNECTED)
-        return;
-    emit debug_msg("Start to programming... ");
-    programRequested = true;
-    programResult = PROG_RESULT_ARMED;
-}
-
-void iProgramming::startResetOperatingTime()
-{
-    if (driverState != DRIVER_CONNECTED)
-        return;
-    emit debug_msg("Start to reset module operating time... ");
-    resetRequested = true;
 }
 
 bool iProgramming::driverMatchesProfile() const
@@ -202,12 +177,10 @@ void iProgramming::handleProgrammingResult(bool ok)
 {
     if (ok) {
         state = IPROG_PROGRAM_DONE;
-        programResult = PROG_RESULT_SUCCESS;
         reportProgrammingState(PROG_STATE_SUCCESS);
         emit debug_msg("Programming success.");
     } else {
         emit debug_msg("Programming fail.");
-        programResult = PROG_RESULT_FAIL;
         reportProgrammingState(PROG_STATE_FAIL);
     }
 }
@@ -288,38 +261,15 @@ void iProgramming::handleDetectionAnswer(const QByteArray& data, bool valid)
     }
     currentCommand = 0;
     expectedCommand = 0;
-    retryPending = false;
-    retryCount = 0;
+    resendAwaited = false;
+    sendsInRow = 0;
+    driverFound(state == IPROG_IDLE, driverProduct == record.productIndex);
+}
 
-    if (state == IPROG_IDLE) {
-        // A newly found driver is read at once, unless a profile dictates the data or a
-        // production run is on: the read would replace the record being programmed into every
-        // driver (a driver that failed and was given up comes back as new).
-        if (!profileLoaded && !programRequested) {
-            state = IPROG_READING;
-            disableDriverDetectTimer();
-        }
-        setDriverConnected(DRIVER_CONNECTED);
-    }
-    if (programRequested && programResult == PROG_RESULT_ARMED && driverProduct == record.productIndex) {
-        state = IPROG_PROGRAMMING;
-        programResult = PROG_RESULT_PROGRAMMING;
-        disableDriverDetectTimer();
-        reportProgrammingState(PROG_STATE_START);
-        // A read or reset asked for meanwhile waits for the probe after the run: taking the
-        // driver from the run now would leave its start without an outcome.
-        return;
-    }
-    if (readRequested) {
-        readRequested = false;
-        state = IPROG_READING;
-        disableDriverDetectTimer();
-    }
-    if (resetRequested) {
-        resetRequested = false;
-        state = IPROG_RESETTING;
-        disableDriverDetectTimer();
-    }
+void iProgramming::beginOperation(Operation op)
+{
+    state = op == Operation::Program ? IPROG_PROGRAMMING : op == Operation::Reset ? IPROG_RESETTING : IPROG_READING;
+    disableDriverDetectTimer();
 }
 
 void iProgramming::iProgrammingResponse(QByteArray data)
@@ -340,8 +290,8 @@ void iProgramming::iProgrammingResponse(QByteArray data)
             return;
         }
         decodeAnswer(expectedCommand, data);
-        retryPending = false;
-        retryCount = 0;
+        resendAwaited = false;
+        sendsInRow = 0;
         break;
     case IPROG_RESETTING:
     case IPROG_PROGRAMMING: {
@@ -352,24 +302,21 @@ void iProgramming::iProgrammingResponse(QByteArray data)
             handleCommError(COMM_ERR_INVALID_ANSWER);
             return;
         }
-        retryPending = false;
-        retryCount = 0;
+        resendAwaited = false;
+        sendsInRow = 0;
         break;
     }
     default:
-        retryPending = false;
-        retryCount = 0;
+        resendAwaited = false;
+        sendsInRow = 0;
         break;
     }
 }
 
-// The programmed driver is gone (or looks so): the run waits for the next one.
-void iProgramming::rearmProductionRun()
+bool iProgramming::showsDriverRemoval(bool unusableAnswer) const
 {
     // An unusable answer to the probe counts as the driver taken away, whatever the last result.
-    if (programResult == PROG_RESULT_SUCCESS || probeAnswerUnusable)
-        reportProgrammingState(PROG_STATE_WAIT_DRIVER);
-    programResult = PROG_RESULT_ARMED;
+    return programmingResult() == PROG_RESULT_SUCCESS || unusableAnswer;
 }
 
 void iProgramming::handleCommError(int error_type)
@@ -387,9 +334,7 @@ void iProgramming::handleCommError(int error_type)
     case IPROG_IDLE:
     case IPROG_DETECTING:
         // No usable answer to the probe: the driver counts as taken away.
-        probeAnswerUnusable = error_type == COMM_ERR_INVALID_ANSWER;
-        driverLost();
-        probeAnswerUnusable = false;
+        driverLost(error_type == COMM_ERR_INVALID_ANSWER);
         break;
     case IPROG_READING:
     case IPROG_RESETTING:
@@ -403,9 +348,9 @@ void iProgramming::handleCommError(int error_type)
 
 void iProgramming::retryOrGiveUp()
 {
-    retryPending = true;
-    ++retryCount;
-    if (retryCount < MAX_SENDS_PER_COMMAND) {
+    resendAwaited = true;
+    ++sendsInRow;
+    if (sendsInRow < MAX_SENDS_PER_COMMAND) {
         sendIProgCommand(currentCommand, lastData);
         return;
     }
@@ -424,7 +369,7 @@ void iProgramming::sendProgrammingCmdSequence()
     if (!enabled)
         return;
     // The failed command went out again; its answer is awaited.
-    if (retryPending)
+    if (resendAwaited)
         return;
 
     switch (state) {
@@ -470,7 +415,7 @@ void iProgramming::runReadSequence()
                                        : nextCommand(READ_ORDER_OLDER, int(std::size(READ_ORDER_OLDER)));
     if (currentCommand == 0) {
         state = IPROG_READ_DONE;
-        emit productInfoReadUpdateSignal(READ_STATE_COMPLETE, READ_COMPLETE_TEXT, READ_COMPLETE_VALUE);
+        reportReadComplete();
         return;
     }
     for (const ReadProgressStep& step : READ_PROGRESS) {

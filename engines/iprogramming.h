@@ -73,9 +73,6 @@ public:
     explicit iProgramming(QObject* parent = nullptr);
     ~iProgramming() override;
 
-    void startReadProductInfo() override;
-    void startProgramming() override;
-    void startResetOperatingTime() override;
     void handleProgrammingResult(bool ok) override;
     ProgDataStructDef& writeRecord() override;
     const ProgDataStructDef& readRecord() const override;
@@ -98,7 +95,8 @@ private:
     void probeDriver() override;
     Operation stopOperation() override;
     void handleCommError(int error_type) override;
-    void rearmProductionRun() override;
+    void beginOperation(Operation op) override;
+    bool showsDriverRemoval(bool unusableAnswer) const override;
     bool driverMatchesProfile() const override;
 
     bool newerCommandSet() const;
@@ -117,12 +115,11 @@ private:
     int currentCommand = 0;
     int expectedCommand = 0;
     int state = IPROG_IDLE;
-    // The failed command went out again; retryCount (of the base) counts its sends in a row.
-    bool retryPending = false;
+    // The failed command went out again; its answer is awaited.
+    bool resendAwaited = false;
+    int sendsInRow = 0; // failed sends of the current command in a row
     QByteArray lastData;
     int driverProduct = 0; // from the driver's answer to the detection probe
-    // While the driver is taken as lost: the probe was answered with a frame that failed the check.
-    bool probeAnswerUnusable = false;
 };
 
 #endif // IPROGRAMMING_H

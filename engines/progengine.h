@@ -87,10 +87,12 @@ public:
     // which ends the run of one driver after another.
     virtual void resetProgrammingState();
 
-    virtual void startReadProductInfo() = 0;
-    // The window copies its record into writeRecord() first.
-    virtual void startProgramming() = 0;
-    virtual void startResetOperatingTime() = 0;
+    // The three starts take effect only while a driver is connected; each is logged. A serial
+    // engine takes the request up at the next probe, an NFC engine carries it out at once.
+    // Programming arms the production run; the window copies its record into writeRecord() first.
+    void startReadProductInfo();
+    void startProgramming();
+    void startResetOperatingTime();
 
     // Records the driver connection state (DriverConnStateDef); emits
     // driverConnectionStateChangeSignal on a change. A driver of another product than the loaded
@@ -120,6 +122,8 @@ public:
     // Read-only views for the window's traces and for tests.
     int driverConnectionState() const { return driverState; }
     int programmingResult() const { return programResult; }
+    // A production run waits for its next driver.
+    bool runArmed() const { return programRequested && programResult == PROG_RESULT_ARMED; }
 
 public slots:
     // Tick of the window's driver-detection timer (2000 ms): probes for a driver while the tool is
@@ -152,9 +156,14 @@ protected:
     virtual Operation stopOperation() = 0;
     // An error the serial link reported for the engine's outstanding request.
     virtual void handleCommError(int error_type);
-    // The driver of a production run the window shows is gone: the run waits for the next one.
-    // By default the view says so when a driver had been connected.
-    virtual void rearmProductionRun();
+    // A start the driver allows; by default a read or reset is queued for the next probe (the
+    // program request is armed already).
+    virtual void takeUpRequest(Operation op);
+    // Puts the sequence on the operation the driver-found decision chose.
+    virtual void beginOperation(Operation op) { Q_UNUSED(op) }
+    // Whether the view is told that the driver of a production run it shows went away; by default
+    // when a driver had been connected. unusableAnswer: the probe was answered, but unusably.
+    virtual bool showsDriverRemoval(bool unusableAnswer) const;
     // Whether the driver found may be taken as connected with the loaded profile.
     virtual bool driverMatchesProfile() const { return true; }
     // A line the engine also writes to standard output; nothing by default.
@@ -167,15 +176,18 @@ protected:
     void endOperation();
     // The driver is gone: a production run the window shows is re-armed, then the driver is
     // recorded as lost.
-    void driverLost();
+    void driverLost(bool unusableAnswer = false);
+    // A probe found a driver (newDriver: none was connected before it; runProduct: it is of the
+    // armed run's product) and decides what it gets: an armed run starts on it; otherwise a
+    // new driver is read at once unless a profile dictates the data or a run is on, and a pending
+    // read or reset runs. Returns what was begun.
+    Operation driverFound(bool newDriver, bool runProduct);
     // The tool is gone with whatever was under way (a lost tool, a port error): the driver is lost
     // and the operation ends.
     void handleLinkLoss();
 
-    // The end of an NFC engine's factory reset: on success (no failure text) a completed read,
-    // okLine in the log and the success box; otherwise the failure in the log and the failure
-    // box. Detection runs again either way.
-    void endFactoryReset(const QString& failure, const QString& okLine, UserPrompt* prompt);
+    // productInfoReadUpdateSignal(READ_STATE_COMPLETE, READ_COMPLETE_TEXT, READ_COMPLETE_VALUE)
+    void reportReadComplete();
 
     bool enabled = false;
     int toolState = 0; // 1: the tool is connected
@@ -183,14 +195,21 @@ protected:
     bool programRequested = false; // a production run is armed
     bool readRequested = false;
     bool resetRequested = false;
-    int programResult = PROG_RESULT_NONE;
-    int retryCount = 0; // failed attempts: of a programming run, or of a command (USB tool)
+    int retryCount = 0; // failed attempts of a programming run
     // A command was sent and its answer or error is still due (serial engines).
     bool requestOutstanding = false;
 
+    // The DALI tool logs every answered probe as a connected driver, not only a new one.
+    bool logsEveryProbeAnswer = false;
+    // An NFC tag is read to be found at all: unless a profile dictates the data, the window gets
+    // what it holds, even while a run for another product is on.
+    bool readsDuringRun = false;
+
 private:
+    bool acceptStart(const QString& line, const QString& traceLine);
     void dropRequests();
 
+    int programResult = PROG_RESULT_NONE; // follows the states reported and the re-arming
     bool runInView = false; // a programming state of this run reached the window
 };
 
