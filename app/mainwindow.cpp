@@ -7,6 +7,7 @@
 #include "productlist.h"
 #include "programview.h"
 #include "prompt.h"
+#include "stdouttrace.h"
 #include "setting_dt6.h"
 #include "setting_part250.h"
 #include "setting_part251.h"
@@ -19,7 +20,6 @@
 #include <QLineEdit>
 #include <QMovie>
 #include <QProgressDialog>
-#include <QTextStream>
 #include <QTimer>
 #include <QWhatsThis>
 
@@ -245,7 +245,7 @@ void MainWindow::loadProductList()
         Prompt::critical(nullptr, tr("Error"), tr("Product list file error, please contact the manufacturer!"),
                          QMessageBox::Ok);
     }
-    QTextStream(stdout) << "Reloading product file list complete, products number: " << productList.size()
+    stdoutTrace() << "Reloading product file list complete, products number: " << productList.size()
                         << Qt::endl;
 }
 

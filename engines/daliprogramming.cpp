@@ -2,9 +2,9 @@
 
 #include "globals.h"
 #include "serialcommunication.h"
+#include "stdouttrace.h"
 
 #include <QStringList>
-#include <QTextStream>
 
 namespace {
 
@@ -30,11 +30,6 @@ constexpr int UNKNOWN_PRODUCT = 0xFFFF;
 // Module operating time: minutes at 28, hours (24 bits, LE) at 29..31.
 constexpr int MODULE_TIME_FIRST_ADDRESS = 28;
 constexpr int MODULE_TIME_LAST_ADDRESS = 31;
-
-// A driver's answer through the DALI tool: [1, backward frame] or a 5-byte form starting with 1.
-constexpr char ANSWER_OK = 1;
-constexpr int ANSWER_SHORT_LENGTH = 2;
-constexpr int ANSWER_LONG_LENGTH = 5;
 
 // A programming run gets four attempts: the first and three retries.
 constexpr int MAX_PROGRAMMING_RETRIES = 3;
@@ -95,7 +90,7 @@ DaliProgramming::~DaliProgramming() = default;
 
 void DaliProgramming::trace(const QString& line) const
 {
-    QTextStream(stdout) << line << '\n';
+    stdoutTrace() << line << Qt::endl;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -166,7 +161,7 @@ void DaliProgramming::sendDaliCommand(int cmd, int para)
 {
     command = cmd;
     parameter = para;
-    addressByte = BROADCAST_ADDRESS;
+    addressByte = DALI_ADDR_BROADCAST;
     requestOutstanding = true;
     emit sendCommand(cmd, addressByte, para, SENDER_DALI_PROGRAMMING);
 }
@@ -214,8 +209,8 @@ void DaliProgramming::daliProgrammingResponse(QByteArray data)
         return;
     requestOutstanding = false;
 
-    const bool valid = (data.size() == ANSWER_SHORT_LENGTH || data.size() == ANSWER_LONG_LENGTH)
-                       && data.at(0) == ANSWER_OK;
+    const bool valid = (data.size() == DALI_ANSWER_SHORT_LENGTH || data.size() == DALI_ANSWER_LONG_LENGTH)
+                       && data.at(0) == DALI_ANSWER_OK;
     const quint8 backward = valid ? quint8(data.at(1)) : 0;
     emit debug_msg(QString("response result is: %1").arg(valid ? 1 : 0));
     trace(QString("response result is: %1").arg(valid ? 1 : 0));
@@ -631,37 +626,5 @@ void DaliProgramming::runWriteSequence(bool reset)
 
 void DaliProgramming::dumpRecord() const
 {
-    const ProgDataStructDef& d = programData;
-    QStringList lines;
-    auto line = [&lines](const char* label, int value) { lines << QString(label) + QString::number(value); };
-    auto list = [&line](const char* label, const QList<int>& values) {
-        for (int v : values)
-            line(label, v);
-    };
-    line("current: ", d.current);
-    line("firmwareVersion: ", d.firmwareVersion);
-    line("productIndex: ", d.productIndex);
-    line("dimFunctionType: ", d.dimFunctionType);
-    line("analogDimMode: ", d.analogDimMode);
-    line("analogDimMinLevel: ", d.analogDimMinLevel);
-    line("analogDimStart: ", d.analogDimStart);
-    line("analogDimEnd: ", d.analogDimEnd);
-    list("TimeDimStepList: ", d.TimeDimStepList);
-    list("TimeDimLevelList: ", d.TimeDimLevelList);
-    list("TimeDimFadeTimeList: ", d.TimeDimFadeTimeList);
-    line("MTP_Enable: ", d.MTP_Enable);
-    line("MTP_MinLevel: ", d.MTP_MinLevel);
-    line("MTP_Start: ", d.MTP_Start);
-    line("MTP_End: ", d.MTP_End);
-    line("CLO_Enable: ", d.CLO_Enable);
-    list("CLO_TimeList: ", d.CLO_TimeList);
-    list("CLO_LevelList: ", d.CLO_LevelList);
-    line("moduleOperationTime_mins: ", d.moduleOperationTime_mins);
-    line("moduleOperationTime_hrs: ", d.moduleOperationTime_hrs);
-    line("driverOperationTime_mins: ", d.driverOperationTime_mins);
-    line("driverOperationTime_hrs: ", d.driverOperationTime_hrs);
-    line("EOL_Enable: ", d.EOL_Enable);
-    line("OTP_Enable: ", d.OTP_Enable);
-    line("userEolTime: ", d.userEolTime);
-    trace(lines.join('\n'));
+    trace(recordDumpLines(programData, QStringLiteral(": ")).join('\n'));
 }

@@ -1,6 +1,7 @@
 #ifndef DALIPROGRAMMING_H
 #define DALIPROGRAMMING_H
 
+#include "daliframe.h"
 #include "progengine.h"
 
 #include <QByteArray>
@@ -35,7 +36,6 @@ public:
     static constexpr int CMD_DTR0 = 257;
     static constexpr int CMD_DTR1 = 273;
     static constexpr int CMD_WRITE_MEMORY_LOCATION = 275;
-    static constexpr int BROADCAST_ADDRESS = 254;
 
     explicit DaliProgramming(QObject* parent = nullptr);
     ~DaliProgramming() override;
@@ -88,7 +88,7 @@ private:
     ProgDataStructDef programData;
     int command = 0;
     int parameter = 0;
-    int addressByte = BROADCAST_ADDRESS;
+    int addressByte = DALI_ADDR_BROADCAST;
     int position = 0;
     int sentPosition = 0;
     int lastAddress = 0xFF; // unknown until read: assume the full table and let the driver tell

@@ -2,8 +2,7 @@
 
 #include "feigreader.h"
 #include "globals.h"
-
-#include <QTextStream>
+#include "stdouttrace.h"
 
 #include <algorithm>
 #include <cctype>
@@ -40,7 +39,7 @@ const char* const LAYOUT_MESSAGES[] = {
 
 void print(const QString& line)
 {
-    QTextStream(stdout) << line << Qt::endl;
+    stdoutTrace() << line << Qt::endl;
 }
 
 QString hexText(const QByteArray& bytes)

@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr quint32 FEATURE_2000 = 0x2000;
-
 // Every answer to a SET_ command carries this one data byte when the driver took the command.
 constexpr quint8 ACKNOWLEDGE = 0x7E;
 // Data starts after the command byte and the length byte.
@@ -138,7 +136,7 @@ void appendWord(QByteArray& data, int value)
 void selectProductModel(int productIndex)
 {
     const ProductRecord* product = productRecord(productIndex);
-    productFeature2000 = (product && (product->driverFeature & FEATURE_2000)) ? 1 : 0;
+    productFeature2000 = (product && (product->driverFeature & DF_STEP_FADE_TIMES)) ? 1 : 0;
 }
 
 iProgramming::iProgramming(QObject* parent)
@@ -200,7 +198,7 @@ const ProgDataStructDef& iProgramming::readRecord() const
 
 bool iProgramming::newerCommandSet() const
 {
-    return driverProduct >= NEWER_SET_FIRST_PRODUCT;
+    return driverProduct >= FIRST_NEWER_PRODUCT;
 }
 
 int iProgramming::answerLength(int command) const

@@ -5,7 +5,7 @@
 
 #include <QByteArray>
 
-// Sets productFeature2000 from the DriverFeature bit 0x2000 of the product at productIndex; a
+// Sets productFeature2000 from the DriverFeature bit DF_STEP_FADE_TIMES of the product at productIndex; a
 // product index outside the product list clears it.
 void selectProductModel(int productIndex);
 
@@ -66,9 +66,6 @@ public:
     static constexpr int CMD_QUERY_EOL_TIME = 29; // the step fade times on products with feature 0x2000
     static constexpr int CMD_QUERY_FW_VERSION = 30;
     static constexpr int CMD_QUERY_TABLE_VERSION = 31;
-
-    // Product index from which a driver speaks the newer command set.
-    static constexpr int NEWER_SET_FIRST_PRODUCT = 100;
 
     explicit iProgramming(QObject* parent = nullptr);
     ~iProgramming() override;
