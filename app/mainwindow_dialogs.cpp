@@ -368,24 +368,16 @@ void MainWindow::NFC_factoryReset(int index)
     for (const QString& dumpLine : factoryDumpLines(factory))
         stdoutTrace() << dumpLine << Qt::endl;
 
-    switch (programToolIndex) {
-    case PROG_TOOL_FEIG_NFC:
-        progData = factory;
-        feigNfc.writeRecord() = progData;
-        feigNfc.factoryReset();
-        break;
-    case PROG_TOOL_ST_NFC:
-        progData = factory;
-        stNfc.writeRecord() = progData;
-        stNfc.factoryReset();
-        break;
-    case PROG_TOOL_DALI:
-    case PROG_TOOL_IPROG:
+    ProgEngine* engine = currentProgrammingEngine();
+    if (!engine)
+        return;
+    if (!engine->hasFactoryReset()) {
         Prompt::information(nullptr, tr("Warning"),
                             tr("The selected programming tool doesn't support factory reset function!"),
                             QMessageBox::Ok);
-        break;
-    default:
-        break;
+        return;
     }
+    progData = factory;
+    engine->writeRecord() = progData;
+    engine->factoryReset();
 }

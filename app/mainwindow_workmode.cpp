@@ -248,23 +248,9 @@ void MainWindow::checkToolConnection()
     emit debug_msg(QStringLiteral("Check tool connection..."));
 
     bool found = false;
-    switch (programToolIndex) {
-    case PROG_TOOL_DALI:
-        found = serialComm.checkToolPort(SerialCommunication::TOOL_KIND_DALI);
-        break;
-    case PROG_TOOL_IPROG:
-        found = serialComm.checkToolPort(SerialCommunication::TOOL_KIND_IPROG);
-        break;
-    case PROG_TOOL_FEIG_NFC:
-        found = feigNfc.openReader();
-        if (found)
-            stdoutTrace() << "feig nfc detect over." << Qt::endl;
-        break;
-    case PROG_TOOL_ST_NFC:
-        found = stNfc.connectTool() && stNfc.selectProtocol();
-        break;
-    default:
-        break;
+    if (ProgEngine* engine = currentProgrammingEngine()) {
+        const int portKind = engine->toolPortKind();
+        found = portKind != ProgEngine::NO_TOOL_PORT ? serialComm.checkToolPort(portKind) : engine->openTool();
     }
     updateToolConnectionState(found ? 1 : 0);
 }
@@ -273,24 +259,8 @@ void MainWindow::updateToolConnectionState(int state)
 {
     if (state == 1) {
         setIndicatorState(ui->indicatiorLabel, toolIndicatorMovie, 1);
-        QString text;
-        switch (programToolIndex) {
-        case PROG_TOOL_DALI:
-            text = tr("DALI tool connected. Note: LED driver must be powered on from external AC source");
-            break;
-        case PROG_TOOL_IPROG:
-            text = tr("iProgramming tool connected. Note: LED driver is powered through USB port. Do not connect "
-                      "AC line to LED driver");
-            break;
-        case PROG_TOOL_FEIG_NFC:
-            text = tr("FEIG NFC Reader connected");
-            break;
-        case PROG_TOOL_ST_NFC:
-            text = tr("Kavro NFC Reader connected");
-            break;
-        default:
-            break;
-        }
+        const ProgEngine* engine = currentProgrammingEngine();
+        const QString text = engine ? engine->toolConnectedText() : QString();
         ui->connectStatusLabel->setText(text);
         if (toolDetectTimer->isActive())
             toolDetectTimer->stop();

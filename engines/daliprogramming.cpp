@@ -134,6 +134,16 @@ void DaliProgramming::handleProgrammingResult(bool ok)
     }
 }
 
+int DaliProgramming::toolPortKind() const
+{
+    return SerialCommunication::TOOL_KIND_DALI;
+}
+
+QString DaliProgramming::toolConnectedText() const
+{
+    return QStringLiteral("DALI tool connected. Note: LED driver must be powered on from external AC source");
+}
+
 ProgDataStructDef& DaliProgramming::writeRecord()
 {
     return programData;

@@ -41,6 +41,8 @@ public:
     ~DaliProgramming() override;
 
     void handleProgrammingResult(bool ok) override;
+    int toolPortKind() const override;
+    QString toolConnectedText() const override;
     ProgDataStructDef& writeRecord() override;
     const ProgDataStructDef& readRecord() const override;
 

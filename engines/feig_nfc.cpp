@@ -110,6 +110,14 @@ bool FEIG_NFC::openReader()
     return true;
 }
 
+bool FEIG_NFC::openTool()
+{
+    if (!openReader())
+        return false;
+    print(QStringLiteral("feig nfc detect over."));
+    return true;
+}
+
 bool FEIG_NFC::sendIsoCommand(const QByteArray& request, QByteArray& answer)
 {
     const QByteArray text = request.toHex().toUpper();

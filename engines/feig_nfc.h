@@ -43,6 +43,8 @@ public:
     void updateProgrammingState(ProgStateDef state);
     // Opens the first reader found; true when it is open. Called by the window's tool check.
     bool openReader();
+    bool openTool() override;
+    QString toolConnectedText() const override { return QStringLiteral("FEIG NFC Reader connected"); }
 
     // Reader steps, public for the window's tool check and for tests.
     bool inventoryAndSelect();

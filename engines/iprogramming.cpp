@@ -183,6 +183,17 @@ void iProgramming::handleProgrammingResult(bool ok)
     }
 }
 
+int iProgramming::toolPortKind() const
+{
+    return SerialCommunication::TOOL_KIND_IPROG;
+}
+
+QString iProgramming::toolConnectedText() const
+{
+    return QStringLiteral("iProgramming tool connected. Note: LED driver is powered through USB port. Do not "
+                          "connect AC line to LED driver");
+}
+
 ProgDataStructDef& iProgramming::writeRecord()
 {
     return record;

@@ -71,6 +71,8 @@ public:
     ~iProgramming() override;
 
     void handleProgrammingResult(bool ok) override;
+    int toolPortKind() const override;
+    QString toolConnectedText() const override;
     ProgDataStructDef& writeRecord() override;
     const ProgDataStructDef& readRecord() const override;
 

@@ -29,7 +29,8 @@ public:
 
     // Writes writeRecord(), which the window has filled with the factory data, to the tag on the
     // reader, whatever the driver state; reports with a box and, on success, a completed read.
-    void factoryReset();
+    bool hasFactoryReset() const override { return true; }
+    void factoryReset() override;
 
 signals:
     // Only COMM_ERR_NFC_TOOL, when the reader is gone.

@@ -104,6 +104,18 @@ public:
     // Clears the reset request and emits resetOptResultSignal(result).
     void resetOptResult(int result);
 
+    // The window's tool check: a serial engine's tool is looked for among the serial ports by the
+    // link (the tool kind of SerialCommunication::checkToolPort), an NFC engine opens its reader.
+    static constexpr int NO_TOOL_PORT = -1;
+    virtual int toolPortKind() const { return NO_TOOL_PORT; }
+    virtual bool openTool() { return false; }
+    // The status line once the tool is found.
+    virtual QString toolConnectedText() const = 0;
+    // Writes writeRecord(), which the window has filled with the factory data, to the driver,
+    // with a tool that can (hasFactoryReset).
+    virtual bool hasFactoryReset() const { return false; }
+    virtual void factoryReset() {}
+
     // What a programming run or a reset writes; the window copies its record here first.
     virtual ProgDataStructDef& writeRecord() = 0;
     // What the last completed read filled; the window copies it out on READ_STATE_COMPLETE.

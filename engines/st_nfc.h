@@ -44,6 +44,8 @@ public:
     // result is false.
     bool writeDefaultImage();
     // The window's tool check: connectTool() and, only when it succeeds, selectProtocol().
+    bool openTool() override { return connectTool() && selectProtocol(); }
+    QString toolConnectedText() const override { return QStringLiteral("Kavro NFC Reader connected"); }
     bool connectTool();
     bool selectProtocol();
     // "UART Mode" or "SPI Mode", the reader's host interface as the last connectTool() found it.
