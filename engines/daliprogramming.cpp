@@ -304,12 +304,8 @@ void DaliProgramming::handleCommError(int error_type)
         return;
     }
 
-    if (error_type == COMM_ERR_PORT) {
-        // The tool is gone: whatever was under way has failed, and an armed production run goes
-        // on with the next driver once the tool is back.
-        handleLinkLoss();
+    if (toolLostWith(error_type))
         return;
-    }
 
     switch (state) {
     case DALI_PROG_STATE_DETECT:
@@ -363,11 +359,8 @@ void DaliProgramming::sendDaliProgrammingCmdSequence()
         break;
     }
 
-    if (state == DALI_PROG_STATE_READ_DONE || state == DALI_PROG_STATE_RESET_DONE
-        || state == DALI_PROG_STATE_PROGRAM_DONE) {
-        state = DALI_PROG_STATE_CONNECTED;
-        enableDriverDetectTimer();
-    }
+    resumePolling(state, {DALI_PROG_STATE_READ_DONE, DALI_PROG_STATE_RESET_DONE, DALI_PROG_STATE_PROGRAM_DONE},
+                  DALI_PROG_STATE_CONNECTED);
 }
 
 void DaliProgramming::runReadSequence()

@@ -330,12 +330,8 @@ bool iProgramming::showsDriverRemoval(bool unusableAnswer) const
 
 void iProgramming::handleCommError(int error_type)
 {
-    if (error_type == COMM_ERR_PORT) {
-        // The tool is gone: whatever was under way has failed, and an armed production run goes
-        // on with the next driver once the tool is back.
-        handleLinkLoss();
+    if (toolLostWith(error_type))
         return;
-    }
     if (error_type != COMM_ERR_TIMEOUT && error_type != COMM_ERR_INVALID_ANSWER)
         return;
 
@@ -400,10 +396,7 @@ void iProgramming::sendProgrammingCmdSequence()
         break;
     }
 
-    if (state == IPROG_READ_DONE || state == IPROG_RESET_DONE || state == IPROG_PROGRAM_DONE) {
-        state = IPROG_DETECTING;
-        enableDriverDetectTimer();
-    }
+    resumePolling(state, {IPROG_READ_DONE, IPROG_RESET_DONE, IPROG_PROGRAM_DONE}, IPROG_DETECTING);
 }
 
 // The command after the current one in the given order; 0 past its end.

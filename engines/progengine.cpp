@@ -2,6 +2,8 @@
 
 #include "globals.h"
 
+#include <algorithm>
+
 const char READ_COMPLETE_TEXT[] = "Driver information read complete.";
 const char READ_ERROR_TEXT[] = "Reading product info error";
 
@@ -263,6 +265,24 @@ void ProgEngine::handleLinkLoss()
     // on with whatever driver the tool finds when it is back, the one cut short included.
     endOperation();
     driverLost();
+}
+
+bool ProgEngine::toolLostWith(int error_type)
+{
+    if (error_type != COMM_ERR_PORT)
+        return false;
+    // Whatever was under way has failed, and an armed production run goes on with the next driver
+    // once the tool is back.
+    handleLinkLoss();
+    return true;
+}
+
+void ProgEngine::resumePolling(int& state, std::initializer_list<int> ends, int polling)
+{
+    if (std::find(ends.begin(), ends.end(), state) == ends.end())
+        return;
+    state = polling;
+    enableDriverDetectTimer();
 }
 
 void ProgEngine::resetOptResult(int result)

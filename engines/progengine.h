@@ -9,6 +9,8 @@
 #include <QObject>
 #include <QString>
 
+#include <initializer_list>
+
 // Value sets shared by the four programming engines and the window. They travel as integers in
 // the signals, so they stay plain named constants.
 
@@ -197,6 +199,11 @@ protected:
     // The tool is gone with whatever was under way (a lost tool, a port error): the driver is lost
     // and the operation ends.
     void handleLinkLoss();
+    // A serial engine's error: a port error is the tool lost (handleLinkLoss); true when it was.
+    bool toolLostWith(int error_type);
+    // A serial engine's sequence that reached one of its ends goes back to polling its driver,
+    // with the detection timer on.
+    void resumePolling(int& state, std::initializer_list<int> ends, int polling);
 
     // productInfoReadUpdateSignal(READ_STATE_COMPLETE, READ_COMPLETE_TEXT, READ_COMPLETE_VALUE)
     void reportReadComplete();
