@@ -605,8 +605,8 @@ void MainWindow::loadProductSettings(quint16 n)
         setChoiceAvailable(ui->overrideCheckBox, on(DF_OVERRIDE));
         setChoiceAvailable(ui->pwmDimCheckBox, on(DF_PWM));
         setChoiceAvailable(ui->pushDimCheckBox, on(DF_PUSH_DIM));
-        // The USB programming tool cannot program corridor mode.
-        const bool corridor = on(DF_CORRIDOR) && programToolIndex != PROG_TOOL_IPROG;
+        const ProgEngine* engine = currentProgrammingEngine();
+        const bool corridor = on(DF_CORRIDOR) && engine && engine->programsCorridor();
         setChoiceAvailable(ui->corridorDimCheckBox, corridor);
         for (QCheckBox* box : dimFunctionBoxes(*ui))
             box->setChecked(false);
@@ -640,9 +640,10 @@ void MainWindow::loadProductSettings(quint16 n)
 
 void MainWindow::updateDaliPartButtons(int productIndex)
 {
-    const bool feig = programToolIndex == PROG_TOOL_FEIG_NFC;
-    const bool allParts = feig && productIndex >= ALL_PARTS_FIRST && productIndex <= ALL_PARTS_LAST;
-    const bool without250 = feig && productIndex >= PARTS_WITHOUT_250_FIRST && productIndex <= PARTS_WITHOUT_250_LAST;
+    const ProgEngine* engine = currentProgrammingEngine();
+    const bool parts = engine && engine->programsDaliParts();
+    const bool allParts = parts && productIndex >= ALL_PARTS_FIRST && productIndex <= ALL_PARTS_LAST;
+    const bool without250 = parts && productIndex >= PARTS_WITHOUT_250_FIRST && productIndex <= PARTS_WITHOUT_250_LAST;
     ui->ButtonDT6->setEnabled(allParts || without250);
     ui->Button250->setEnabled(allParts);
     ui->Button251->setEnabled(allParts || without250);

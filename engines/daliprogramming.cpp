@@ -203,8 +203,6 @@ void DaliProgramming::resetMemoryLocation()
 
 void DaliProgramming::probeDriver()
 {
-    emit debug_msg("Detecting driver...");
-    trace("Detecting driver...");
     state = driverState == DRIVER_DISCONNECTED ? DALI_PROG_STATE_DETECT : DALI_PROG_STATE_CONNECTED;
     sendDaliCommand(CMD_QUERY_DEVICE_TYPE, 0);
     enableDriverDetectTimer();

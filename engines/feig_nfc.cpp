@@ -374,7 +374,6 @@ void FEIG_NFC::tagLost()
 
 void FEIG_NFC::probeDriver()
 {
-    emit debug_msg(QStringLiteral("Detecting driver..."));
     disableDriverDetectTimer();
     enableDriverDetectTimer();
 

@@ -45,6 +45,7 @@ public:
     bool openReader();
     bool openTool() override;
     QString toolConnectedText() const override { return QStringLiteral("FEIG NFC Reader connected"); }
+    bool programsDaliParts() const override { return true; }
 
     // Reader steps, public for the window's tool check and for tests.
     bool inventoryAndSelect();

@@ -253,7 +253,6 @@ bool iProgramming::checkResponseFrame(const QByteArray& data)
 
 void iProgramming::probeDriver()
 {
-    emit debug_msg("Detecting driver...");
     state = driverState == DRIVER_CONNECTED ? IPROG_DETECTING : IPROG_IDLE;
     sendIProgCommand(CMD_QUERY_DRIVER_SN, QByteArray());
     enableDriverDetectTimer();

@@ -73,6 +73,8 @@ public:
     void handleProgrammingResult(bool ok) override;
     int toolPortKind() const override;
     QString toolConnectedText() const override;
+    // The USB programming tool has no command for corridor mode.
+    bool programsCorridor() const override { return false; }
     ProgDataStructDef& writeRecord() override;
     const ProgDataStructDef& readRecord() const override;
 

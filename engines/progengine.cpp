@@ -178,6 +178,9 @@ void ProgEngine::checkDriverConnection()
     // out; the tick is skipped until the outstanding answer, time-out or error has come.
     if (requestOutstanding)
         return;
+    const QString line = QStringLiteral("Detecting driver...");
+    emit debug_msg(line);
+    trace(line);
     probeDriver();
 }
 

@@ -113,6 +113,10 @@ public:
     virtual bool openTool() { return false; }
     // The status line once the tool is found.
     virtual QString toolConnectedText() const = 0;
+    // Whether the tool can program corridor dimming, and the DALI part banks (DT6, parts 250,
+    // 251, 253) of the products that have them.
+    virtual bool programsCorridor() const { return true; }
+    virtual bool programsDaliParts() const { return false; }
     // Writes writeRecord(), which the window has filled with the factory data, to the driver,
     // with a tool that can (hasFactoryReset).
     virtual bool hasFactoryReset() const { return false; }
@@ -163,7 +167,8 @@ protected:
     // What an engine has under way besides polling.
     enum class Operation { None, Read, Reset, Program };
 
-    // One detection poll: the tool is connected and no request is outstanding.
+    // One detection poll ("Detecting driver..." is logged): the tool is connected and no request is
+    // outstanding.
     virtual void probeDriver() = 0;
     // Puts the sequence back to polling (its steps, retries and counters cleared) and tells what
     // was under way, so that it can be reported ended.

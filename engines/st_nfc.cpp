@@ -296,7 +296,6 @@ bool ST_NFC::writeDefaultImage()
 
 void ST_NFC::probeDriver()
 {
-    emit debug_msg(QStringLiteral("Detecting driver..."));
     enableDriverDetectTimer();
 
     const std::optional<int> attached = library.usbHandleCheck();
