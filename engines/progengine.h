@@ -60,6 +60,10 @@ extern const char READ_ERROR_TEXT[]; // "Reading product info error"
 // driver-detection timer (checkDriverConnection) probes for a driver; a start operation only
 // takes effect while a driver is connected; after a successful programming the program request
 // stays set, so every newly connected driver is programmed too until resetProgrammingState().
+// What a found driver gets is decided here (driverFound), and the engines only say where their
+// sequence goes. The driver state reported, the program request (a run is on) and where the run
+// stands (programmingResult, which follows the states reported) are kept here alone; the tool
+// state is the window's, heard through toolConnectionStateChange.
 //
 // Losing the tool or the driver is handled here once:
 // - a lost tool (toolConnectionStateChange(0), or a port error the engine hands to
