@@ -83,7 +83,6 @@ DaliProgramming::DaliProgramming(QObject* parent)
     : ProgEngine(parent)
 {
     logsEveryProbeAnswer = true;
-    setProgDataListDefaults(programData);
 }
 
 DaliProgramming::~DaliProgramming() = default;
@@ -142,16 +141,6 @@ int DaliProgramming::toolPortKind() const
 QString DaliProgramming::toolConnectedText() const
 {
     return QStringLiteral("DALI tool connected. Note: LED driver must be powered on from external AC source");
-}
-
-ProgDataStructDef& DaliProgramming::writeRecord()
-{
-    return programData;
-}
-
-const ProgDataStructDef& DaliProgramming::readRecord() const
-{
-    return programData;
 }
 
 int DaliProgramming::engineState() const
@@ -407,7 +396,7 @@ void DaliProgramming::finishRead()
 {
     // Whatever the length of the bank: a read that did not reach the product index, or found one
     // outside the product list, must not hand the window a product it cannot look up.
-    const bool supported = productIndexRead && programData.productIndex < productList.size();
+    const bool supported = productIndexRead && record.productIndex < productList.size();
     state = DALI_PROG_STATE_READ_DONE;
     if (supported) {
         trace("read product info complete ");
@@ -421,7 +410,7 @@ void DaliProgramming::finishRead()
 
 void DaliProgramming::decodeBank2(int address, quint8 value)
 {
-    ProgDataStructDef& d = programData;
+    ProgDataStructDef& d = record;
 
     if (lastAddress == OLD_LAYOUT_LAST_ADDRESS) {
         switch (address) {
@@ -498,7 +487,7 @@ void DaliProgramming::decodeBank2(int address, quint8 value)
 
 QList<DaliProgramming::WriteStep> DaliProgramming::buildProgramSteps() const
 {
-    const ProgDataStructDef& d = programData;
+    const ProgDataStructDef& d = record;
     QList<WriteStep> s;
     auto location = [&s](int address) { s.append({WriteStep::Kind::SetLocation, address, 0}); };
     auto write = [&s](int address, int value) { s.append({WriteStep::Kind::Write, address, value & 0xFF}); };
@@ -579,7 +568,7 @@ void DaliProgramming::runWriteSequence(bool reset)
         }
         writeSteps = reset ? buildResetSteps() : buildProgramSteps();
     }
-    const bool shortVariant = !reset && currentOnlyProduct(programData.productIndex);
+    const bool shortVariant = !reset && currentOnlyProduct(record.productIndex);
 
     while (position < writeSteps.size()) {
         const WriteStep step = writeSteps.at(position);
@@ -627,5 +616,5 @@ void DaliProgramming::runWriteSequence(bool reset)
 
 void DaliProgramming::dumpRecord() const
 {
-    trace(recordDumpLines(programData, QStringLiteral(": ")).join('\n'));
+    trace(recordDumpLines(record, QStringLiteral(": ")).join('\n'));
 }

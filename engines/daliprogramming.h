@@ -43,8 +43,6 @@ public:
     void handleProgrammingResult(bool ok) override;
     int toolPortKind() const override;
     QString toolConnectedText() const override;
-    ProgDataStructDef& writeRecord() override;
-    const ProgDataStructDef& readRecord() const override;
 
     // One step of DTR1 := bank, DTR0 := offset per call; returns true while it sent a command,
     // false (and starts over) once both are done.
@@ -87,7 +85,6 @@ private:
     void decodeBank2(int address, quint8 value);
     void dumpRecord() const;
 
-    ProgDataStructDef programData;
     int command = 0;
     int parameter = 0;
     int addressByte = DALI_ADDR_BROADCAST;

@@ -271,7 +271,7 @@ void FEIG_NFC::buildTagImage(QByteArray& out) const
     parts.part250 = part250Programmable != 0;
     parts.part251 = part251Programmable != 0;
     parts.part253 = part253Programmable != 0;
-    out = NfcTagImage::build(writeData, readData, tagInfo, parts);
+    out = NfcTagImage::build(record, readData, tagInfo, parts);
 }
 
 // ---- Operations -------------------------------------------------------------------------------
@@ -313,9 +313,9 @@ void FEIG_NFC::programmingSucceeded()
     // Listeners see the values just programmed before the write record moves on.
     reportProgrammingState(PROG_STATE_SUCCESS);
     if (DT6Programmable)
-        writeData.DT6ShortAddress = nextShortAddress(writeData.DT6ShortAddress);
+        record.DT6ShortAddress = nextShortAddress(record.DT6ShortAddress);
     if (part251Programmable)
-        advanceLuminaireId(writeData.bank1ID);
+        advanceLuminaireId(record.bank1ID);
 }
 
 void FEIG_NFC::updateProgrammingState(ProgStateDef state)

@@ -139,11 +139,7 @@ void selectProductModel(int productIndex)
     productFeature2000 = (product && (product->driverFeature & DF_STEP_FADE_TIMES)) ? 1 : 0;
 }
 
-iProgramming::iProgramming(QObject* parent)
-    : ProgEngine(parent)
-{
-    setProgDataListDefaults(record);
-}
+iProgramming::iProgramming(QObject* parent) : ProgEngine(parent) {}
 
 iProgramming::~iProgramming() = default;
 
@@ -192,16 +188,6 @@ QString iProgramming::toolConnectedText() const
 {
     return QStringLiteral("iProgramming tool connected. Note: LED driver is powered through USB port. Do not "
                           "connect AC line to LED driver");
-}
-
-ProgDataStructDef& iProgramming::writeRecord()
-{
-    return record;
-}
-
-const ProgDataStructDef& iProgramming::readRecord() const
-{
-    return record;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -75,8 +75,6 @@ public:
     QString toolConnectedText() const override;
     // The USB programming tool has no command for corridor mode.
     bool programsCorridor() const override { return false; }
-    ProgDataStructDef& writeRecord() override;
-    const ProgDataStructDef& readRecord() const override;
 
     // Length, command echo and CRC of a tool answer against the last command sent.
     bool checkResponseFrame(const QByteArray& data);
@@ -112,7 +110,6 @@ private:
     QByteArray commandData(int command) const;
     int answerLength(int command) const;
 
-    ProgDataStructDef record; // what a run writes and what a read fills
     int currentCommand = 0;
     int expectedCommand = 0;
     int state = IPROG_IDLE;

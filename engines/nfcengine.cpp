@@ -7,7 +7,6 @@ NfcEngine::NfcEngine(QObject* parent, const char* toolName)
     , tool(QString::fromLatin1(toolName))
 {
     readsDuringRun = true;
-    setProgDataListDefaults(writeData);
 }
 
 NfcEngine::~NfcEngine() = default;
@@ -15,16 +14,6 @@ NfcEngine::~NfcEngine() = default;
 void NfcEngine::setPrompt(UserPrompt* userPrompt)
 {
     prompt = userPrompt;
-}
-
-ProgDataStructDef& NfcEngine::writeRecord()
-{
-    return writeData;
-}
-
-const ProgDataStructDef& NfcEngine::readRecord() const
-{
-    return readData;
 }
 
 NfcEngine::Operation NfcEngine::stopOperation()
@@ -70,7 +59,7 @@ void NfcEngine::runProgramming()
 
 void NfcEngine::newTagRead()
 {
-    switch (driverFound(true, readData.productIndex == writeData.productIndex)) {
+    switch (driverFound(true, readData.productIndex == record.productIndex)) {
     case Operation::Program:
         startProgramming();
         break;

@@ -24,8 +24,7 @@ public:
     // Where the engine's boxes go (a tag collision, the factory reset's result); not owned.
     void setPrompt(UserPrompt* userPrompt);
 
-    ProgDataStructDef& writeRecord() override;
-    const ProgDataStructDef& readRecord() const override;
+    const ProgDataStructDef& readRecord() const override { return readData; }
 
     // Writes writeRecord(), which the window has filled with the factory data, to the tag on the
     // reader, whatever the driver state; reports with a box and, on success, a completed read.
@@ -57,7 +56,6 @@ protected:
     void logBlocks(const QByteArray& buffer);
 
     UserPrompt* prompt = nullptr;
-    ProgDataStructDef writeData;
     ProgDataStructDef readData;
     bool attemptFollows = false; // the attempt failed and another one follows at once
 

@@ -12,6 +12,7 @@ ProgEngine::ProgEngine(QObject* parent)
 {
     // Lets queued connections and signal spies carry the programming state.
     qRegisterMetaType<ProgStateDef>("ProgStateDef");
+    setProgDataListDefaults(record);
 }
 
 ProgEngine::~ProgEngine() = default;

@@ -127,9 +127,9 @@ public:
     virtual void factoryReset() {}
 
     // What a programming run or a reset writes; the window copies its record here first.
-    virtual ProgDataStructDef& writeRecord() = 0;
+    ProgDataStructDef& writeRecord() { return record; }
     // What the last completed read filled; the window copies it out on READ_STATE_COMPLETE.
-    virtual const ProgDataStructDef& readRecord() const = 0;
+    virtual const ProgDataStructDef& readRecord() const { return record; }
 
     void enableDriverDetectTimer();  // emits enableDriverDetectTimerSignal(true)
     void disableDriverDetectTimer(); // emits enableDriverDetectTimerSignal(false)
@@ -217,6 +217,9 @@ protected:
     // productInfoReadUpdateSignal(READ_STATE_COMPLETE, READ_COMPLETE_TEXT, READ_COMPLETE_VALUE)
     void reportReadComplete();
 
+    // What a run writes; a serial engine's read fills it too (its lists start at their default
+    // curves).
+    ProgDataStructDef record;
     bool enabled = false;
     int toolState = 0; // 1: the tool is connected
     int driverState = DRIVER_DISCONNECTED;

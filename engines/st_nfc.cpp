@@ -172,7 +172,7 @@ void ST_NFC::unpackRecord(const QByteArray& image)
 
 QByteArray ST_NFC::packRecord() const
 {
-    return NfcTagImage::encodeParameters(writeData, lockByte);
+    return NfcTagImage::encodeParameters(record, lockByte);
 }
 
 QByteArray ST_NFC::imageToWrite() const
@@ -274,21 +274,21 @@ void ST_NFC::handleProgrammingResult(bool ok)
 
 void ST_NFC::completeFactoryRecord()
 {
-    if (writeData.firmwareVersion == KEEP_FIRMWARE_VERSION)
-        writeData.firmwareVersion = readData.firmwareVersion;
+    if (record.firmwareVersion == KEEP_FIRMWARE_VERSION)
+        record.firmwareVersion = readData.firmwareVersion;
 }
 
 bool ST_NFC::writeDefaultImage()
 {
     // The table version belongs to the driver's firmware, not to the sample.
     const quint8 tableVersion = readData.tableVersion;
-    writeData = ProgDataStructDef();
-    setProgDataListDefaults(writeData);
-    writeData.tableVersion = tableVersion;
-    writeData.current = SAMPLE_CURRENT_MA;
-    writeData.firmwareVersion = SAMPLE_FIRMWARE_VERSION;
-    writeData.productIndex = SAMPLE_PRODUCT_INDEX;
-    writeData.dimFunctionType = SAMPLE_DIM_FUNCTION;
+    record = ProgDataStructDef();
+    setProgDataListDefaults(record);
+    record.tableVersion = tableVersion;
+    record.current = SAMPLE_CURRENT_MA;
+    record.firmwareVersion = SAMPLE_FIRMWARE_VERSION;
+    record.productIndex = SAMPLE_PRODUCT_INDEX;
+    record.dimFunctionType = SAMPLE_DIM_FUNCTION;
     return accessTag(TAG_WRITE);
 }
 
