@@ -45,21 +45,6 @@ void ProgEngine::resetProgrammingState()
     programResult = PROG_RESULT_NONE;
 }
 
-void ProgEngine::enableDriverDetectTimer()
-{
-    emit enableDriverDetectTimerSignal(true);
-}
-
-void ProgEngine::disableDriverDetectTimer()
-{
-    emit enableDriverDetectTimerSignal(false);
-}
-
-void ProgEngine::trace(const QString& line) const
-{
-    Q_UNUSED(line)
-}
-
 void ProgEngine::reportProgrammingState(ProgStateDef state)
 {
     runInView = true;

@@ -131,8 +131,8 @@ public:
     // What the last completed read filled; the window copies it out on READ_STATE_COMPLETE.
     virtual const ProgDataStructDef& readRecord() const { return record; }
 
-    void enableDriverDetectTimer();  // emits enableDriverDetectTimerSignal(true)
-    void disableDriverDetectTimer(); // emits enableDriverDetectTimerSignal(false)
+    void enableDriverDetectTimer() { emit enableDriverDetectTimerSignal(true); }
+    void disableDriverDetectTimer() { emit enableDriverDetectTimerSignal(false); }
 
     // programmingResult(): where the production run stands.
     static constexpr int PROG_RESULT_NONE = 0;
@@ -190,7 +190,7 @@ protected:
     // Whether the driver found may be taken as connected with the loaded profile.
     virtual bool driverMatchesProfile() const { return true; }
     // A line the engine also writes to standard output; nothing by default.
-    virtual void trace(const QString& line) const;
+    virtual void trace(const QString& line) const { Q_UNUSED(line) }
 
     // Sends programmingStateUpdatedSignal; from then on the window shows the run.
     void reportProgrammingState(ProgStateDef state);
