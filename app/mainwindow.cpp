@@ -7,6 +7,7 @@
 #include "productlist.h"
 #include "programview.h"
 #include "prompt.h"
+#include "stdouttrace.h"
 #include "setting_dt6.h"
 #include "setting_part250.h"
 #include "setting_part251.h"
@@ -19,7 +20,6 @@
 #include <QLineEdit>
 #include <QMovie>
 #include <QProgressDialog>
-#include <QTextStream>
 #include <QTimer>
 #include <QWhatsThis>
 
@@ -245,29 +245,39 @@ void MainWindow::loadProductList()
         Prompt::critical(nullptr, tr("Error"), tr("Product list file error, please contact the manufacturer!"),
                          QMessageBox::Ok);
     }
-    QTextStream(stdout) << "Reloading product file list complete, products number: " << productList.size()
+    stdoutTrace() << "Reloading product file list complete, products number: " << productList.size()
                         << Qt::endl;
 }
 
 void MainWindow::connectSignalsAndSlots()
 {
-    // Every connection is counted, so a signature that no longer matches (which Qt only reports
-    // as a warning) shows up as a missing count.
-    auto link = [this](const QObject* sender, const char* signal, const QObject* receiver, const char* method) {
-        if (QObject::connect(sender, signal, receiver, method))
-            ++connectionsMade;
-    };
-    auto counted = [this](const QMetaObject::Connection& connection) {
-        if (connection)
-            ++connectionsMade;
-    };
+    connectToolbarAndTimers();
+    connectConsoleTab();
+    connectProgrammingTab();
+    connectPowerMeterTab();
+    connectFirmwareTab();
+    connectSerialLink();
+    connectProgrammingEngines();
+    connectDialogs();
+}
 
-    // Timers and toolbar.
+// Every connection is counted, so a signature that no longer matches (which Qt only reports as a
+// warning) shows up as a missing count.
+void MainWindow::link(const QObject* sender, const char* signal, const QObject* receiver, const char* method)
+{
+    if (QObject::connect(sender, signal, receiver, method))
+        ++connectionsMade;
+}
+
+void MainWindow::counted(const QMetaObject::Connection& connection)
+{
+    if (connection)
+        ++connectionsMade;
+}
+
+void MainWindow::connectToolbarAndTimers()
+{
     link(toolDetectTimer, SIGNAL(timeout()), this, SLOT(checkToolConnection()));
-    link(driverDetectTimer, SIGNAL(timeout()), &daliProg, SLOT(checkDriverConnection()));
-    link(driverDetectTimer, SIGNAL(timeout()), &iProg, SLOT(checkDriverConnection()));
-    link(driverDetectTimer, SIGNAL(timeout()), &stNfc, SLOT(checkDriverConnection()));
-    link(driverDetectTimer, SIGNAL(timeout()), &feigNfc, SLOT(checkDriverConnection()));
     link(autoReadTimer, SIGNAL(timeout()), this, SLOT(autoReadTimerProcess()));
     link(saveAction, SIGNAL(triggered()), this, SLOT(saveIconClicked()));
     link(loadAction, SIGNAL(triggered()), this, SLOT(loadOrOpenIconClicked()));
@@ -275,9 +285,11 @@ void MainWindow::connectSignalsAndSlots()
     link(readAction, SIGNAL(triggered()), this, SLOT(readIconClicked()));
     link(programAction, SIGNAL(triggered()), this, SLOT(programIconClicked()));
     link(clearAction, SIGNAL(triggered()), this, SLOT(clearIconClicked()));
-
-    // Form widgets.
     link(ui->tabWidget, SIGNAL(currentChanged(int)), this, SLOT(tabWidgetChanged(int)));
+}
+
+void MainWindow::connectConsoleTab()
+{
     link(ui->deviceTypeComboBox, SIGNAL(currentIndexChanged(int)), this, SLOT(deviceTypeChanged(int)));
     link(ui->cmdLineEdit, SIGNAL(editingFinished()), this, SLOT(cmdLineEditFinishProcess()));
     link(ui->cmdLineEdit, SIGNAL(textEdited(QString)), this, SLOT(cmdLineEditedProcess()));
@@ -295,6 +307,13 @@ void MainWindow::connectSignalsAndSlots()
     link(ui->seqStartPushButton, SIGNAL(clicked(bool)), this, SLOT(startSendSeqCmdPushBtn_clicked()));
     link(ui->seqSingleStepPushButton, SIGNAL(clicked(bool)), this, SLOT(singleStepSeqCmdPushBtn_clicked()));
     link(ui->cmdSeqTableWidget, SIGNAL(itemSelectionChanged()), this, SLOT(cmdSequenceItemSelectionChanged()));
+    link(&daliConsole, SIGNAL(displayConsoleResponse(QByteArray)), this, SLOT(processDaliConsoleDisplay(QByteArray)));
+    link(&daliConsole, SIGNAL(cmdSeqFinish()), this, SLOT(cmdSeqFinishProcess()));
+    link(&daliConsole, SIGNAL(displayCmdSequenceItem(int)), this, SLOT(updateCmdSequenceItemDisplay(int)));
+}
+
+void MainWindow::connectProgrammingTab()
+{
     link(ui->programToolComboBox, SIGNAL(currentIndexChanged(int)), this, SLOT(programToolChangeProcess(int)));
     link(ui->driverComboBox, SIGNAL(activated(int)), this, SLOT(driverBoxClicked(int)));
     link(ui->segmentSetRadioButton, SIGNAL(clicked()), this, SLOT(segmentCurrentRadioSelected()));
@@ -335,12 +354,27 @@ void MainWindow::connectSignalsAndSlots()
         link(timeEdit, SIGNAL(editingFinished()), this, SLOT(timeEditEndEditing()));
         link(levelEdit, SIGNAL(editingFinished()), this, SLOT(levelEditEndEditing()));
     }
+}
+
+void MainWindow::connectPowerMeterTab()
+{
     link(ui->broadcastRadioButton_2, SIGNAL(clicked(bool)), this, SLOT(broadcastAddrRatioButton_2_checked()));
     link(ui->shortAddrRadioButton_2, SIGNAL(clicked(bool)), this, SLOT(shortAddrRatioButton_2_checked()));
     link(ui->addrLineEdit_2, SIGNAL(textEdited(QString)), this, SLOT(addrLineEdit_2_Change()));
-    link(ui->clearBootMessagePushButton, SIGNAL(clicked(bool)), this, SLOT(clearBootMessagePushBtn_clicked()));
+    link(&powerMonitor, SIGNAL(updatePowerMonitorDisplay(int,double*,uint)), this,
+         SLOT(processPowerMonitorDisplay(int,double*,uint)));
+    link(&powerMonitor, SIGNAL(powerDataReadResult(bool)), this, SLOT(processPowerDataReadResult(bool)));
+}
 
-    // Engines and the serial link.
+void MainWindow::connectFirmwareTab()
+{
+    link(ui->clearBootMessagePushButton, SIGNAL(clicked(bool)), this, SLOT(clearBootMessagePushBtn_clicked()));
+    link(&bootLoader, SIGNAL(showBootMessage(QString)), this, SLOT(appendBootMessage(QString)));
+    link(&bootLoader, SIGNAL(updateBootProgress(int,int)), this, SLOT(updateBootProgressBar(int,int)));
+}
+
+void MainWindow::connectSerialLink()
+{
     link(&daliConsole, SIGNAL(sendCommand(int,int,int,int)), &serialComm, SLOT(sendDaliCommand(int,int,int,int)));
     link(&daliProg, SIGNAL(sendCommand(int,int,int,int)), &serialComm, SLOT(sendDaliCommand(int,int,int,int)));
     link(&powerMonitor, SIGNAL(sendCommand(int,int,int,int)), &serialComm, SLOT(sendDaliCommand(int,int,int,int)));
@@ -367,47 +401,41 @@ void MainWindow::connectSignalsAndSlots()
     link(&serialComm, SIGNAL(communicateError(int)), &daliProg, SLOT(processCommError(int)));
     link(&serialComm, SIGNAL(communicateError(int)), &powerMonitor, SLOT(processCommError(int)));
     link(&serialComm, SIGNAL(communicateError(int)), &bootLoader, SLOT(processCommError(int)));
+}
 
-    const QObject* const programmingEngines[] = {&daliProg, &iProg, &stNfc, &feigNfc};
-    for (const QObject* engine : programmingEngines)
+void MainWindow::connectProgrammingEngines()
+{
+    ProgEngine* const engines[] = {&daliProg, &iProg, &stNfc, &feigNfc};
+    for (const ProgEngine* engine : engines) {
+        link(driverDetectTimer, SIGNAL(timeout()), engine, SLOT(checkDriverConnection()));
         link(engine, SIGNAL(enableDriverDetectTimerSignal(bool)), this, SLOT(enableDriverDetectTimerSlot(bool)));
-    for (const QObject* engine : programmingEngines)
         link(engine, SIGNAL(programmingStateUpdatedSignal(ProgStateDef)), this,
              SLOT(programmingStateUpdateSlot(ProgStateDef)));
-    for (const QObject* engine : programmingEngines)
         link(engine, SIGNAL(driverConnectionStateChangeSignal(int)), this, SLOT(driverConnectionStateUpdateSlot(int)));
-    for (const QObject* engine : programmingEngines)
         link(engine, SIGNAL(productInfoReadUpdateSignal(int,QString,int)), this,
              SLOT(readProductInfoUpdateSlot(int,QString,int)));
-    for (const QObject* engine : programmingEngines)
         link(engine, SIGNAL(resetOptResultSignal(int)), this, SLOT(resetOptStateUpdateSlot(int)));
-    counted(connect(&stNfc, &ST_NFC::communicateError, this, &MainWindow::processCommError));
-    counted(connect(&feigNfc, &FEIG_NFC::communicateError, this, &MainWindow::processCommError));
+        link(engine, SIGNAL(debug_msg(QString)), &debugMsg, SLOT(print_debug_msg(QString)));
+    }
+    const NfcEngine* const readers[] = {&stNfc, &feigNfc};
+    for (const NfcEngine* reader : readers)
+        counted(connect(reader, &NfcEngine::communicateError, this, &MainWindow::processCommError));
 
-    // Every programming engine knows the new tool state before the boot loader does.
-    link(this, SIGNAL(toolConnectionChangeSignal(int)), &iProg, SLOT(toolConnectionStateChange(int)));
-    link(this, SIGNAL(toolConnectionChangeSignal(int)), &daliProg, SLOT(toolConnectionStateChange(int)));
-    link(this, SIGNAL(toolConnectionChangeSignal(int)), &stNfc, SLOT(toolConnectionStateChange(int)));
-    link(this, SIGNAL(toolConnectionChangeSignal(int)), &feigNfc, SLOT(toolConnectionStateChange(int)));
+    // toolConnectionChangeSignal tells every engine that has a tool whether it is there; every
+    // programming engine knows the new tool state before the boot loader does.
+    for (const ProgEngine* engine : engines)
+        link(this, SIGNAL(toolConnectionChangeSignal(int)), engine, SLOT(toolConnectionStateChange(int)));
     link(this, SIGNAL(toolConnectionChangeSignal(int)), &bootLoader, SLOT(toolConnectionStateChange(int)));
     link(this, SIGNAL(toolConnectionChangeSignal(int)), &powerMonitor, SLOT(toolConnectionStateChange(int)));
     link(this, SIGNAL(toolConnectionChangeSignal(int)), this, SLOT(powerMeterToolStateChange(int)));
 
-    link(&daliConsole, SIGNAL(displayConsoleResponse(QByteArray)), this, SLOT(processDaliConsoleDisplay(QByteArray)));
-    link(&daliConsole, SIGNAL(cmdSeqFinish()), this, SLOT(cmdSeqFinishProcess()));
-    link(&daliConsole, SIGNAL(displayCmdSequenceItem(int)), this, SLOT(updateCmdSequenceItemDisplay(int)));
-    link(&powerMonitor, SIGNAL(updatePowerMonitorDisplay(int,double*,uint)), this,
-         SLOT(processPowerMonitorDisplay(int,double*,uint)));
-    link(&powerMonitor, SIGNAL(powerDataReadResult(bool)), this, SLOT(processPowerDataReadResult(bool)));
-    link(&bootLoader, SIGNAL(showBootMessage(QString)), this, SLOT(appendBootMessage(QString)));
-    link(&bootLoader, SIGNAL(updateBootProgress(int,int)), this, SLOT(updateBootProgressBar(int,int)));
-
-    const QObject* const debugSources[] = {this, &serialComm, &iProg, &daliProg, &daliConsole,
-                                           &stNfc, &feigNfc, &powerMonitor};
-    for (const QObject* source : debugSources)
+    const QObject* const otherDebugSources[] = {this, &serialComm, &daliConsole, &powerMonitor};
+    for (const QObject* source : otherDebugSources)
         link(source, SIGNAL(debug_msg(QString)), &debugMsg, SLOT(print_debug_msg(QString)));
+}
 
-    // Dialogs.
+void MainWindow::connectDialogs()
+{
     link(dimCurveDialog, SIGNAL(hideDialog(dimcurve::DimSettings)), this,
          SLOT(analogDimCurveDone(dimcurve::DimSettings)));
     link(mtpCurveDialog, SIGNAL(hideDialog(mtpcurve::MTPSettings)), this, SLOT(mtpCurveDone(mtpcurve::MTPSettings)));

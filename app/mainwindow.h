@@ -237,6 +237,16 @@ private:
     void initUi();
     void createDialogs();
     void connectSignalsAndSlots();
+    void link(const QObject* sender, const char* signal, const QObject* receiver, const char* method);
+    void counted(const QMetaObject::Connection& connection);
+    void connectToolbarAndTimers();
+    void connectConsoleTab();
+    void connectProgrammingTab();
+    void connectPowerMeterTab();
+    void connectFirmwareTab();
+    void connectSerialLink();
+    void connectProgrammingEngines();
+    void connectDialogs();
     void loadProductList();
     void updateToolbarForTab(int tab);
     void setToolbarActionsEnabled(bool enable);

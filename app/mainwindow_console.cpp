@@ -4,6 +4,7 @@
 
 #include "daliframe.h"
 #include "prompt.h"
+#include "stdouttrace.h"
 #include "sheetrows.h"
 #include "tableworkbook.h"
 #include "ui_mainwindow.h"
@@ -12,7 +13,6 @@
 #include <QSignalBlocker>
 #include <QTableWidget>
 #include <QTableWidgetItem>
-#include <QTextStream>
 
 namespace {
 
@@ -23,7 +23,6 @@ constexpr int COMMAND_NUMBER_PREFIX = 4;
 constexpr int LAST_INCOMPLETE_COMMAND = 99;
 
 // Address bytes with the selector bit clear; the encoder sets it for commands.
-constexpr int ADDRESS_BROADCAST = 0xFE;
 constexpr int ADDRESS_GROUP_BASE = 0x80;
 constexpr int ADDRESS_SHORT_MASK = 0x7E;
 constexpr int ADDRESS_NONE = 0xFF;
@@ -65,11 +64,6 @@ void showDefaultCommand(Ui_MainWindow* ui, const QList<int>& numbers)
     ui->cmdLineEdit->setText(QString::number(DALI_CMD_DAPC));
 }
 
-QTextStream& out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
 
 // The fields read commands, data and addresses as signed 16-bit decimals; value is left as it
 // was when the text is not one.
@@ -174,7 +168,7 @@ SequenceRow readSequenceRow(const QTableWidget* table, int row, int dtMode)
     int addr = ITEM_NONE;
     int n = 0;
     if (addressText == QLatin1String(BROADCAST_TEXT))
-        addr = ADDRESS_BROADCAST;
+        addr = DALI_ADDR_BROADCAST;
     else if (addressText.startsWith(QLatin1String(GROUP_PREFIX))
              && parseAddressNumber(addressText.mid(int(qstrlen(GROUP_PREFIX))), GROUP_ADDRESS_LAST, &n))
         addr = ADDRESS_GROUP_BASE + 2 * n;
@@ -214,8 +208,8 @@ void MainWindow::deviceTypeChanged(int type)
 {
     serialComm.setCommandTable(type);
     daliConsole.setDtMode(type);
-    out() << "Device type changed, current device type: " << type << Qt::endl;
-    out() << "combobox item cnt: " << ui->cmdComboBox->count() << Qt::endl;
+    stdoutTrace() << "Device type changed, current device type: " << type << Qt::endl;
+    stdoutTrace() << "combobox item cnt: " << ui->cmdComboBox->count() << Qt::endl;
     {
         const QSignalBlocker blocker(ui->cmdComboBox);
         for (int i = ui->cmdComboBox->count() - 1; i >= 0; --i)
@@ -310,7 +304,7 @@ void MainWindow::addrLineEditChange()
 int MainWindow::consoleTargetAddress()
 {
     if (ui->broadcastRadioButton->isChecked())
-        return ADDRESS_BROADCAST;
+        return DALI_ADDR_BROADCAST;
     int n = 0;
     if (ui->groupAddrRadioButton->isChecked()) {
         if (!parseAddressNumber(ui->addrLineEdit->text(), GROUP_ADDRESS_LAST, &n))
@@ -485,7 +479,7 @@ void MainWindow::startSendSeqCmdPushBtn_clicked()
     if (button->text() != QLatin1String(START_TEXT)) {
         // Stopping needs neither rows nor the tool: a run must be stoppable after the tool is
         // lost or the table was emptied.
-        out() << "Stop to send cmd sequence... " << Qt::endl;
+        stdoutTrace() << "Stop to send cmd sequence... " << Qt::endl;
         daliConsole.stop();
         button->setText(QLatin1String(START_TEXT));
         return;
@@ -497,7 +491,7 @@ void MainWindow::startSendSeqCmdPushBtn_clicked()
                         QStringLiteral("Please check tool connection!"), QMessageBox::Ok, QMessageBox::Ok);
         return;
     }
-    out() << "Start to send cmd sequence... " << Qt::endl;
+    stdoutTrace() << "Start to send cmd sequence... " << Qt::endl;
     buildSequenceCommand();
     daliConsole.setLoop(ui->seqLoopCheckBox->isChecked() ? 1 : 0);
     daliConsole.setMode(DaliConsole::CONSOLE_MODE_RUN);
@@ -532,13 +526,13 @@ void MainWindow::updateCmdSequenceItemDisplay(int row)
 void MainWindow::cmdSequenceItemSelectionChanged()
 {
     const int row = ui->cmdSeqTableWidget->currentRow();
-    out() << QStringLiteral("row %1 selected").arg(row) << Qt::endl;
+    stdoutTrace() << QStringLiteral("row %1 selected").arg(row) << Qt::endl;
     daliConsole.setCurrentIndex(row + 1);
 }
 
 void MainWindow::processDaliConsoleDisplay(QByteArray data)
 {
-    out() << "dali console data: " << data.toHex().toUpper() << Qt::endl;
+    stdoutTrace() << "dali console data: " << data.toHex().toUpper() << Qt::endl;
     QString text;
     // No data at all is a command the tool never answered, whatever its frame class.
     if (data.isEmpty())
@@ -604,9 +598,9 @@ void MainWindow::openCommandSequence()
                         QStringLiteral("Open file failed! %1 is not a readable .xlsx workbook.").arg(fileName));
         return;
     }
-    out() << "start load command sequence" << Qt::endl;
+    stdoutTrace() << "start load command sequence" << Qt::endl;
     const SheetRows rows = sheetRows(book, SEQUENCE_COLUMNS);
-    out() << "total rows: " << rows.lastRow << Qt::endl;
+    stdoutTrace() << "total rows: " << rows.lastRow << Qt::endl;
 
     // Row 1 is the header; a sheet without values, or with the header alone, is an empty sequence.
     QTableWidget* table = ui->cmdSeqTableWidget;

@@ -8,6 +8,7 @@
 #include "loginview.h"
 #include "profileformat.h"
 #include "prompt.h"
+#include "stdouttrace.h"
 #include "setting_dt6.h"
 #include "setting_part250.h"
 #include "setting_part251.h"
@@ -157,7 +158,7 @@ void MainWindow::corridorCurvePushBtn_clicked()
     settings.infiniteRelease = ui->infinityCheckBox->isChecked();
     settings.releaseTime = ui->corridorReleaseTimeSpinBox->value() *
                            (settings.infiniteRelease ? corridor_curve::INFINITE_RELEASE_FACTOR : 1);
-    QTextStream(stdout) << "set corridor release time:" << settings.releaseTime << Qt::endl;
+    stdoutTrace() << "set corridor release time:" << settings.releaseTime << Qt::endl;
     corridorCurveDialog->loadSettings(settings);
     corridorCurveDialog->exec();
 }
@@ -243,7 +244,7 @@ void MainWindow::corridorCurveDone(corridor_curve::CorridorSettings settings)
     ui->corridorReleaseTimeSpinBox->setValue(
         encoded ? settings.releaseTime / corridor_curve::INFINITE_RELEASE_FACTOR : settings.releaseTime);
     setCorridorReleaseInfinite(encoded || settings.infiniteRelease);
-    QTextStream(stdout) << "fetch corridor release time:" << settings.releaseTime << Qt::endl;
+    stdoutTrace() << "fetch corridor release time:" << settings.releaseTime << Qt::endl;
 }
 
 void MainWindow::smartCurveDone()
@@ -331,7 +332,7 @@ void MainWindow::adminPushBtn_clicked()
 
 void MainWindow::showAdminView()
 {
-    QTextStream(stdout) << "Display OTP value..." << Qt::endl;
+    stdoutTrace() << "Display OTP value..." << Qt::endl;
     AdvanceSettingDef settings;
     settings.otpEnable = progData.OTP_Enable != 0;
     settings.moduleOperationHours = progData.moduleOperationTime_hrs;
@@ -342,7 +343,7 @@ void MainWindow::showAdminView()
 void MainWindow::adminSettingDone(bool enable)
 {
     progData.OTP_Enable = enable ? 1 : 0;
-    QTextStream(stdout) << "OTP value collected..." << Qt::endl;
+    stdoutTrace() << "OTP value collected..." << Qt::endl;
 }
 
 void MainWindow::NFC_factoryReset(int index)
@@ -358,8 +359,7 @@ void MainWindow::NFC_factoryReset(int index)
                             QMessageBox::Ok);
         return;
     }
-    QTextStream out(stdout);
-    out << "Reloading factory reset product file list" << Qt::endl;
+    stdoutTrace() << "Reloading factory reset product file list" << Qt::endl;
 
     // The block is read into a copy and used only whole: a short or damaged block, or one that
     // runs into the next model's, must not leave a mix of two models behind.
@@ -374,26 +374,18 @@ void MainWindow::NFC_factoryReset(int index)
         return;
     }
     for (const QString& dumpLine : factoryDumpLines(factory))
-        out << dumpLine << Qt::endl;
+        stdoutTrace() << dumpLine << Qt::endl;
 
-    switch (programToolIndex) {
-    case PROG_TOOL_FEIG_NFC:
-        progData = factory;
-        feigNfc.writeRecord() = progData;
-        feigNfc.factoryReset();
-        break;
-    case PROG_TOOL_ST_NFC:
-        progData = factory;
-        stNfc.writeRecord() = progData;
-        stNfc.factoryReset();
-        break;
-    case PROG_TOOL_DALI:
-    case PROG_TOOL_IPROG:
+    ProgEngine* engine = currentProgrammingEngine();
+    if (!engine)
+        return;
+    if (!engine->hasFactoryReset()) {
         Prompt::information(nullptr, tr("Warning"),
                             tr("The selected programming tool doesn't support factory reset function!"),
                             QMessageBox::Ok);
-        break;
-    default:
-        break;
+        return;
     }
+    progData = factory;
+    engine->writeRecord() = progData;
+    engine->factoryReset();
 }

@@ -8,6 +8,7 @@
 #include "labelprinter.h"
 #include "programview.h"
 #include "prompt.h"
+#include "stdouttrace.h"
 #include "smartcurve.h"
 #include "ui_mainwindow.h"
 
@@ -16,7 +17,6 @@
 #include <QLineEdit>
 #include <QProgressDialog>
 #include <QRegularExpression>
-#include <QTextStream>
 
 #include <algorithm>
 #include <climits>
@@ -28,9 +28,6 @@ constexpr int CLO_POINTS = 8;
 constexpr int CLO_LAST_POINT = CLO_POINTS - 1;
 constexpr int CLO_MAX_KHOURS = 255;
 constexpr int CLO_FULL_LEVEL = 100;
-
-// DriverFeature bit: the product's 0-10V input dims only down to its minimum level, never off.
-constexpr unsigned int DF_DIM_TO_MIN_ONLY = 0x0800;
 
 // dimFunctionType: the low nibble is the dimming function, bit 7 the smart timer override.
 constexpr int DIM_TYPE_MASK = 0x0F;
@@ -45,13 +42,6 @@ constexpr int DIM_PWM = 6;
 constexpr int DIM_CORRIDOR = 7;
 constexpr int DIM_NONE = 8;
 
-// Products from this index on store the EOL time and MTP resistances in 10-Ohm units; older ones
-// store the NTC divider's ADC count.
-constexpr int FIRST_NEWER_PRODUCT = 100;
-constexpr double NTC_VOLT_PER_COUNT = 0.00488;
-constexpr double NTC_SUPPLY_VOLT = 5.0;
-constexpr double NTC_DIVIDER_KOHM = 10.0;
-constexpr double MTP_CODE_PER_KOHM = 100.0;
 
 // Corridor times are stored in tens of seconds; 255 is an endless release time.
 constexpr int CORRIDOR_TIME_UNIT_S = 10;
@@ -153,51 +143,12 @@ int smartModeOf(int dimFunctionType)
     }
 }
 
-double mtpKOhm(int code, int productIndex)
-{
-    if (productIndex >= FIRST_NEWER_PRODUCT)
-        return code / MTP_CODE_PER_KOHM;
-    // Inverse of the divider count; a count of 1025 or more has no resistance and comes out
-    // negative, which the spin box clamps to its minimum.
-    const double x = code * NTC_VOLT_PER_COUNT / NTC_SUPPLY_VOLT;
-    return NTC_DIVIDER_KOHM * x / (1.0 - x);
-}
-
 // The collected record, listed on standard output only (the debug log does not get it).
 void printCollectedData(const ProgDataStructDef& d)
 {
-    QTextStream list(stdout);
-    list << "Collected programming data:" << Qt::endl;
-    auto line = [&list](const char* label, qint64 value) { list << label << value << Qt::endl; };
-    auto lines = [&line](const char* label, const QList<int>& values) {
-        for (int v : values)
-            line(label, v);
-    };
-    line("current:", d.current);
-    line("firmwareVersion:", d.firmwareVersion);
-    line("productIndex:", d.productIndex);
-    line("dimFunctionType:", d.dimFunctionType);
-    line("analogDimMode:", d.analogDimMode);
-    line("analogDimMinLevel:", d.analogDimMinLevel);
-    line("analogDimStart:", d.analogDimStart);
-    line("analogDimEnd:", d.analogDimEnd);
-    lines("TimeDimStepList:", d.TimeDimStepList);
-    lines("TimeDimLevelList:", d.TimeDimLevelList);
-    lines("TimeDimFadeTimeList:", d.TimeDimFadeTimeList);
-    line("MTP_Enable:", d.MTP_Enable);
-    line("MTP_MinLevel:", d.MTP_MinLevel);
-    line("MTP_Start:", d.MTP_Start);
-    line("MTP_End:", d.MTP_End);
-    line("CLO_Enable:", d.CLO_Enable);
-    lines("CLO_TimeList:", d.CLO_TimeList);
-    lines("CLO_LevelList:", d.CLO_LevelList);
-    line("moduleOperationTime_mins:", d.moduleOperationTime_mins);
-    line("moduleOperationTime_hrs:", d.moduleOperationTime_hrs);
-    line("driverOperationTime_mins:", d.driverOperationTime_mins);
-    line("driverOperationTime_hrs:", d.driverOperationTime_hrs);
-    line("EOL_Enable:", d.EOL_Enable);
-    line("OTP_Enable:", d.OTP_Enable);
-    line("userEolTime:", d.userEolTime);
+    stdoutTrace() << "Collected programming data:" << Qt::endl;
+    for (const QString& line : recordDumpLines(d, QStringLiteral(":")))
+        stdoutTrace() << line << Qt::endl;
 }
 
 // The record of a completed read, line by line as the debug log keeps it.
@@ -256,7 +207,7 @@ QStringList readDataLines(const ProgDataStructDef& d)
 void MainWindow::displayDriverInfo()
 {
     const int idx = progData.productIndex;
-    QTextStream(stdout) << "reload product info, index:" << idx << Qt::endl;
+    stdoutTrace() << "reload product info, index:" << idx << Qt::endl;
     loadProductSettings(progData.productIndex);
     // The smart timer dialog's schedule is what a programming run writes, also when the dialog is
     // never opened; it must follow the record shown, not the schedule of an earlier one.
@@ -309,8 +260,8 @@ void MainWindow::displayDriverInfo()
 
     if (idx >= FIRST_NEWER_PRODUCT)
         ui->eolTimeSpinBox->setValue(progData.userEolTime);
-    const double startKOhm = mtpKOhm(progData.MTP_Start, idx);
-    const double endKOhm = mtpKOhm(progData.MTP_End, idx);
+    const double startKOhm = mtpResistanceKohm(progData.MTP_Start, idx);
+    const double endKOhm = mtpResistanceKohm(progData.MTP_End, idx);
     ui->mtpMinLevelSpinBox->setValue(progData.MTP_MinLevel);
     // The start must stay above the end: each change moves the other box's limit. The end goes
     // first, so a start below the previous record's end is not clamped up to it.

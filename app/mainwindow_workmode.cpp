@@ -6,6 +6,7 @@
 #include "globals.h"
 #include "programview.h"
 #include "prompt.h"
+#include "stdouttrace.h"
 #include "smartcurve.h"
 #include "ui_mainwindow.h"
 
@@ -13,32 +14,12 @@
 #include <QEvent>
 #include <QLabel>
 #include <QMovie>
-#include <QTextStream>
 #include <QTimer>
 
 #include <array>
 #include <cmath>
 
 namespace {
-
-// DriverFeature bits of a product record.
-constexpr unsigned int DF_DALI = 0x0001;
-constexpr unsigned int DF_0_10V = 0x0002;
-constexpr unsigned int DF_SMART_FIXED = 0x0004;
-constexpr unsigned int DF_SMART_MIDNIGHT = 0x0008;
-constexpr unsigned int DF_SMART_RATIO = 0x0010;
-constexpr unsigned int DF_SMART_ANY = DF_SMART_FIXED | DF_SMART_MIDNIGHT | DF_SMART_RATIO;
-constexpr unsigned int DF_PWM = 0x0020;
-constexpr unsigned int DF_PUSH_DIM = 0x0040;
-constexpr unsigned int DF_OVERRIDE = 0x0080;
-constexpr unsigned int DF_EOL = 0x0100;
-constexpr unsigned int DF_CLO = 0x0200;
-constexpr unsigned int DF_MTP = 0x0400;
-constexpr unsigned int DF_DIM_TO_MIN_ONLY = 0x0800;
-constexpr unsigned int DF_CORRIDOR = 0x1000;
-constexpr unsigned int DF_STEP_FADE_TIMES = 0x2000;
-constexpr unsigned int DF_0_10V_LOCKED = 0x4000;
-constexpr unsigned int DF_NO_0_10V_VOLTAGES = 0x8000;
 
 // Text colours that tell an available choice from one the product does not have.
 const char CHOICE_ENABLED_STYLE[] = "QCheckBox{color:rgb(74,74,74)}";
@@ -95,11 +76,6 @@ const char TOOL_NOT_FOUND_TEXT[] = "Tool not found!";
 const char CONNECTED_PICTURE[] = ":/image/connectedLED.png";
 const char SEARCHING_ANIMATION[] = ":/image/detectLED.gif";
 
-QTextStream& out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
 
 bool isSwitchableSmartProduct(int productIndex)
 {
@@ -197,7 +173,7 @@ void useCustomCurrent(const Ui_MainWindow& ui, bool custom)
 
 void MainWindow::setWorkMode(int tab)
 {
-    out() << "set work mode." << Qt::endl;
+    stdoutTrace() << "set work mode." << Qt::endl;
     currentTabIndex = tab;
     updateToolConnectionState(0);
 
@@ -268,27 +244,13 @@ void MainWindow::setWorkMode(int tab)
 
 void MainWindow::checkToolConnection()
 {
-    out() << "Check tool connection..." << Qt::endl;
+    stdoutTrace() << "Check tool connection..." << Qt::endl;
     emit debug_msg(QStringLiteral("Check tool connection..."));
 
     bool found = false;
-    switch (programToolIndex) {
-    case PROG_TOOL_DALI:
-        found = serialComm.checkToolPort(SerialCommunication::TOOL_KIND_DALI);
-        break;
-    case PROG_TOOL_IPROG:
-        found = serialComm.checkToolPort(SerialCommunication::TOOL_KIND_IPROG);
-        break;
-    case PROG_TOOL_FEIG_NFC:
-        found = feigNfc.openReader();
-        if (found)
-            out() << "feig nfc detect over." << Qt::endl;
-        break;
-    case PROG_TOOL_ST_NFC:
-        found = stNfc.connectTool() && stNfc.selectProtocol();
-        break;
-    default:
-        break;
+    if (ProgEngine* engine = currentProgrammingEngine()) {
+        const int portKind = engine->toolPortKind();
+        found = portKind != ProgEngine::NO_TOOL_PORT ? serialComm.checkToolPort(portKind) : engine->openTool();
     }
     updateToolConnectionState(found ? 1 : 0);
 }
@@ -297,28 +259,12 @@ void MainWindow::updateToolConnectionState(int state)
 {
     if (state == 1) {
         setIndicatorState(ui->indicatiorLabel, toolIndicatorMovie, 1);
-        QString text;
-        switch (programToolIndex) {
-        case PROG_TOOL_DALI:
-            text = tr("DALI tool connected. Note: LED driver must be powered on from external AC source");
-            break;
-        case PROG_TOOL_IPROG:
-            text = tr("iProgramming tool connected. Note: LED driver is powered through USB port. Do not connect "
-                      "AC line to LED driver");
-            break;
-        case PROG_TOOL_FEIG_NFC:
-            text = tr("FEIG NFC Reader connected");
-            break;
-        case PROG_TOOL_ST_NFC:
-            text = tr("Kavro NFC Reader connected");
-            break;
-        default:
-            break;
-        }
+        const ProgEngine* engine = currentProgrammingEngine();
+        const QString text = engine ? engine->toolConnectedText() : QString();
         ui->connectStatusLabel->setText(text);
         if (toolDetectTimer->isActive())
             toolDetectTimer->stop();
-        out() << "tool connected!" << Qt::endl;
+        stdoutTrace() << "tool connected!" << Qt::endl;
         emit debug_msg(text);
     } else if (state == 0) {
         // A running poll keeps its phase.
@@ -326,13 +272,13 @@ void MainWindow::updateToolConnectionState(int state)
             toolDetectTimer->start(TOOL_DETECT_INTERVAL_MS);
         ui->connectStatusLabel->setText(tr(TOOL_NOT_FOUND_TEXT));
         setIndicatorState(ui->indicatiorLabel, toolIndicatorMovie, 0);
-        out() << "Tool not found." << Qt::endl;
+        stdoutTrace() << "Tool not found." << Qt::endl;
         emit debug_msg(QStringLiteral("Tool not found..."));
     }
 
     // The engines hear only changes.
     if (state != toolConnectionState) {
-        out() << "Tool connection changes." << Qt::endl;
+        stdoutTrace() << "Tool connection changes." << Qt::endl;
         toolConnectionState = state;
         emit toolConnectionChangeSignal(state);
     }
@@ -402,7 +348,7 @@ void MainWindow::tabWidgetChanged(int index)
 void MainWindow::programToolChangeProcess(int toolIndex)
 {
     Q_UNUSED(toolIndex) // setWorkMode reads the selector itself
-    out() << "Programmer tool changes." << Qt::endl;
+    stdoutTrace() << "Programmer tool changes." << Qt::endl;
     enableDriverDetectTimerSlot(false);
     driverConnectionStateUpdateSlot(DRIVER_DISCONNECTED);
     setWorkMode(TAB_PROGRAMMING);
@@ -414,7 +360,7 @@ void MainWindow::enableDriverDetectTimerSlot(bool state)
         if (!driverDetectTimer->isActive())
             driverDetectTimer->start(DRIVER_DETECT_INTERVAL_MS);
     } else {
-        out() << "Stop driver detection." << Qt::endl;
+        stdoutTrace() << "Stop driver detection." << Qt::endl;
         if (driverDetectTimer->isActive())
             driverDetectTimer->stop();
     }
@@ -427,14 +373,14 @@ void MainWindow::driverConnectionStateUpdateSlot(int state)
         ui->driverComboBox->setEnabled(true);
         if (currentTabIndex == TAB_PROGRAMMING)
             setToolbarActionsEnabled(false);
-        out() << "main window set driver connection to detecting." << Qt::endl;
+        stdoutTrace() << "main window set driver connection to detecting." << Qt::endl;
     };
     auto found = [this] {
         setIndicatorState(ui->driverLedLabel, driverIndicatorMovie, 1);
         ui->driverComboBox->setEnabled(false);
         if (currentTabIndex == TAB_PROGRAMMING)
             setToolbarActionsEnabled(true);
-        out() << "main window set driver connection to connected." << Qt::endl;
+        stdoutTrace() << "main window set driver connection to connected." << Qt::endl;
     };
 
     // The state is stored before any box opens: detection goes on inside the box's event loop,
@@ -474,7 +420,7 @@ void MainWindow::driverConnectionStateUpdateSlot(int state)
                             tr("The detected driver model mismatch with loaded profile setting,") + QChar(0x0081)
                                 + tr(" disconnect with the driver."),
                             QMessageBox::Ok);
-            out() << "Mismatch!" << Qt::endl;
+            stdoutTrace() << "Mismatch!" << Qt::endl;
             ui->cloErrorLabel->setText(tr("Status: Detected driver mismatch with loaded profile '%1'").arg(profileName));
         }
         break;
@@ -487,7 +433,7 @@ void MainWindow::processCommError(int error_type)
 {
     switch (error_type) {
     case COMM_ERR_TIMEOUT:
-        out() << "UART time out..." << Qt::endl;
+        stdoutTrace() << "UART time out..." << Qt::endl;
         break;
     case COMM_ERR_PORT:
         // The box is queued before the engines hear of the loss, so that what they end is not told
@@ -495,12 +441,12 @@ void MainWindow::processCommError(int error_type)
         // it shows.
         showToolLostBox(tr("Serial port error! Please check tool connection."));
         updateToolConnectionState(0);
-        out() << "Serial port error..." << Qt::endl;
+        stdoutTrace() << "Serial port error..." << Qt::endl;
         break;
     case COMM_ERR_NFC_TOOL:
         showToolLostBox(tr("NFC tool error! Please check tool connection."));
         updateToolConnectionState(0);
-        out() << "NFC tool connection error..." << Qt::endl;
+        stdoutTrace() << "NFC tool connection error..." << Qt::endl;
         emit debug_msg(QStringLiteral("NFC tool connection error..."));
         break;
     default:
@@ -638,7 +584,7 @@ void MainWindow::loadProductSettings(quint16 n)
     }
 
     ui->fwVersionLabel->setText(QStringLiteral("--"));
-    out() << "Reload product info, ProductIndex:" << r->index << "  DriverFeature:" << feature << Qt::endl;
+    stdoutTrace() << "Reload product info, ProductIndex:" << r->index << "  DriverFeature:" << feature << Qt::endl;
 
     if (feature == 0) {
         for (QCheckBox* box : dimFunctionBoxes(*ui)) {
@@ -661,8 +607,8 @@ void MainWindow::loadProductSettings(quint16 n)
         setChoiceAvailable(ui->overrideCheckBox, on(DF_OVERRIDE));
         setChoiceAvailable(ui->pwmDimCheckBox, on(DF_PWM));
         setChoiceAvailable(ui->pushDimCheckBox, on(DF_PUSH_DIM));
-        // The USB programming tool cannot program corridor mode.
-        const bool corridor = on(DF_CORRIDOR) && programToolIndex != PROG_TOOL_IPROG;
+        const ProgEngine* engine = currentProgrammingEngine();
+        const bool corridor = on(DF_CORRIDOR) && engine && engine->programsCorridor();
         setChoiceAvailable(ui->corridorDimCheckBox, corridor);
         for (QCheckBox* box : dimFunctionBoxes(*ui))
             box->setChecked(false);
@@ -696,9 +642,10 @@ void MainWindow::loadProductSettings(quint16 n)
 
 void MainWindow::updateDaliPartButtons(int productIndex)
 {
-    const bool feig = programToolIndex == PROG_TOOL_FEIG_NFC;
-    const bool allParts = feig && productIndex >= ALL_PARTS_FIRST && productIndex <= ALL_PARTS_LAST;
-    const bool without250 = feig && productIndex >= PARTS_WITHOUT_250_FIRST && productIndex <= PARTS_WITHOUT_250_LAST;
+    const ProgEngine* engine = currentProgrammingEngine();
+    const bool parts = engine && engine->programsDaliParts();
+    const bool allParts = parts && productIndex >= ALL_PARTS_FIRST && productIndex <= ALL_PARTS_LAST;
+    const bool without250 = parts && productIndex >= PARTS_WITHOUT_250_FIRST && productIndex <= PARTS_WITHOUT_250_LAST;
     ui->ButtonDT6->setEnabled(allParts || without250);
     ui->Button250->setEnabled(allParts);
     ui->Button251->setEnabled(allParts || without250);
@@ -818,7 +765,7 @@ void MainWindow::customCurrentRadioSelected()
 
 void MainWindow::customCurrentEditFinished()
 {
-    out() << "customSpinBox value changed" << Qt::endl;
+    stdoutTrace() << "customSpinBox value changed" << Qt::endl;
     // With no product at all the value stays as typed.
     const ProductRecord* r = productRecordOrFirst(progData.productIndex);
     if (!r)

@@ -63,7 +63,7 @@ bool runSet(int product, const BenchOptions& options, FigureTable& table, FILE* 
         return false;
     }
     OperationBench bench(line, engine, table, [&line] { return lineMs(line.bytesOnLine()); });
-    const QString set = product >= iProgramming::NEWER_SET_FIRST_PRODUCT ? "/newer" : "/older";
+    const QString set = product >= FIRST_NEWER_PRODUCT ? "/newer" : "/older";
     return bench.runAll(options, benchRecord(product), OPERATION_TIMEOUT_MS, set);
 }
 

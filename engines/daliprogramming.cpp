@@ -2,9 +2,9 @@
 
 #include "globals.h"
 #include "serialcommunication.h"
+#include "stdouttrace.h"
 
 #include <QStringList>
-#include <QTextStream>
 
 namespace {
 
@@ -30,11 +30,6 @@ constexpr int UNKNOWN_PRODUCT = 0xFFFF;
 // Module operating time: minutes at 28, hours (24 bits, LE) at 29..31.
 constexpr int MODULE_TIME_FIRST_ADDRESS = 28;
 constexpr int MODULE_TIME_LAST_ADDRESS = 31;
-
-// A driver's answer through the DALI tool: [1, backward frame] or a 5-byte form starting with 1.
-constexpr char ANSWER_OK = 1;
-constexpr int ANSWER_SHORT_LENGTH = 2;
-constexpr int ANSWER_LONG_LENGTH = 5;
 
 // A programming run gets four attempts: the first and three retries.
 constexpr int MAX_PROGRAMMING_RETRIES = 3;
@@ -87,14 +82,14 @@ void setByte(T& field, int byteIndex, quint8 value)
 DaliProgramming::DaliProgramming(QObject* parent)
     : ProgEngine(parent)
 {
-    setProgDataListDefaults(programData);
+    logsEveryProbeAnswer = true;
 }
 
 DaliProgramming::~DaliProgramming() = default;
 
 void DaliProgramming::trace(const QString& line) const
 {
-    QTextStream(stdout) << line << '\n';
+    stdoutTrace() << line << Qt::endl;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -114,49 +109,16 @@ DaliProgramming::Operation DaliProgramming::stopOperation()
     return running;
 }
 
-void DaliProgramming::startReadProductInfo()
-{
-    productCodeA = 0;
-    productCodeB = 0;
-    if (driverState != DRIVER_CONNECTED)
-        return;
-    emit debug_msg("Start to read product information... ");
-    trace("Start to read product information ");
-    readRequested = true;
-}
-
-void DaliProgramming::startProgramming()
-{
-    if (driverState != DRIVER_CONNECTED)
-        return;
-    emit debug_msg("Start to programming... ");
-    trace("Start to programming... ");
-    programRequested = true;
-    retryCount = 0;
-    programResult = PROG_RESULT_ARMED;
-}
-
-void DaliProgramming::startResetOperatingTime()
-{
-    if (driverState != DRIVER_CONNECTED)
-        return;
-    emit debug_msg("Start to reset module operating time... ");
-    trace("Start to reset module operating time ");
-    resetRequested = true;
-}
-
 void DaliProgramming::handleProgrammingResult(bool ok)
 {
     if (ok) {
         state = DALI_PROG_STATE_PROGRAM_DONE;
-        programResult = PROG_RESULT_SUCCESS;
         reportProgrammingState(PROG_STATE_SUCCESS);
         emit debug_msg("Programming success.");
     } else if (retryCount >= MAX_PROGRAMMING_RETRIES) {
         emit debug_msg("Programming fail.");
         trace("programming fail...");
         state = DALI_PROG_STATE_PROGRAM_DONE;
-        programResult = PROG_RESULT_FAIL;
         reportProgrammingState(PROG_STATE_FAIL);
     } else {
         emit debug_msg("Programming fail, retrying...");
@@ -171,14 +133,14 @@ void DaliProgramming::handleProgrammingResult(bool ok)
     }
 }
 
-ProgDataStructDef& DaliProgramming::writeRecord()
+int DaliProgramming::toolPortKind() const
 {
-    return programData;
+    return SerialCommunication::TOOL_KIND_DALI;
 }
 
-const ProgDataStructDef& DaliProgramming::readRecord() const
+QString DaliProgramming::toolConnectedText() const
 {
-    return programData;
+    return QStringLiteral("DALI tool connected. Note: LED driver must be powered on from external AC source");
 }
 
 int DaliProgramming::engineState() const
@@ -198,7 +160,7 @@ void DaliProgramming::sendDaliCommand(int cmd, int para)
 {
     command = cmd;
     parameter = para;
-    addressByte = BROADCAST_ADDRESS;
+    addressByte = DALI_ADDR_BROADCAST;
     requestOutstanding = true;
     emit sendCommand(cmd, addressByte, para, SENDER_DALI_PROGRAMMING);
 }
@@ -230,8 +192,6 @@ void DaliProgramming::resetMemoryLocation()
 
 void DaliProgramming::probeDriver()
 {
-    emit debug_msg("Detecting driver...");
-    trace("Detecting driver...");
     state = driverState == DRIVER_DISCONNECTED ? DALI_PROG_STATE_DETECT : DALI_PROG_STATE_CONNECTED;
     sendDaliCommand(CMD_QUERY_DEVICE_TYPE, 0);
     enableDriverDetectTimer();
@@ -246,8 +206,8 @@ void DaliProgramming::daliProgrammingResponse(QByteArray data)
         return;
     requestOutstanding = false;
 
-    const bool valid = (data.size() == ANSWER_SHORT_LENGTH || data.size() == ANSWER_LONG_LENGTH)
-                       && data.at(0) == ANSWER_OK;
+    const bool valid = (data.size() == DALI_ANSWER_SHORT_LENGTH || data.size() == DALI_ANSWER_LONG_LENGTH)
+                       && data.at(0) == DALI_ANSWER_OK;
     const quint8 backward = valid ? quint8(data.at(1)) : 0;
     emit debug_msg(QString("response result is: %1").arg(valid ? 1 : 0));
     trace(QString("response result is: %1").arg(valid ? 1 : 0));
@@ -267,38 +227,9 @@ void DaliProgramming::daliProgrammingResponse(QByteArray data)
         position = 0;
         sentPosition = 0;
         memoryLocationStep = 0;
-        setDriverConnected(DRIVER_CONNECTED);
         if (newDriver)
             lastAddress = UNKNOWN_LAST_ADDRESS;
-        // Every newly connected driver is read at once, unless a profile dictates the data or a
-        // production run is on: the read would replace the record being programmed into every
-        // driver (a driver that failed and was lost to a port error comes back as new).
-        if (newDriver && !profileLoaded && !programRequested) {
-            disableDriverDetectTimer();
-            state = DALI_PROG_STATE_READ;
-        }
-        if (programRequested && programResult == PROG_RESULT_ARMED) {
-            emit debug_msg("Start to program next driver... ");
-            trace("Start to program next driver... ");
-            state = DALI_PROG_STATE_PROGRAM;
-            programResult = PROG_RESULT_PROGRAMMING;
-            retryCount = 0;
-            disableDriverDetectTimer();
-            reportProgrammingState(PROG_STATE_START);
-            // A read or reset asked for meanwhile waits for the probe after the run: taking
-            // the driver from the run now would leave its start without an outcome.
-            break;
-        }
-        if (readRequested) {
-            state = DALI_PROG_STATE_READ;
-            readRequested = false;
-            disableDriverDetectTimer();
-        }
-        if (resetRequested) {
-            resetRequested = false;
-            state = DALI_PROG_STATE_RESET_TIME;
-            disableDriverDetectTimer();
-        }
+        driverFound(newDriver, true);
         break;
     }
     case DALI_PROG_STATE_READ:
@@ -325,12 +256,23 @@ void DaliProgramming::daliProgrammingResponse(QByteArray data)
     }
 }
 
-void DaliProgramming::rearmProductionRun()
+void DaliProgramming::beginOperation(Operation op)
 {
+    if (op == Operation::Program) {
+        emit debug_msg("Start to program next driver... ");
+        trace("Start to program next driver... ");
+    }
+    state = op == Operation::Program ? DALI_PROG_STATE_PROGRAM
+            : op == Operation::Reset ? DALI_PROG_STATE_RESET_TIME
+                                     : DALI_PROG_STATE_READ;
+    disableDriverDetectTimer();
+}
+
+bool DaliProgramming::showsDriverRemoval(bool unusableAnswer) const
+{
+    Q_UNUSED(unusableAnswer)
     // After a failure the view keeps showing it; only a programmed driver's removal is shown.
-    if (programResult == PROG_RESULT_SUCCESS)
-        reportProgrammingState(PROG_STATE_WAIT_DRIVER);
-    programResult = PROG_RESULT_ARMED;
+    return programmingResult() == PROG_RESULT_SUCCESS;
 }
 
 void DaliProgramming::handleCommError(int error_type)
@@ -349,12 +291,8 @@ void DaliProgramming::handleCommError(int error_type)
         return;
     }
 
-    if (error_type == COMM_ERR_PORT) {
-        // The tool is gone: whatever was under way has failed, and an armed production run goes
-        // on with the next driver once the tool is back.
-        handleLinkLoss();
+    if (toolLostWith(error_type))
         return;
-    }
 
     switch (state) {
     case DALI_PROG_STATE_DETECT:
@@ -408,11 +346,8 @@ void DaliProgramming::sendDaliProgrammingCmdSequence()
         break;
     }
 
-    if (state == DALI_PROG_STATE_READ_DONE || state == DALI_PROG_STATE_RESET_DONE
-        || state == DALI_PROG_STATE_PROGRAM_DONE) {
-        state = DALI_PROG_STATE_CONNECTED;
-        enableDriverDetectTimer();
-    }
+    resumePolling(state, {DALI_PROG_STATE_READ_DONE, DALI_PROG_STATE_RESET_DONE, DALI_PROG_STATE_PROGRAM_DONE},
+                  DALI_PROG_STATE_CONNECTED);
 }
 
 void DaliProgramming::runReadSequence()
@@ -421,6 +356,8 @@ void DaliProgramming::runReadSequence()
         if (memoryLocationStep == 0) {
             lastAddress = UNKNOWN_LAST_ADDRESS;
             productIndexRead = false;
+            productCodeA = 0;
+            productCodeB = 0;
         }
         if (setMemoryLocation(PARAMETER_BANK, BANK_LAST_ADDRESS))
             return;
@@ -459,12 +396,12 @@ void DaliProgramming::finishRead()
 {
     // Whatever the length of the bank: a read that did not reach the product index, or found one
     // outside the product list, must not hand the window a product it cannot look up.
-    const bool supported = productIndexRead && programData.productIndex < productList.size();
+    const bool supported = productIndexRead && record.productIndex < productList.size();
     state = DALI_PROG_STATE_READ_DONE;
     if (supported) {
         trace("read product info complete ");
         dumpRecord();
-        emit productInfoReadUpdateSignal(READ_STATE_COMPLETE, READ_COMPLETE_TEXT, READ_COMPLETE_VALUE);
+        reportReadComplete();
     } else {
         setDriverConnected(DRIVER_UNSUPPORTED);
         emit productInfoReadUpdateSignal(READ_STATE_ABORT, READ_ERROR_TEXT, 0);
@@ -473,7 +410,7 @@ void DaliProgramming::finishRead()
 
 void DaliProgramming::decodeBank2(int address, quint8 value)
 {
-    ProgDataStructDef& d = programData;
+    ProgDataStructDef& d = record;
 
     if (lastAddress == OLD_LAYOUT_LAST_ADDRESS) {
         switch (address) {
@@ -550,7 +487,7 @@ void DaliProgramming::decodeBank2(int address, quint8 value)
 
 QList<DaliProgramming::WriteStep> DaliProgramming::buildProgramSteps() const
 {
-    const ProgDataStructDef& d = programData;
+    const ProgDataStructDef& d = record;
     QList<WriteStep> s;
     auto location = [&s](int address) { s.append({WriteStep::Kind::SetLocation, address, 0}); };
     auto write = [&s](int address, int value) { s.append({WriteStep::Kind::Write, address, value & 0xFF}); };
@@ -631,7 +568,7 @@ void DaliProgramming::runWriteSequence(bool reset)
         }
         writeSteps = reset ? buildResetSteps() : buildProgramSteps();
     }
-    const bool shortVariant = !reset && currentOnlyProduct(programData.productIndex);
+    const bool shortVariant = !reset && currentOnlyProduct(record.productIndex);
 
     while (position < writeSteps.size()) {
         const WriteStep step = writeSteps.at(position);
@@ -679,37 +616,5 @@ void DaliProgramming::runWriteSequence(bool reset)
 
 void DaliProgramming::dumpRecord() const
 {
-    const ProgDataStructDef& d = programData;
-    QStringList lines;
-    auto line = [&lines](const char* label, int value) { lines << QString(label) + QString::number(value); };
-    auto list = [&line](const char* label, const QList<int>& values) {
-        for (int v : values)
-            line(label, v);
-    };
-    line("current: ", d.current);
-    line("firmwareVersion: ", d.firmwareVersion);
-    line("productIndex: ", d.productIndex);
-    line("dimFunctionType: ", d.dimFunctionType);
-    line("analogDimMode: ", d.analogDimMode);
-    line("analogDimMinLevel: ", d.analogDimMinLevel);
-    line("analogDimStart: ", d.analogDimStart);
-    line("analogDimEnd: ", d.analogDimEnd);
-    list("TimeDimStepList: ", d.TimeDimStepList);
-    list("TimeDimLevelList: ", d.TimeDimLevelList);
-    list("TimeDimFadeTimeList: ", d.TimeDimFadeTimeList);
-    line("MTP_Enable: ", d.MTP_Enable);
-    line("MTP_MinLevel: ", d.MTP_MinLevel);
-    line("MTP_Start: ", d.MTP_Start);
-    line("MTP_End: ", d.MTP_End);
-    line("CLO_Enable: ", d.CLO_Enable);
-    list("CLO_TimeList: ", d.CLO_TimeList);
-    list("CLO_LevelList: ", d.CLO_LevelList);
-    line("moduleOperationTime_mins: ", d.moduleOperationTime_mins);
-    line("moduleOperationTime_hrs: ", d.moduleOperationTime_hrs);
-    line("driverOperationTime_mins: ", d.driverOperationTime_mins);
-    line("driverOperationTime_hrs: ", d.driverOperationTime_hrs);
-    line("EOL_Enable: ", d.EOL_Enable);
-    line("OTP_Enable: ", d.OTP_Enable);
-    line("userEolTime: ", d.userEolTime);
-    trace(lines.join('\n'));
+    trace(recordDumpLines(record, QStringLiteral(": ")).join('\n'));
 }

@@ -1,6 +1,7 @@
 #ifndef DALIPROGRAMMING_H
 #define DALIPROGRAMMING_H
 
+#include "daliframe.h"
 #include "progengine.h"
 
 #include <QByteArray>
@@ -35,17 +36,13 @@ public:
     static constexpr int CMD_DTR0 = 257;
     static constexpr int CMD_DTR1 = 273;
     static constexpr int CMD_WRITE_MEMORY_LOCATION = 275;
-    static constexpr int BROADCAST_ADDRESS = 254;
 
     explicit DaliProgramming(QObject* parent = nullptr);
     ~DaliProgramming() override;
 
-    void startReadProductInfo() override;
-    void startProgramming() override;
-    void startResetOperatingTime() override;
     void handleProgrammingResult(bool ok) override;
-    ProgDataStructDef& writeRecord() override;
-    const ProgDataStructDef& readRecord() const override;
+    int toolPortKind() const override;
+    QString toolConnectedText() const override;
 
     // One step of DTR1 := bank, DTR0 := offset per call; returns true while it sent a command,
     // false (and starts over) once both are done.
@@ -75,7 +72,8 @@ private:
     void probeDriver() override;
     Operation stopOperation() override;
     void handleCommError(int error_type) override;
-    void rearmProductionRun() override;
+    void beginOperation(Operation op) override;
+    bool showsDriverRemoval(bool unusableAnswer) const override;
     void trace(const QString& line) const override;
 
     void sendDaliCommand(int cmd, int para);
@@ -87,10 +85,9 @@ private:
     void decodeBank2(int address, quint8 value);
     void dumpRecord() const;
 
-    ProgDataStructDef programData;
     int command = 0;
     int parameter = 0;
-    int addressByte = BROADCAST_ADDRESS;
+    int addressByte = DALI_ADDR_BROADCAST;
     int position = 0;
     int sentPosition = 0;
     int lastAddress = 0xFF; // unknown until read: assume the full table and let the driver tell

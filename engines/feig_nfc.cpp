@@ -2,8 +2,7 @@
 
 #include "feigreader.h"
 #include "globals.h"
-
-#include <QTextStream>
+#include "stdouttrace.h"
 
 #include <algorithm>
 #include <cctype>
@@ -19,7 +18,6 @@ constexpr char ISO_READ_MULTIPLE = 0x23;
 constexpr char ISO_WRITE_MULTIPLE = 0x24;
 constexpr char MODE_SELECTED = 0x02;
 constexpr char FIRST_BLOCK = 0x01;
-constexpr int BLOCK_SIZE = 4;
 
 // Inventory answer: data set count, transponder type and DSFID, then the UID.
 constexpr int INVENTORY_HEADER_BYTES = 3;
@@ -41,7 +39,7 @@ const char* const LAYOUT_MESSAGES[] = {
 
 void print(const QString& line)
 {
-    QTextStream(stdout) << line << Qt::endl;
+    stdoutTrace() << line << Qt::endl;
 }
 
 QString hexText(const QByteArray& bytes)
@@ -68,35 +66,19 @@ QByteArray command(char code, char mode, const QByteArray& parameters = QByteArr
 
 } // namespace
 
-FEIG_NFC::FEIG_NFC(QObject* parent) : ProgEngine(parent)
+FEIG_NFC::FEIG_NFC(QObject* parent) : NfcEngine(parent, "Feig NFC")
 {
-    setProgDataListDefaults(writeData);
+    announcesRun = true;
+    repeatsConnectedReport = true;
 }
 
 FEIG_NFC::~FEIG_NFC() = default;
 
-void FEIG_NFC::setPrompt(UserPrompt* userPrompt)
-{
-    prompt = userPrompt;
-}
-
 FEIG_NFC::Operation FEIG_NFC::stopOperation()
 {
-    // Every operation runs to its end inside one call: none is ever under way here.
-    retryCount = 0;
     // With the driver forgotten, a tag still on the reader has to be read again to be found.
     tagInField = 0;
-    return Operation::None;
-}
-
-ProgDataStructDef& FEIG_NFC::writeRecord()
-{
-    return writeData;
-}
-
-const ProgDataStructDef& FEIG_NFC::readRecord() const
-{
-    return readData;
+    return NfcEngine::stopOperation();
 }
 
 // ---- Reader access ------------------------------------------------------------------------------
@@ -125,6 +107,14 @@ bool FEIG_NFC::openReader()
         return false;
     }
     emit debug_msg(QStringLiteral("FEUSB_OpenDevice success"));
+    return true;
+}
+
+bool FEIG_NFC::openTool()
+{
+    if (!openReader())
+        return false;
+    print(QStringLiteral("feig nfc detect over."));
     return true;
 }
 
@@ -186,14 +176,6 @@ bool FEIG_NFC::readBlocks(int count, QByteArray& out)
     const QByteArray request = command(ISO_READ_MULTIPLE, MODE_SELECTED, QByteArray(1, FIRST_BLOCK) + char(count));
     QByteArray answer;
     return sendIsoCommand(request, answer) && decodeBlocks(answer, count, out);
-}
-
-void FEIG_NFC::logBlocks(const QByteArray& buffer)
-{
-    for (int block = 0; block < READ_BLOCKS && (block + 1) * BLOCK_SIZE <= buffer.size(); ++block) {
-        emit debug_msg(QStringLiteral("block %1 :").arg(QString::number(block + 1, 16).rightJustified(2, '0').toUpper())
-                       + hexText(buffer.mid(block * BLOCK_SIZE, BLOCK_SIZE)));
-    }
 }
 
 bool FEIG_NFC::familyTag() const
@@ -289,37 +271,10 @@ void FEIG_NFC::buildTagImage(QByteArray& out) const
     parts.part250 = part250Programmable != 0;
     parts.part251 = part251Programmable != 0;
     parts.part253 = part253Programmable != 0;
-    out = NfcTagImage::build(writeData, readData, tagInfo, parts);
+    out = NfcTagImage::build(record, readData, tagInfo, parts);
 }
 
 // ---- Operations -------------------------------------------------------------------------------
-
-void FEIG_NFC::startReadProductInfo()
-{
-    if (driverState != DRIVER_CONNECTED)
-        return;
-    emit debug_msg(QStringLiteral("Start to read product information... "));
-    emit enableDriverDetectTimerSignal(false);
-    if (tagOperation(TAG_READ))
-        emit productInfoReadUpdateSignal(READ_STATE_COMPLETE, QString::fromLatin1(READ_COMPLETE_TEXT),
-                                         READ_COMPLETE_VALUE);
-    emit enableDriverDetectTimerSignal(true);
-}
-
-void FEIG_NFC::startProgramming()
-{
-    if (driverState != DRIVER_CONNECTED)
-        return;
-    emit debug_msg(QStringLiteral("Start to programming... "));
-    programRequested = true;
-    emit enableDriverDetectTimerSignal(false);
-    retryCount = 0;
-    reportProgrammingState(PROG_STATE_START);
-    do {
-        handleProgrammingResult(programAttempt());
-    } while (retryPending);
-    emit enableDriverDetectTimerSignal(true);
-}
 
 bool FEIG_NFC::programAttempt()
 {
@@ -339,7 +294,7 @@ bool FEIG_NFC::programAttempt()
 
 void FEIG_NFC::handleProgrammingResult(bool ok)
 {
-    retryPending = false;
+    attemptFollows = false;
     if (ok) {
         programmingSucceeded();
         return;
@@ -348,8 +303,8 @@ void FEIG_NFC::handleProgrammingResult(bool ok)
     if (retryCount == 0)
         reportProgrammingState(PROG_STATE_RETRY);
     ++retryCount;
-    retryPending = retryCount < MAX_PROGRAM_ATTEMPTS;
-    if (!retryPending)
+    attemptFollows = retryCount < MAX_PROGRAM_ATTEMPTS;
+    if (!attemptFollows)
         reportProgrammingState(PROG_STATE_FAIL);
 }
 
@@ -358,9 +313,9 @@ void FEIG_NFC::programmingSucceeded()
     // Listeners see the values just programmed before the write record moves on.
     reportProgrammingState(PROG_STATE_SUCCESS);
     if (DT6Programmable)
-        writeData.DT6ShortAddress = nextShortAddress(writeData.DT6ShortAddress);
+        record.DT6ShortAddress = nextShortAddress(record.DT6ShortAddress);
     if (part251Programmable)
-        advanceLuminaireId(writeData.bank1ID);
+        advanceLuminaireId(record.bank1ID);
 }
 
 void FEIG_NFC::updateProgrammingState(ProgStateDef state)
@@ -401,37 +356,6 @@ void FEIG_NFC::advanceLuminaireId(quint8 (&id)[8])
         id[i] = quint8(value);
 }
 
-void FEIG_NFC::startResetOperatingTime()
-{
-    if (driverState != DRIVER_CONNECTED)
-        return;
-    emit debug_msg(QStringLiteral("Start to reset module operating time... "));
-    emit enableDriverDetectTimerSignal(false);
-    const bool written = tagOperation(TAG_WRITE);
-    retryCount = 0;
-    resetOptResult(written ? RESET_OPT_SUCCESS : RESET_OPT_FAIL);
-    emit enableDriverDetectTimerSignal(true);
-}
-
-void FEIG_NFC::factoryReset()
-{
-    emit debug_msg(QStringLiteral("Feig NFC start to reset NFC tag."));
-    emit enableDriverDetectTimerSignal(false);
-    QString failure;
-    if (!inventoryAndSelect())
-        failure = QStringLiteral("Feig NFC factory reset inventory fail...");
-    else if (!tagOperation(TAG_READ))
-        failure = QStringLiteral("Feig NFC factory reset read 1 fail...");
-    else if (!tagOperation(TAG_WRITE))
-        failure = QStringLiteral("Feig NFC factory reset write fail...");
-    else if (!tagOperation(TAG_READ))
-        failure = QStringLiteral("Feig NFC factory reset read 2 fail...");
-    // The second read fetches every block; only those just written must match.
-    else if (!tagBuffer.startsWith(writtenBuffer))
-        failure = QStringLiteral("Feig NFC factory reset check data fail...");
-    endFactoryReset(failure, QStringLiteral("Feig NFC factory reset check OK"), prompt);
-}
-
 // ---- Driver detection -------------------------------------------------------------------------
 
 bool FEIG_NFC::driverMatchesProfile() const
@@ -450,9 +374,8 @@ void FEIG_NFC::tagLost()
 
 void FEIG_NFC::probeDriver()
 {
-    emit debug_msg(QStringLiteral("Detecting driver..."));
-    emit enableDriverDetectTimerSignal(false);
-    emit enableDriverDetectTimerSignal(true);
+    disableDriverDetectTimer();
+    enableDriverDetectTimer();
 
     if (FEUSB_IsDevicePresent(deviceHandle) != 1) {
         emit communicateError(COMM_ERR_NFC_TOOL);
@@ -475,20 +398,6 @@ void FEIG_NFC::probeDriver()
         tagLost();
         return;
     }
-    if (driverState != DRIVER_DISCONNECTED)
-        return;
-    setDriverConnected(DRIVER_CONNECTED);
-    // A driver reported as a mismatch of the loaded profile is not taken as connected, so the
-    // run is not announced for it: programming would refuse it and the start stay unanswered.
-    if (programRequested && driverState == DRIVER_CONNECTED
-        && readData.productIndex == writeData.productIndex) {
-        retryCount = 0;
-        reportProgrammingState(PROG_STATE_START);
-        startProgramming();
-    } else if (profileLoaded) {
-        setDriverConnected(DRIVER_CONNECTED);
-    } else {
-        emit productInfoReadUpdateSignal(READ_STATE_COMPLETE, QString::fromLatin1(READ_COMPLETE_TEXT),
-                                         READ_COMPLETE_VALUE);
-    }
+    if (driverState == DRIVER_DISCONNECTED)
+        newTagRead();
 }

@@ -1,8 +1,8 @@
 #ifndef FEIG_NFC_H
 #define FEIG_NFC_H
 
+#include "nfcengine.h"
 #include "nfctagimage.h"
-#include "progengine.h"
 
 #include <QByteArray>
 
@@ -18,7 +18,7 @@
 // own, advancing the DT6 short address and the luminaire ID when those parts are programmable.
 // A write always follows a read of the same tag: what the user does not program is written back
 // as read (NfcTagImage::build).
-class FEIG_NFC : public ProgEngine
+class FEIG_NFC : public NfcEngine
 {
     Q_OBJECT
 public:
@@ -39,22 +39,13 @@ public:
     explicit FEIG_NFC(QObject* parent = nullptr);
     ~FEIG_NFC() override;
 
-    // Where the engine's boxes go (a tag collision, the factory reset's result); not owned.
-    void setPrompt(UserPrompt* userPrompt);
-
-    void startReadProductInfo() override;
-    void startProgramming() override;
-    void startResetOperatingTime() override;
     void handleProgrammingResult(bool ok) override;
-    ProgDataStructDef& writeRecord() override;
-    const ProgDataStructDef& readRecord() const override;
-
-    // Writes writeRecord(), which the window has filled with the factory data, to the tag in the
-    // field, whatever the driver state; reports with a box and, on success, a completed read.
-    void factoryReset();
     void updateProgrammingState(ProgStateDef state);
     // Opens the first reader found; true when it is open. Called by the window's tool check.
     bool openReader();
+    bool openTool() override;
+    QString toolConnectedText() const override { return QStringLiteral("FEIG NFC Reader connected"); }
+    bool programsDaliParts() const override { return true; }
 
     // Reader steps, public for the window's tool check and for tests.
     bool inventoryAndSelect();
@@ -72,31 +63,26 @@ public:
     // (unprogrammed) stays.
     static void advanceLuminaireId(quint8 (&id)[8]);
 
-signals:
-    // Only COMM_ERR_NFC_TOOL, when the reader is gone.
-    void communicateError(int err_type);
-
 private:
     void probeDriver() override;
     Operation stopOperation() override;
     bool driverMatchesProfile() const override;
+    bool findTag() override { return inventoryAndSelect(); }
+    bool readTag() override { return tagOperation(TAG_READ); }
+    bool writeTag() override { return tagOperation(TAG_WRITE); }
+    bool programAttempt() override;
+    // The second read fetches every block; only those just written must match.
+    bool readBackMatches() const override { return tagBuffer.startsWith(writtenBuffer); }
 
     // One exchange: request bytes out, answer bytes back; false on any failure.
     bool sendIsoCommand(const QByteArray& request, QByteArray& answer);
     // Blocks of a read answer, each turned back into tag order; false unless all count are there.
     static bool decodeBlocks(const QByteArray& answer, int count, QByteArray& out);
     bool readBlocks(int count, QByteArray& out);
-    bool programAttempt();
     void programmingSucceeded();
     // The tag polled is no driver any more: forgotten, and its driver taken as lost.
     void tagLost();
-    void logBlocks(const QByteArray& buffer);
     bool familyTag() const;
-
-    UserPrompt* prompt = nullptr;
-    ProgDataStructDef writeData;
-    ProgDataStructDef readData;
-    bool retryPending = false;
 
     int deviceHandle = 0;
     int readerHandle = 0;

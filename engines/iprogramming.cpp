@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr quint32 FEATURE_2000 = 0x2000;
-
 // Every answer to a SET_ command carries this one data byte when the driver took the command.
 constexpr quint8 ACKNOWLEDGE = 0x7E;
 // Data starts after the command byte and the length byte.
@@ -138,14 +136,10 @@ void appendWord(QByteArray& data, int value)
 void selectProductModel(int productIndex)
 {
     const ProductRecord* product = productRecord(productIndex);
-    productFeature2000 = (product && (product->driverFeature & FEATURE_2000)) ? 1 : 0;
+    productFeature2000 = (product && (product->driverFeature & DF_STEP_FADE_TIMES)) ? 1 : 0;
 }
 
-iProgramming::iProgramming(QObject* parent)
-    : ProgEngine(parent)
-{
-    setProgDataListDefaults(record);
-}
+iProgramming::iProgramming(QObject* parent) : ProgEngine(parent) {}
 
 iProgramming::~iProgramming() = default;
 
@@ -163,34 +157,9 @@ iProgramming::Operation iProgramming::stopOperation()
     state = IPROG_IDLE;
     currentCommand = 0;
     expectedCommand = 0;
-    retryPending = false;
-    retryCount = 0;
+    resendAwaited = false;
+    sendsInRow = 0;
     return running;
-}
-
-void iProgramming::startReadProductInfo()
-{
-    if (driverState != DRIVER_CONNECTED)
-        return;
-    emit debug_msg("Start to read product information... ");
-    readRequested = true;
-}
-
-void iProgramming::startProgramming()
-{
-    if (driverState != DRIVER_CONNECTED)
-        return;
-    emit debug_msg("Start to programming... ");
-    programRequested = true;
-    programResult = PROG_RESULT_ARMED;
-}
-
-void iProgramming::startResetOperatingTime()
-{
-    if (driverState != DRIVER_CONNECTED)
-        return;
-    emit debug_msg("Start to reset module operating time... ");
-    resetRequested = true;
 }
 
 bool iProgramming::driverMatchesProfile() const
@@ -202,24 +171,23 @@ void iProgramming::handleProgrammingResult(bool ok)
 {
     if (ok) {
         state = IPROG_PROGRAM_DONE;
-        programResult = PROG_RESULT_SUCCESS;
         reportProgrammingState(PROG_STATE_SUCCESS);
         emit debug_msg("Programming success.");
     } else {
         emit debug_msg("Programming fail.");
-        programResult = PROG_RESULT_FAIL;
         reportProgrammingState(PROG_STATE_FAIL);
     }
 }
 
-ProgDataStructDef& iProgramming::writeRecord()
+int iProgramming::toolPortKind() const
 {
-    return record;
+    return SerialCommunication::TOOL_KIND_IPROG;
 }
 
-const ProgDataStructDef& iProgramming::readRecord() const
+QString iProgramming::toolConnectedText() const
 {
-    return record;
+    return QStringLiteral("iProgramming tool connected. Note: LED driver is powered through USB port. Do not "
+                          "connect AC line to LED driver");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -227,7 +195,7 @@ const ProgDataStructDef& iProgramming::readRecord() const
 
 bool iProgramming::newerCommandSet() const
 {
-    return driverProduct >= NEWER_SET_FIRST_PRODUCT;
+    return driverProduct >= FIRST_NEWER_PRODUCT;
 }
 
 int iProgramming::answerLength(int command) const
@@ -271,7 +239,6 @@ bool iProgramming::checkResponseFrame(const QByteArray& data)
 
 void iProgramming::probeDriver()
 {
-    emit debug_msg("Detecting driver...");
     state = driverState == DRIVER_CONNECTED ? IPROG_DETECTING : IPROG_IDLE;
     sendIProgCommand(CMD_QUERY_DRIVER_SN, QByteArray());
     enableDriverDetectTimer();
@@ -288,38 +255,15 @@ void iProgramming::handleDetectionAnswer(const QByteArray& data, bool valid)
     }
     currentCommand = 0;
     expectedCommand = 0;
-    retryPending = false;
-    retryCount = 0;
+    resendAwaited = false;
+    sendsInRow = 0;
+    driverFound(state == IPROG_IDLE, driverProduct == record.productIndex);
+}
 
-    if (state == IPROG_IDLE) {
-        // A newly found driver is read at once, unless a profile dictates the data or a
-        // production run is on: the read would replace the record being programmed into every
-        // driver (a driver that failed and was given up comes back as new).
-        if (!profileLoaded && !programRequested) {
-            state = IPROG_READING;
-            disableDriverDetectTimer();
-        }
-        setDriverConnected(DRIVER_CONNECTED);
-    }
-    if (programRequested && programResult == PROG_RESULT_ARMED && driverProduct == record.productIndex) {
-        state = IPROG_PROGRAMMING;
-        programResult = PROG_RESULT_PROGRAMMING;
-        disableDriverDetectTimer();
-        reportProgrammingState(PROG_STATE_START);
-        // A read or reset asked for meanwhile waits for the probe after the run: taking the
-        // driver from the run now would leave its start without an outcome.
-        return;
-    }
-    if (readRequested) {
-        readRequested = false;
-        state = IPROG_READING;
-        disableDriverDetectTimer();
-    }
-    if (resetRequested) {
-        resetRequested = false;
-        state = IPROG_RESETTING;
-        disableDriverDetectTimer();
-    }
+void iProgramming::beginOperation(Operation op)
+{
+    state = op == Operation::Program ? IPROG_PROGRAMMING : op == Operation::Reset ? IPROG_RESETTING : IPROG_READING;
+    disableDriverDetectTimer();
 }
 
 void iProgramming::iProgrammingResponse(QByteArray data)
@@ -340,8 +284,8 @@ void iProgramming::iProgrammingResponse(QByteArray data)
             return;
         }
         decodeAnswer(expectedCommand, data);
-        retryPending = false;
-        retryCount = 0;
+        resendAwaited = false;
+        sendsInRow = 0;
         break;
     case IPROG_RESETTING:
     case IPROG_PROGRAMMING: {
@@ -352,34 +296,27 @@ void iProgramming::iProgrammingResponse(QByteArray data)
             handleCommError(COMM_ERR_INVALID_ANSWER);
             return;
         }
-        retryPending = false;
-        retryCount = 0;
+        resendAwaited = false;
+        sendsInRow = 0;
         break;
     }
     default:
-        retryPending = false;
-        retryCount = 0;
+        resendAwaited = false;
+        sendsInRow = 0;
         break;
     }
 }
 
-// The programmed driver is gone (or looks so): the run waits for the next one.
-void iProgramming::rearmProductionRun()
+bool iProgramming::showsDriverRemoval(bool unusableAnswer) const
 {
     // An unusable answer to the probe counts as the driver taken away, whatever the last result.
-    if (programResult == PROG_RESULT_SUCCESS || probeAnswerUnusable)
-        reportProgrammingState(PROG_STATE_WAIT_DRIVER);
-    programResult = PROG_RESULT_ARMED;
+    return programmingResult() == PROG_RESULT_SUCCESS || unusableAnswer;
 }
 
 void iProgramming::handleCommError(int error_type)
 {
-    if (error_type == COMM_ERR_PORT) {
-        // The tool is gone: whatever was under way has failed, and an armed production run goes
-        // on with the next driver once the tool is back.
-        handleLinkLoss();
+    if (toolLostWith(error_type))
         return;
-    }
     if (error_type != COMM_ERR_TIMEOUT && error_type != COMM_ERR_INVALID_ANSWER)
         return;
 
@@ -387,9 +324,7 @@ void iProgramming::handleCommError(int error_type)
     case IPROG_IDLE:
     case IPROG_DETECTING:
         // No usable answer to the probe: the driver counts as taken away.
-        probeAnswerUnusable = error_type == COMM_ERR_INVALID_ANSWER;
-        driverLost();
-        probeAnswerUnusable = false;
+        driverLost(error_type == COMM_ERR_INVALID_ANSWER);
         break;
     case IPROG_READING:
     case IPROG_RESETTING:
@@ -403,9 +338,9 @@ void iProgramming::handleCommError(int error_type)
 
 void iProgramming::retryOrGiveUp()
 {
-    retryPending = true;
-    ++retryCount;
-    if (retryCount < MAX_SENDS_PER_COMMAND) {
+    resendAwaited = true;
+    ++sendsInRow;
+    if (sendsInRow < MAX_SENDS_PER_COMMAND) {
         sendIProgCommand(currentCommand, lastData);
         return;
     }
@@ -424,7 +359,7 @@ void iProgramming::sendProgrammingCmdSequence()
     if (!enabled)
         return;
     // The failed command went out again; its answer is awaited.
-    if (retryPending)
+    if (resendAwaited)
         return;
 
     switch (state) {
@@ -446,10 +381,7 @@ void iProgramming::sendProgrammingCmdSequence()
         break;
     }
 
-    if (state == IPROG_READ_DONE || state == IPROG_RESET_DONE || state == IPROG_PROGRAM_DONE) {
-        state = IPROG_DETECTING;
-        enableDriverDetectTimer();
-    }
+    resumePolling(state, {IPROG_READ_DONE, IPROG_RESET_DONE, IPROG_PROGRAM_DONE}, IPROG_DETECTING);
 }
 
 // The command after the current one in the given order; 0 past its end.
@@ -470,7 +402,7 @@ void iProgramming::runReadSequence()
                                        : nextCommand(READ_ORDER_OLDER, int(std::size(READ_ORDER_OLDER)));
     if (currentCommand == 0) {
         state = IPROG_READ_DONE;
-        emit productInfoReadUpdateSignal(READ_STATE_COMPLETE, READ_COMPLETE_TEXT, READ_COMPLETE_VALUE);
+        reportReadComplete();
         return;
     }
     for (const ReadProgressStep& step : READ_PROGRESS) {

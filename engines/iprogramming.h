@@ -5,7 +5,7 @@
 
 #include <QByteArray>
 
-// Sets productFeature2000 from the DriverFeature bit 0x2000 of the product at productIndex; a
+// Sets productFeature2000 from the DriverFeature bit DF_STEP_FADE_TIMES of the product at productIndex; a
 // product index outside the product list clears it.
 void selectProductModel(int productIndex);
 
@@ -67,18 +67,14 @@ public:
     static constexpr int CMD_QUERY_FW_VERSION = 30;
     static constexpr int CMD_QUERY_TABLE_VERSION = 31;
 
-    // Product index from which a driver speaks the newer command set.
-    static constexpr int NEWER_SET_FIRST_PRODUCT = 100;
-
     explicit iProgramming(QObject* parent = nullptr);
     ~iProgramming() override;
 
-    void startReadProductInfo() override;
-    void startProgramming() override;
-    void startResetOperatingTime() override;
     void handleProgrammingResult(bool ok) override;
-    ProgDataStructDef& writeRecord() override;
-    const ProgDataStructDef& readRecord() const override;
+    int toolPortKind() const override;
+    QString toolConnectedText() const override;
+    // The USB programming tool has no command for corridor mode.
+    bool programsCorridor() const override { return false; }
 
     // Length, command echo and CRC of a tool answer against the last command sent.
     bool checkResponseFrame(const QByteArray& data);
@@ -98,7 +94,8 @@ private:
     void probeDriver() override;
     Operation stopOperation() override;
     void handleCommError(int error_type) override;
-    void rearmProductionRun() override;
+    void beginOperation(Operation op) override;
+    bool showsDriverRemoval(bool unusableAnswer) const override;
     bool driverMatchesProfile() const override;
 
     bool newerCommandSet() const;
@@ -113,16 +110,14 @@ private:
     QByteArray commandData(int command) const;
     int answerLength(int command) const;
 
-    ProgDataStructDef record; // what a run writes and what a read fills
     int currentCommand = 0;
     int expectedCommand = 0;
     int state = IPROG_IDLE;
-    // The failed command went out again; retryCount (of the base) counts its sends in a row.
-    bool retryPending = false;
+    // The failed command went out again; its answer is awaited.
+    bool resendAwaited = false;
+    int sendsInRow = 0; // failed sends of the current command in a row
     QByteArray lastData;
     int driverProduct = 0; // from the driver's answer to the detection probe
-    // While the driver is taken as lost: the probe was answered with a frame that failed the check.
-    bool probeAnswerUnusable = false;
 };
 
 #endif // IPROGRAMMING_H

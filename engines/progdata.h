@@ -2,6 +2,7 @@
 #define PROGDATA_H
 
 #include <QList>
+#include <QStringList>
 #include <QtGlobal>
 
 // Every setting of one LED driver as it travels through the system: collected by the Programming
@@ -152,11 +153,21 @@ void setProgDataDefaults(ProgDataStructDef& data);
 // a programming engine gives its own record when it is constructed.
 void setProgDataListDefaults(ProgDataStructDef& data);
 
+// Product index from which a driver is of the newer generation: it speaks the USB tool's newer
+// command set, stores the EOL time and its MTP resistances in 10-Ohm units.
+constexpr int FIRST_NEWER_PRODUCT = 100;
+
 // MTP_Start / MTP_End code for an NTC resistance of kOhm, by product generation:
 // product index 0..99: ADC count of the NTC in a 10 kOhm divider on 5 V (0.00488 V per count);
 // product index 100 and above: the resistance in units of 10 Ohm.
 // Both are rounded to the nearest code, so 4.10 kOhm gives 410 although 4.10 x 100 is slightly
 // below 410 in binary floating point. The result is clamped to 0..65535.
 quint16 mtpResistanceCode(double kOhm, int productIndex);
+// The resistance in kOhm a code stands for; an older driver's count of 1025 or more has no
+// resistance and comes out negative.
+double mtpResistanceKohm(int code, int productIndex);
+
+// The record as "label" + separator + value lines, one line per list element.
+QStringList recordDumpLines(const ProgDataStructDef& d, const QString& separator);
 
 #endif // PROGDATA_H

@@ -2,6 +2,8 @@
 
 #include "globals.h"
 
+#include <algorithm>
+
 const char READ_COMPLETE_TEXT[] = "Driver information read complete.";
 const char READ_ERROR_TEXT[] = "Reading product info error";
 
@@ -10,6 +12,7 @@ ProgEngine::ProgEngine(QObject* parent)
 {
     // Lets queued connections and signal spies carry the programming state.
     qRegisterMetaType<ProgStateDef>("ProgStateDef");
+    setProgDataListDefaults(record);
 }
 
 ProgEngine::~ProgEngine() = default;
@@ -42,25 +45,90 @@ void ProgEngine::resetProgrammingState()
     programResult = PROG_RESULT_NONE;
 }
 
-void ProgEngine::enableDriverDetectTimer()
-{
-    emit enableDriverDetectTimerSignal(true);
-}
-
-void ProgEngine::disableDriverDetectTimer()
-{
-    emit enableDriverDetectTimerSignal(false);
-}
-
-void ProgEngine::trace(const QString& line) const
-{
-    Q_UNUSED(line)
-}
-
 void ProgEngine::reportProgrammingState(ProgStateDef state)
 {
     runInView = true;
+    if (state == PROG_STATE_START)
+        programResult = PROG_RESULT_PROGRAMMING;
+    else if (state == PROG_STATE_SUCCESS)
+        programResult = PROG_RESULT_SUCCESS;
+    else if (state == PROG_STATE_FAIL)
+        programResult = PROG_RESULT_FAIL;
     emit programmingStateUpdatedSignal(state);
+}
+
+// ---- Starts -----------------------------------------------------------------------------------
+
+bool ProgEngine::acceptStart(const QString& line, const QString& traceLine)
+{
+    if (driverState != DRIVER_CONNECTED)
+        return false;
+    emit debug_msg(line);
+    trace(traceLine);
+    return true;
+}
+
+void ProgEngine::startReadProductInfo()
+{
+    if (acceptStart(QStringLiteral("Start to read product information... "),
+                    QStringLiteral("Start to read product information ")))
+        takeUpRequest(Operation::Read);
+}
+
+void ProgEngine::startProgramming()
+{
+    if (!acceptStart(QStringLiteral("Start to programming... "), QStringLiteral("Start to programming... ")))
+        return;
+    programRequested = true;
+    programResult = PROG_RESULT_ARMED;
+    retryCount = 0;
+    takeUpRequest(Operation::Program);
+}
+
+void ProgEngine::startResetOperatingTime()
+{
+    if (acceptStart(QStringLiteral("Start to reset module operating time... "),
+                    QStringLiteral("Start to reset module operating time ")))
+        takeUpRequest(Operation::Reset);
+}
+
+void ProgEngine::takeUpRequest(Operation op)
+{
+    if (op == Operation::Read)
+        readRequested = true;
+    else if (op == Operation::Reset)
+        resetRequested = true;
+}
+
+ProgEngine::Operation ProgEngine::driverFound(bool newDriver, bool runProduct)
+{
+    if (newDriver || logsEveryProbeAnswer)
+        setDriverConnected(DRIVER_CONNECTED);
+    // A driver reported as a mismatch of the loaded profile is not taken as connected, so no run
+    // starts on it. A read or reset asked for meanwhile waits for the probe after the run:
+    // taking the driver from the run now would leave its start without an outcome.
+    if (runArmed() && runProduct && driverState == DRIVER_CONNECTED) {
+        retryCount = 0;
+        beginOperation(Operation::Program);
+        reportProgrammingState(PROG_STATE_START);
+        return Operation::Program;
+    }
+    // A read would replace the record a production run programs into every driver (a driver that
+    // failed and was given up comes back as new).
+    Operation next = Operation::None;
+    if (newDriver && !profileLoaded && (!programRequested || readsDuringRun))
+        next = Operation::Read;
+    if (readRequested) {
+        readRequested = false;
+        next = Operation::Read;
+    }
+    if (resetRequested) {
+        resetRequested = false;
+        next = Operation::Reset;
+    }
+    if (next != Operation::None)
+        beginOperation(next);
+    return next;
 }
 
 // ---- Tool and driver --------------------------------------------------------------------------
@@ -96,6 +164,9 @@ void ProgEngine::checkDriverConnection()
     // out; the tick is skipped until the outstanding answer, time-out or error has come.
     if (requestOutstanding)
         return;
+    const QString line = QStringLiteral("Detecting driver...");
+    emit debug_msg(line);
+    trace(line);
     probeDriver();
 }
 
@@ -143,16 +214,20 @@ void ProgEngine::dropRequests()
         resetOptResult(RESET_OPT_FAIL);
 }
 
-void ProgEngine::rearmProductionRun()
+bool ProgEngine::showsDriverRemoval(bool unusableAnswer) const
 {
-    if (driverState == DRIVER_CONNECTED)
-        reportProgrammingState(PROG_STATE_WAIT_DRIVER);
+    Q_UNUSED(unusableAnswer)
+    return driverState == DRIVER_CONNECTED;
 }
 
-void ProgEngine::driverLost()
+void ProgEngine::driverLost(bool unusableAnswer)
 {
-    if (programRequested && runInView)
-        rearmProductionRun();
+    // The run of a production view waits for the next driver.
+    if (programRequested && runInView) {
+        if (showsDriverRemoval(unusableAnswer))
+            reportProgrammingState(PROG_STATE_WAIT_DRIVER);
+        programResult = PROG_RESULT_ARMED;
+    }
     setDriverConnected(DRIVER_DISCONNECTED);
 }
 
@@ -166,7 +241,6 @@ void ProgEngine::endOperation()
         resetOptResult(RESET_OPT_FAIL);
         break;
     case Operation::Program:
-        programResult = PROG_RESULT_FAIL;
         reportProgrammingState(PROG_STATE_FAIL);
         break;
     case Operation::None:
@@ -182,22 +256,31 @@ void ProgEngine::handleLinkLoss()
     driverLost();
 }
 
+bool ProgEngine::toolLostWith(int error_type)
+{
+    if (error_type != COMM_ERR_PORT)
+        return false;
+    // Whatever was under way has failed, and an armed production run goes on with the next driver
+    // once the tool is back.
+    handleLinkLoss();
+    return true;
+}
+
+void ProgEngine::resumePolling(int& state, std::initializer_list<int> ends, int polling)
+{
+    if (std::find(ends.begin(), ends.end(), state) == ends.end())
+        return;
+    state = polling;
+    enableDriverDetectTimer();
+}
+
 void ProgEngine::resetOptResult(int result)
 {
     resetRequested = false;
     emit resetOptResultSignal(result);
 }
 
-void ProgEngine::endFactoryReset(const QString& failure, const QString& okLine, UserPrompt* prompt)
+void ProgEngine::reportReadComplete()
 {
-    if (failure.isEmpty()) {
-        emit productInfoReadUpdateSignal(READ_STATE_COMPLETE, QString::fromLatin1(READ_COMPLETE_TEXT),
-                                         READ_COMPLETE_VALUE);
-        emit debug_msg(okLine);
-        informUser(prompt, QStringLiteral("Information"), QStringLiteral("Factory reset success!"));
-    } else {
-        emit debug_msg(failure);
-        informUser(prompt, QStringLiteral("Error"), QStringLiteral("Factory reset fail!"));
-    }
-    emit enableDriverDetectTimerSignal(true);
+    emit productInfoReadUpdateSignal(READ_STATE_COMPLETE, QString::fromLatin1(READ_COMPLETE_TEXT), READ_COMPLETE_VALUE);
 }

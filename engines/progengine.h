@@ -9,6 +9,8 @@
 #include <QObject>
 #include <QString>
 
+#include <initializer_list>
+
 // Value sets shared by the four programming engines and the window. They travel as integers in
 // the signals, so they stay plain named constants.
 
@@ -58,6 +60,10 @@ extern const char READ_ERROR_TEXT[]; // "Reading product info error"
 // driver-detection timer (checkDriverConnection) probes for a driver; a start operation only
 // takes effect while a driver is connected; after a successful programming the program request
 // stays set, so every newly connected driver is programmed too until resetProgrammingState().
+// What a found driver gets is decided here (driverFound), and the engines only say where their
+// sequence goes. The driver state reported, the program request (a run is on) and where the run
+// stands (programmingResult, which follows the states reported) are kept here alone; the tool
+// state is the window's, heard through toolConnectionStateChange.
 //
 // Losing the tool or the driver is handled here once:
 // - a lost tool (toolConnectionStateChange(0), or a port error the engine hands to
@@ -87,10 +93,12 @@ public:
     // which ends the run of one driver after another.
     virtual void resetProgrammingState();
 
-    virtual void startReadProductInfo() = 0;
-    // The window copies its record into writeRecord() first.
-    virtual void startProgramming() = 0;
-    virtual void startResetOperatingTime() = 0;
+    // The three starts take effect only while a driver is connected; each is logged. A serial
+    // engine takes the request up at the next probe, an NFC engine carries it out at once.
+    // Programming arms the production run; the window copies its record into writeRecord() first.
+    void startReadProductInfo();
+    void startProgramming();
+    void startResetOperatingTime();
 
     // Records the driver connection state (DriverConnStateDef); emits
     // driverConnectionStateChangeSignal on a change. A driver of another product than the loaded
@@ -102,13 +110,29 @@ public:
     // Clears the reset request and emits resetOptResultSignal(result).
     void resetOptResult(int result);
 
-    // What a programming run or a reset writes; the window copies its record here first.
-    virtual ProgDataStructDef& writeRecord() = 0;
-    // What the last completed read filled; the window copies it out on READ_STATE_COMPLETE.
-    virtual const ProgDataStructDef& readRecord() const = 0;
+    // The window's tool check: a serial engine's tool is looked for among the serial ports by the
+    // link (the tool kind of SerialCommunication::checkToolPort), an NFC engine opens its reader.
+    static constexpr int NO_TOOL_PORT = -1;
+    virtual int toolPortKind() const { return NO_TOOL_PORT; }
+    virtual bool openTool() { return false; }
+    // The status line once the tool is found.
+    virtual QString toolConnectedText() const = 0;
+    // Whether the tool can program corridor dimming, and the DALI part banks (DT6, parts 250,
+    // 251, 253) of the products that have them.
+    virtual bool programsCorridor() const { return true; }
+    virtual bool programsDaliParts() const { return false; }
+    // Writes writeRecord(), which the window has filled with the factory data, to the driver,
+    // with a tool that can (hasFactoryReset).
+    virtual bool hasFactoryReset() const { return false; }
+    virtual void factoryReset() {}
 
-    void enableDriverDetectTimer();  // emits enableDriverDetectTimerSignal(true)
-    void disableDriverDetectTimer(); // emits enableDriverDetectTimerSignal(false)
+    // What a programming run or a reset writes; the window copies its record here first.
+    ProgDataStructDef& writeRecord() { return record; }
+    // What the last completed read filled; the window copies it out on READ_STATE_COMPLETE.
+    virtual const ProgDataStructDef& readRecord() const { return record; }
+
+    void enableDriverDetectTimer() { emit enableDriverDetectTimerSignal(true); }
+    void disableDriverDetectTimer() { emit enableDriverDetectTimerSignal(false); }
 
     // programmingResult(): where the production run stands.
     static constexpr int PROG_RESULT_NONE = 0;
@@ -120,6 +144,8 @@ public:
     // Read-only views for the window's traces and for tests.
     int driverConnectionState() const { return driverState; }
     int programmingResult() const { return programResult; }
+    // A production run waits for its next driver.
+    bool runArmed() const { return programRequested && programResult == PROG_RESULT_ARMED; }
 
 public slots:
     // Tick of the window's driver-detection timer (2000 ms): probes for a driver while the tool is
@@ -145,20 +171,26 @@ protected:
     // What an engine has under way besides polling.
     enum class Operation { None, Read, Reset, Program };
 
-    // One detection poll: the tool is connected and no request is outstanding.
+    // One detection poll ("Detecting driver..." is logged): the tool is connected and no request is
+    // outstanding.
     virtual void probeDriver() = 0;
     // Puts the sequence back to polling (its steps, retries and counters cleared) and tells what
     // was under way, so that it can be reported ended.
     virtual Operation stopOperation() = 0;
     // An error the serial link reported for the engine's outstanding request.
     virtual void handleCommError(int error_type);
-    // The driver of a production run the window shows is gone: the run waits for the next one.
-    // By default the view says so when a driver had been connected.
-    virtual void rearmProductionRun();
+    // A start the driver allows; by default a read or reset is queued for the next probe (the
+    // program request is armed already).
+    virtual void takeUpRequest(Operation op);
+    // Puts the sequence on the operation the driver-found decision chose.
+    virtual void beginOperation(Operation op) { Q_UNUSED(op) }
+    // Whether the view is told that the driver of a production run it shows went away; by default
+    // when a driver had been connected. unusableAnswer: the probe was answered, but unusably.
+    virtual bool showsDriverRemoval(bool unusableAnswer) const;
     // Whether the driver found may be taken as connected with the loaded profile.
     virtual bool driverMatchesProfile() const { return true; }
     // A line the engine also writes to standard output; nothing by default.
-    virtual void trace(const QString& line) const;
+    virtual void trace(const QString& line) const { Q_UNUSED(line) }
 
     // Sends programmingStateUpdatedSignal; from then on the window shows the run.
     void reportProgrammingState(ProgStateDef state);
@@ -167,30 +199,48 @@ protected:
     void endOperation();
     // The driver is gone: a production run the window shows is re-armed, then the driver is
     // recorded as lost.
-    void driverLost();
+    void driverLost(bool unusableAnswer = false);
+    // A probe found a driver (newDriver: none was connected before it; runProduct: it is of the
+    // armed run's product) and decides what it gets: an armed run starts on it; otherwise a
+    // new driver is read at once unless a profile dictates the data or a run is on, and a pending
+    // read or reset runs. Returns what was begun.
+    Operation driverFound(bool newDriver, bool runProduct);
     // The tool is gone with whatever was under way (a lost tool, a port error): the driver is lost
     // and the operation ends.
     void handleLinkLoss();
+    // A serial engine's error: a port error is the tool lost (handleLinkLoss); true when it was.
+    bool toolLostWith(int error_type);
+    // A serial engine's sequence that reached one of its ends goes back to polling its driver,
+    // with the detection timer on.
+    void resumePolling(int& state, std::initializer_list<int> ends, int polling);
 
-    // The end of an NFC engine's factory reset: on success (no failure text) a completed read,
-    // okLine in the log and the success box; otherwise the failure in the log and the failure
-    // box. Detection runs again either way.
-    void endFactoryReset(const QString& failure, const QString& okLine, UserPrompt* prompt);
+    // productInfoReadUpdateSignal(READ_STATE_COMPLETE, READ_COMPLETE_TEXT, READ_COMPLETE_VALUE)
+    void reportReadComplete();
 
+    // What a run writes; a serial engine's read fills it too (its lists start at their default
+    // curves).
+    ProgDataStructDef record;
     bool enabled = false;
     int toolState = 0; // 1: the tool is connected
     int driverState = DRIVER_DISCONNECTED;
     bool programRequested = false; // a production run is armed
     bool readRequested = false;
     bool resetRequested = false;
-    int programResult = PROG_RESULT_NONE;
-    int retryCount = 0; // failed attempts: of a programming run, or of a command (USB tool)
+    int retryCount = 0; // failed attempts of a programming run
     // A command was sent and its answer or error is still due (serial engines).
     bool requestOutstanding = false;
 
+    // The DALI tool logs every answered probe as a connected driver, not only a new one.
+    bool logsEveryProbeAnswer = false;
+    // An NFC tag is read to be found at all: unless a profile dictates the data, the window gets
+    // what it holds, even while a run for another product is on.
+    bool readsDuringRun = false;
+
 private:
+    bool acceptStart(const QString& line, const QString& traceLine);
     void dropRequests();
 
+    int programResult = PROG_RESULT_NONE; // follows the states reported and the re-arming
     bool runInView = false; // a programming state of this run reached the window
 };
 

@@ -54,40 +54,18 @@ QByteArray hexByte(int value)
 } // namespace
 
 ST_NFC::ST_NFC(QObject* parent, const QString& libraryName)
-    : ProgEngine(parent)
+    : NfcEngine(parent, "ST NFC")
     , library(libraryName)
 {
-    setProgDataListDefaults(writeData);
+    restartsEachAttempt = true;
 }
 
 ST_NFC::~ST_NFC() = default;
-
-void ST_NFC::setPrompt(UserPrompt* userPrompt)
-{
-    prompt = userPrompt;
-}
-
-ST_NFC::Operation ST_NFC::stopOperation()
-{
-    // Every operation runs to its end inside one call: none is ever under way here.
-    retryCount = 0;
-    return Operation::None;
-}
 
 void ST_NFC::resetProgrammingState()
 {
     ProgEngine::resetProgrammingState();
     writtenImage.clear();
-}
-
-ProgDataStructDef& ST_NFC::writeRecord()
-{
-    return writeData;
-}
-
-const ProgDataStructDef& ST_NFC::readRecord() const
-{
-    return readData;
 }
 
 // ---- Reader access ------------------------------------------------------------------------------
@@ -187,14 +165,6 @@ QByteArray ST_NFC::frameData(const QByteArray& answer)
     return answer.mid(FRAME_FLAGS_BYTE + 1, qMax(0, quint8(answer.at(1)) - FRAME_OVERHEAD));
 }
 
-void ST_NFC::logBlocks(const QByteArray& buffer)
-{
-    for (int block = 0; (block + 1) * BLOCK_SIZE <= buffer.size(); ++block) {
-        emit debug_msg(QStringLiteral("block %1 :").arg(QString::number(block + 1, 16).rightJustified(2, '0').toUpper())
-                       + QString::fromLatin1(buffer.mid(block * BLOCK_SIZE, BLOCK_SIZE).toHex().toUpper()));
-    }
-}
-
 void ST_NFC::unpackRecord(const QByteArray& image)
 {
     NfcTagImage::decodeParameters(image, readData, &lockByte);
@@ -202,7 +172,7 @@ void ST_NFC::unpackRecord(const QByteArray& image)
 
 QByteArray ST_NFC::packRecord() const
 {
-    return NfcTagImage::encodeParameters(writeData, lockByte);
+    return NfcTagImage::encodeParameters(record, lockByte);
 }
 
 QByteArray ST_NFC::imageToWrite() const
@@ -263,33 +233,6 @@ bool ST_NFC::accessTag(int mode)
 
 // ---- Operations -------------------------------------------------------------------------------
 
-void ST_NFC::startReadProductInfo()
-{
-    if (driverState != DRIVER_CONNECTED)
-        return;
-    emit debug_msg(QStringLiteral("Start to read product information... "));
-    emit enableDriverDetectTimerSignal(false);
-    if (accessTag(TAG_READ))
-        emit productInfoReadUpdateSignal(READ_STATE_COMPLETE, QString::fromLatin1(READ_COMPLETE_TEXT),
-                                         READ_COMPLETE_VALUE);
-    emit enableDriverDetectTimerSignal(true);
-}
-
-void ST_NFC::startProgramming()
-{
-    if (driverState != DRIVER_CONNECTED)
-        return;
-    retryCount = 0;
-    do {
-        // Each retry starts over as the run did, so the log shows one start per attempt.
-        emit debug_msg(QStringLiteral("Start to programming... "));
-        programRequested = true;
-        emit enableDriverDetectTimerSignal(false);
-        handleProgrammingResult(programAttempt());
-    } while (retryPending);
-    emit enableDriverDetectTimerSignal(true);
-}
-
 bool ST_NFC::programAttempt()
 {
     if (!inventory())
@@ -314,7 +257,7 @@ bool ST_NFC::programAttempt()
 
 void ST_NFC::handleProgrammingResult(bool ok)
 {
-    retryPending = false;
+    attemptFollows = false;
     if (ok) {
         retryCount = 0;
         reportProgrammingState(PROG_STATE_SUCCESS);
@@ -323,56 +266,29 @@ void ST_NFC::handleProgrammingResult(bool ok)
     if (retryCount < MAX_PROGRAM_ATTEMPTS - 1) {
         ++retryCount;
         reportProgrammingState(PROG_STATE_RETRY);
-        retryPending = true;
+        attemptFollows = true;
         return;
     }
     reportProgrammingState(PROG_STATE_FAIL);
 }
 
-void ST_NFC::startResetOperatingTime()
+void ST_NFC::completeFactoryRecord()
 {
-    if (driverState != DRIVER_CONNECTED)
-        return;
-    emit debug_msg(QStringLiteral("Start to reset module operating time... "));
-    emit enableDriverDetectTimerSignal(false);
-    const bool written = accessTag(TAG_WRITE);
-    resetOptResult(written ? RESET_OPT_SUCCESS : RESET_OPT_FAIL);
-    emit enableDriverDetectTimerSignal(true);
-}
-
-void ST_NFC::factoryReset()
-{
-    emit debug_msg(QStringLiteral("ST NFC start to reset NFC tag."));
-    emit enableDriverDetectTimerSignal(false);
-    QString failure;
-    if (!inventory()) {
-        failure = QStringLiteral("ST NFC factory reset inventory fail...");
-    } else if (!accessTag(TAG_READ)) {
-        failure = QStringLiteral("ST NFC factory reset read 1 fail...");
-    } else {
-        if (writeData.firmwareVersion == KEEP_FIRMWARE_VERSION)
-            writeData.firmwareVersion = readData.firmwareVersion;
-        if (!accessTag(TAG_WRITE))
-            failure = QStringLiteral("ST NFC factory reset write fail...");
-        else if (!accessTag(TAG_READ))
-            failure = QStringLiteral("ST NFC factory reset read 2 fail...");
-        else if (writtenImage != tagBuffer)
-            failure = QStringLiteral("ST NFC factory reset check data fail...");
-    }
-    endFactoryReset(failure, QStringLiteral("ST NFC factory reset check OK"), prompt);
+    if (record.firmwareVersion == KEEP_FIRMWARE_VERSION)
+        record.firmwareVersion = readData.firmwareVersion;
 }
 
 bool ST_NFC::writeDefaultImage()
 {
     // The table version belongs to the driver's firmware, not to the sample.
     const quint8 tableVersion = readData.tableVersion;
-    writeData = ProgDataStructDef();
-    setProgDataListDefaults(writeData);
-    writeData.tableVersion = tableVersion;
-    writeData.current = SAMPLE_CURRENT_MA;
-    writeData.firmwareVersion = SAMPLE_FIRMWARE_VERSION;
-    writeData.productIndex = SAMPLE_PRODUCT_INDEX;
-    writeData.dimFunctionType = SAMPLE_DIM_FUNCTION;
+    record = ProgDataStructDef();
+    setProgDataListDefaults(record);
+    record.tableVersion = tableVersion;
+    record.current = SAMPLE_CURRENT_MA;
+    record.firmwareVersion = SAMPLE_FIRMWARE_VERSION;
+    record.productIndex = SAMPLE_PRODUCT_INDEX;
+    record.dimFunctionType = SAMPLE_DIM_FUNCTION;
     return accessTag(TAG_WRITE);
 }
 
@@ -380,8 +296,7 @@ bool ST_NFC::writeDefaultImage()
 
 void ST_NFC::probeDriver()
 {
-    emit debug_msg(QStringLiteral("Detecting driver..."));
-    emit enableDriverDetectTimerSignal(true);
+    enableDriverDetectTimer();
 
     const std::optional<int> attached = library.usbHandleCheck();
     if (!attached) {
@@ -407,15 +322,6 @@ void ST_NFC::probeDriver()
         driverLost();
         return;
     }
-    if (driverState == DRIVER_CONNECTED)
-        return;
-    setDriverConnected(DRIVER_CONNECTED);
-    if (programRequested && readData.productIndex == writeData.productIndex) {
-        retryCount = 0;
-        reportProgrammingState(PROG_STATE_START);
-        startProgramming();
-    } else if (!profileLoaded) {
-        emit productInfoReadUpdateSignal(READ_STATE_COMPLETE, QString::fromLatin1(READ_COMPLETE_TEXT),
-                                         READ_COMPLETE_VALUE);
-    }
+    if (driverState != DRIVER_CONNECTED)
+        newTagRead();
 }

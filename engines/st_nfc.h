@@ -2,7 +2,7 @@
 #define ST_NFC_H
 
 #include "cr95hflibrary.h"
-#include "progengine.h"
+#include "nfcengine.h"
 
 #include <QByteArray>
 
@@ -17,14 +17,13 @@
 // tag. While the same tag stays on the reader it is read at every detection tick; a new tag is
 // reported as a driver and, once programming has started, programmed when it is of the same
 // product.
-class ST_NFC : public ProgEngine
+class ST_NFC : public NfcEngine
 {
     Q_OBJECT
 public:
     // Attempts of one tag exchange, and of one programming run.
     static constexpr int MAX_EXCHANGE_ATTEMPTS = 3;
     static constexpr int MAX_PROGRAM_ATTEMPTS = 4;
-    static constexpr int BLOCK_SIZE = 4;
     static constexpr int TAG_BLOCKS = 19;
     static constexpr int TAG_BUFFER_BYTES = TAG_BLOCKS * BLOCK_SIZE;
 
@@ -36,26 +35,17 @@ public:
     explicit ST_NFC(QObject* parent = nullptr, const QString& libraryName = QString::fromLatin1(Cr95hfLibrary::DEFAULT_NAME));
     ~ST_NFC() override;
 
-    // Where the engine's boxes go (a tag collision, the factory reset's result); not owned.
-    void setPrompt(UserPrompt* userPrompt);
-
     void resetProgrammingState() override;
-    void startReadProductInfo() override;
-    void startProgramming() override;
-    void startResetOperatingTime() override;
     void handleProgrammingResult(bool ok) override;
-    ProgDataStructDef& writeRecord() override;
-    const ProgDataStructDef& readRecord() const override;
 
-    // Writes writeRecord(), which the window has filled with the factory data, to the tag on the
-    // reader, whatever the driver state; reports with a box and, on success, a completed read.
-    void factoryReset();
     // Writes a sample driver record (1000 mA, firmware 1.01, product 100, DALI dimming, default
     // curves) to the tag on the reader. Only a tag already found and read is written, so its
     // bytes outside the parameter table stay as they were; otherwise nothing is written and the
     // result is false.
     bool writeDefaultImage();
     // The window's tool check: connectTool() and, only when it succeeds, selectProtocol().
+    bool openTool() override { return connectTool() && selectProtocol(); }
+    QString toolConnectedText() const override { return QStringLiteral("Kavro NFC Reader connected"); }
     bool connectTool();
     bool selectProtocol();
     // "UART Mode" or "SPI Mode", the reader's host interface as the last connectTool() found it.
@@ -65,31 +55,26 @@ public:
     bool inventory();
     bool accessTag(int mode);
 
-signals:
-    // Only COMM_ERR_NFC_TOOL, when the reader is gone.
-    void communicateError(int err_type);
-
 private:
     void probeDriver() override;
-    Operation stopOperation() override;
+    bool findTag() override { return inventory(); }
+    bool readTag() override { return accessTag(TAG_READ); }
+    bool writeTag() override { return accessTag(TAG_WRITE); }
+    bool programAttempt() override;
+    bool readBackMatches() const override { return writtenImage == tagBuffer; }
+    void completeFactoryRecord() override;
 
     bool sendReceive(const QByteArray& request, QByteArray& answer);
     bool sendReceiveRetry(const QByteArray& request, QByteArray& answer);
     // The data of a tag frame that sendReceive accepted: its bytes between the flags byte and the
     // trailer.
     static QByteArray frameData(const QByteArray& answer);
-    bool programAttempt();
     // The tag buffer with the parameter table of the write record in place; empty unless the tag
     // the last inventory found has been read.
     QByteArray imageToWrite() const;
     void unpackRecord(const QByteArray& image);
     QByteArray packRecord() const;
-    void logBlocks(const QByteArray& buffer);
 
-    UserPrompt* prompt = nullptr;
-    ProgDataStructDef writeData;
-    ProgDataStructDef readData;
-    bool retryPending = false;
     Cr95hfLibrary library;
     QString interfaceMode;
     QByteArray tagBuffer;    // blocks 1 to 19 as last read

@@ -183,7 +183,7 @@ private:
     void sent(int cmd, int addr, int para, int sender)
     {
         FUZZ_CHECK(engine.isEnabled());
-        FUZZ_CHECK(sender == SENDER_DALI_PROGRAMMING && addr == DaliProgramming::BROADCAST_ADDRESS);
+        FUZZ_CHECK(sender == SENDER_DALI_PROGRAMMING && addr == DALI_ADDR_BROADCAST);
         const int state = engine.engineState();
         FUZZ_CHECK(state >= DaliProgramming::DALI_PROG_STATE_DETECT &&
                    state <= DaliProgramming::DALI_PROG_STATE_PROGRAM_DONE);

@@ -18,6 +18,12 @@ constexpr int DALI_CMD_DAPC = 350;
 
 constexpr int DALI_ADDR_BROADCAST = 0xFE;
 
+// The DALI tool's answer to a frame: [DALI_ANSWER_OK, backward frame] when the gear answered, or a
+// 5-byte form starting with DALI_ANSWER_OK; anything else is a failure.
+constexpr char DALI_ANSWER_OK = 1;
+constexpr int DALI_ANSWER_SHORT_LENGTH = 2;
+constexpr int DALI_ANSWER_LONG_LENGTH = 5;
+
 // Writes [address byte, data byte, frame class] into out for the device type 6 command set
 // (dtMode 0) or the device type 8 set (any other dtMode). Returns false and leaves out
 // untouched for a number that has no frame.

@@ -23,12 +23,6 @@ constexpr int BOOT_WAIT_TIME = 3000;
 constexpr int BOOT_COMMAND_OFFSET = 2;
 constexpr quint8 BOOT_CMD_ENTER = 0x07;
 
-// The DALI tool's status byte for "done"; a send-twice frame so acknowledged goes out once more.
-constexpr quint8 DALI_ANSWER_OK = 1;
-// The DALI tool answers a frame with its status byte and the backward frame, or in its five-byte
-// form; an answer of any other length was cut short by the read time or ran into a late tail.
-constexpr int DALI_ANSWER_LENGTH = 2;
-constexpr int DALI_LONG_ANSWER_LENGTH = 5;
 
 // Tool detection.
 constexpr int PROBE_READ_TIME = 40;
@@ -229,7 +223,8 @@ void SerialCommunication::showResponse(QByteArray s)
         // The rest of an answer cut short may still be on its way: whatever the sender does next
         // (a retry, the repeat of a send-twice frame), it must not be answered by that rest.
         const bool daliSender = senderId >= SENDER_DALI_CONSOLE && senderId <= SENDER_DALI_POWER_MONITOR;
-        if (daliSender && s.size() != DALI_ANSWER_LENGTH && s.size() != DALI_LONG_ANSWER_LENGTH)
+        // An answer of another length was cut short by the read time or ran into a late tail.
+        if (daliSender && s.size() != DALI_ANSWER_SHORT_LENGTH && s.size() != DALI_ANSWER_LONG_LENGTH)
             serialTransaction.letLineFallQuiet();
         if (workMode == senderId && !resendIfSendTwice(s)) {
             emit commandResponse(s);
@@ -248,7 +243,8 @@ bool SerialCommunication::resendIfSendTwice(QByteArray s)
     // about the last DALI frame.
     if (senderId < SENDER_DALI_CONSOLE || senderId > SENDER_DALI_POWER_MONITOR)
         return false;
-    if (s.isEmpty() || quint8(s.at(0)) != DALI_ANSWER_OK || daliFrame[2] != DALI_FRAME_SEND_TWICE)
+    // A send-twice frame the tool acknowledged goes out once more.
+    if (s.isEmpty() || s.at(0) != DALI_ANSWER_OK || daliFrame[2] != DALI_FRAME_SEND_TWICE)
         return false;
     daliFrame[2] = DALI_FRAME_SEND_ONCE;
     startExchange(daliRequest(), DALI_REPEAT_READ_TIME, DALI_REPEAT_WAIT_TIME);

@@ -116,6 +116,7 @@ void TestFeigNfc::programmingOutcomes_data()
     QTest::addColumn<QList<int>>("states");
     QTest::addColumn<int>("writes");
     QTest::addColumn<QByteArray>("current"); // tag bytes 2-3 afterwards
+    QTest::addColumn<int>("result");         // programmingResult(): 3 success, 4 fail
 
     const QList<int> success{PROG_STATE_START, PROG_STATE_SUCCESS};
     const QList<int> retried{PROG_STATE_START, PROG_STATE_RETRY, PROG_STATE_SUCCESS};
@@ -123,15 +124,15 @@ void TestFeigNfc::programmingOutcomes_data()
     const int corrupt = int(SimFeigReader::Fault::CorruptReadBack);
     const QByteArray programmed("00 04");
     const QByteArray asRead("bc 02");
-    QTest::newRow("clean, layout 2") << tagImage(112, 2) << -1 << 0 << success << 1 << programmed;
-    QTest::newRow("one corrupted read-back") << tagImage(112, 3) << corrupt << 1 << retried << 2 << programmed;
+    QTest::newRow("clean, layout 2") << tagImage(112, 2) << -1 << 0 << success << 1 << programmed << 3;
+    QTest::newRow("one corrupted read-back") << tagImage(112, 3) << corrupt << 1 << retried << 2 << programmed << 3;
     // Written every time, but never confirmed.
-    QTest::newRow("three corrupted read-backs") << tagImage(100, 0) << corrupt << 3 << failed << 3 << programmed;
+    QTest::newRow("three corrupted read-backs") << tagImage(100, 0) << corrupt << 3 << failed << 3 << programmed << 4;
     QTest::newRow("short read-back answers") << tagImage(112, 1) << int(SimFeigReader::Fault::ShortReadAnswer) << 3
-                                             << failed << 3 << programmed;
+                                             << failed << 3 << programmed << 4;
     QTest::newRow("write breaks off once") << tagImage(112, 1) << int(SimFeigReader::Fault::NoAnswer) << 1 << retried
-                                           << 2 << programmed;
-    QTest::newRow("family tag of unknown layout") << tagImage(112, 0) << -1 << 0 << failed << 0 << asRead;
+                                           << 2 << programmed << 3;
+    QTest::newRow("family tag of unknown layout") << tagImage(112, 0) << -1 << 0 << failed << 0 << asRead << 4;
 }
 
 void TestFeigNfc::programmingOutcomes()
@@ -142,6 +143,7 @@ void TestFeigNfc::programmingOutcomes()
     QFETCH(QList<int>, states);
     QFETCH(int, writes);
     QFETCH(QByteArray, current);
+    QFETCH(int, result);
 
     Rig rig(image);
     rig.engine.writeRecord() = rig.engine.readRecord();
@@ -153,6 +155,7 @@ void TestFeigNfc::programmingOutcomes()
     QCOMPARE(intsOf(rig.states), states);
     QCOMPARE(rig.requestsStartingWith("240201"), writes);
     QCOMPARE(rig.tag.driverImage().mid(2, 2).toHex(' '), current);
+    QCOMPARE(rig.engine.programmingResult(), result);
     // Nothing advances without the parts made programmable.
     QCOMPARE(rig.engine.writeRecord().DT6ShortAddress, rig.engine.readRecord().DT6ShortAddress);
 }

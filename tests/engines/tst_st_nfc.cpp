@@ -163,15 +163,16 @@ void TestStNfc::programmingOutcomes_data()
     QTest::addColumn<int>("count");
     QTest::addColumn<QString>("states");
     QTest::addColumn<int>("writes"); // block writes sent, failed ones included
+    QTest::addColumn<int>("result"); // programmingResult(): 3 success, 4 fail
 
     using F = SimCr95hfReader::Fault;
-    QTest::newRow("time-out twice: the exchange's third try") << int(F::TimedOut) << 2 << "3" << 21;
-    QTest::newRow("time-out three times: a second attempt") << int(F::TimedOut) << 3 << "4 3" << 22;
-    QTest::newRow("tag error flag") << int(F::TagError) << 3 << "4 3" << 22;
-    QTest::newRow("empty answer") << int(F::EmptyAnswer) << 3 << "4 3" << 22;
-    QTest::newRow("truncated read-back") << int(F::TruncatedAnswer) << 3 << "4 3" << 38;
-    QTest::newRow("wrong read-back, fourth attempt") << int(F::CorruptReadBack) << 3 << "4 4 4 3" << 76;
-    QTest::newRow("wrong read-back every attempt") << int(F::CorruptReadBack) << 4 << "4 4 4 2" << 76;
+    QTest::newRow("time-out twice: the exchange's third try") << int(F::TimedOut) << 2 << "3" << 21 << 3;
+    QTest::newRow("time-out three times: a second attempt") << int(F::TimedOut) << 3 << "4 3" << 22 << 3;
+    QTest::newRow("tag error flag") << int(F::TagError) << 3 << "4 3" << 22 << 3;
+    QTest::newRow("empty answer") << int(F::EmptyAnswer) << 3 << "4 3" << 22 << 3;
+    QTest::newRow("truncated read-back") << int(F::TruncatedAnswer) << 3 << "4 3" << 38 << 3;
+    QTest::newRow("wrong read-back, fourth attempt") << int(F::CorruptReadBack) << 3 << "4 4 4 3" << 76 << 3;
+    QTest::newRow("wrong read-back every attempt") << int(F::CorruptReadBack) << 4 << "4 4 4 2" << 76 << 4;
 }
 
 void TestStNfc::programmingOutcomes()
@@ -180,12 +181,14 @@ void TestStNfc::programmingOutcomes()
     QFETCH(int, count);
     QFETCH(QString, states);
     QFETCH(int, writes);
+    QFETCH(int, result);
 
     Rig rig;
     rig.reader.injectFault(SimCr95hfReader::Fault(fault), count);
     rig.program(1050);
     QCOMPARE(joined(rig.states), states);
     QCOMPARE(rig.blockWrites(), writes);
+    QCOMPARE(rig.engine.programmingResult(), result);
     QCOMPARE(tagEdges(rig.tag), PROGRAMMED_1050);
 }
 

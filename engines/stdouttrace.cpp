@@ -1,0 +1,7 @@
+#include "stdouttrace.h"
+
+QTextStream& stdoutTrace()
+{
+    static QTextStream stream(stdout);
+    return stream;
+}
