@@ -3,14 +3,15 @@
 
 #include "mainwindow.h"
 
+#include "daliframe.h"
 #include "prompt.h"
+#include "stdouttrace.h"
 #include "tableworkbook.h"
 #include "ui_mainwindow.h"
 
 #include <QDateTime>
 #include <QPalette>
 #include <QTableWidgetItem>
-#include <QTextStream>
 #include <QTimer>
 
 namespace {
@@ -19,7 +20,6 @@ constexpr int MONITOR_ROW_HEIGHT = 25;
 constexpr int MS_PER_SECOND = 1000;
 
 // Address bytes as the engine takes them (selector bit clear).
-constexpr int ADDRESS_BROADCAST = 0xFE;
 constexpr int ADDRESS_SHORT_MASK = 0x7E;
 constexpr int ADDRESS_NONE = 0;
 constexpr int SHORT_ADDRESS_LAST = 63;
@@ -31,12 +31,6 @@ const char TIME_FORMAT[] = "MM-dd hh:mm:ss";
 constexpr int VALUE_DECIMALS = 3;
 const char FIELD_NOT_AVAILABLE[] = "---";
 const char CELL_NOT_AVAILABLE[] = "na";
-
-QTextStream& out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
 
 // The typed short address; false when the text is not a number.
 bool typedShortAddress(const QString& text, qlonglong* n)
@@ -77,7 +71,7 @@ void MainWindow::readPowerPushBtn_clicked()
 
     int addressByte = ADDRESS_NONE;
     if (ui->broadcastRadioButton_2->isChecked()) {
-        addressByte = ADDRESS_BROADCAST;
+        addressByte = DALI_ADDR_BROADCAST;
     } else if (ui->shortAddrRadioButton_2->isChecked()) {
         qlonglong n = 0;
         if (!typedShortAddress(ui->addrLineEdit_2->text(), &n))
@@ -119,7 +113,7 @@ void MainWindow::autoReadTimerProcess()
     // A slow gear can take longer than the interval; a second cycle on top of the first would
     // put two commands on the line at once.
     if (powerMonitor.isReading()) {
-        out() << "Power meter still reading, interval skipped." << Qt::endl;
+        stdoutTrace() << "Power meter still reading, interval skipped." << Qt::endl;
         return;
     }
     // The next cycle's row; a cycle that read nothing left none behind.

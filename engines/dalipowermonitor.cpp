@@ -1,8 +1,9 @@
 #include "dalipowermonitor.h"
 
+#include "daliframe.h"
 #include "serialcommunication.h"
+#include "stdouttrace.h"
 
-#include <QTextStream>
 #include <QTimer>
 
 #include <cmath>
@@ -11,7 +12,6 @@
 namespace {
 
 constexpr int DALI_ADDR_SHORT_LAST = 0x7E;
-constexpr int DALI_ADDR_BROADCAST = 0xFE;
 
 // DALI command numbers as the encoder takes them.
 constexpr int CMD_READ_MEMORY_LOCATION = 197;
@@ -39,10 +39,6 @@ constexpr int LOCATION_IDLE = 0;
 constexpr int LOCATION_DTR1_SENT = 1;
 constexpr int LOCATION_SELECTED = 2;
 
-// The DALI tool answers [1, backward frame] when the gear answered; anything else is a failure.
-constexpr char ANSWER_OK = 1;
-constexpr int ANSWER_LENGTH = 2;
-
 // Failures in a row: the second starts the bank over, the fourth gives the read up.
 constexpr int BANK_RESTART_FAILURE = 2;
 constexpr int MAX_FAILURES = 3;
@@ -63,7 +59,7 @@ DaliPowerMonitor::~DaliPowerMonitor() = default;
 
 void DaliPowerMonitor::trace(const QString& line) const
 {
-    QTextStream(stdout) << line << '\n';
+    stdoutTrace() << line << Qt::endl;
 }
 
 void DaliPowerMonitor::setEnabled(int enable)
@@ -217,7 +213,7 @@ void DaliPowerMonitor::daliPowerMonitorResponse(QByteArray data)
         return;
     }
 
-    if (data.size() < ANSWER_LENGTH || data.at(0) != ANSWER_OK) {
+    if (data.size() < DALI_ANSWER_SHORT_LENGTH || data.at(0) != DALI_ANSWER_OK) {
         countFailure();
         return;
     }
