@@ -14,6 +14,7 @@
 #include "appsetup.h"
 #include "globals.h"
 #include "mainwindow.h"
+#include "procmemory.h"
 #include "profileformat.h"
 #include "prompt.h"
 #include "toolportinfo.h"
@@ -64,28 +65,6 @@ struct Input
     const char* fileName;
     std::function<QByteArray(int scale)> content;
 };
-
-// A status line of this process in kB ("VmRSS", "VmHWM"), 0 where /proc is not there.
-qint64 statusKb(const char* key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    const QByteArray prefix = QByteArray(key) + ':';
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(prefix))
-            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLongLong();
-    }
-    return 0;
-}
-
-// Starts the peak anew at what the process holds now.
-void resetPeak()
-{
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (clear.open(QIODevice::WriteOnly))
-        clear.write("5");
-}
 
 QByteArray productLine(int index, const QByteArray& name)
 {
@@ -281,8 +260,8 @@ int readInput(int number, const QString& dir)
         QCoreApplication::processEvents();
     }
     QCoreApplication::processEvents();
+    resetPeakMemory();
     const qint64 startKb = statusKb("VmRSS");
-    resetPeak();
     QElapsedTimer timer;
     timer.start();
     QString outcome;

@@ -18,6 +18,7 @@
 
 #include "appsetup.h"
 #include "mainwindow.h"
+#include "procmemory.h"
 #include "prompt.h"
 #include "sheetpackage.h"
 #include "toolportinfo.h"
@@ -37,7 +38,6 @@
 #include <cstdio>
 #include <functional>
 #include <ctime>
-#include <malloc.h>
 #include <memory>
 #include <unzip.h>
 
@@ -52,20 +52,6 @@ constexpr double TARGET_LOAD_GROWTH_MB = 256.0;
 constexpr int SETTLE_MS = 500;
 constexpr int CHILD_TIMEOUT_MS = 600000;
 const char FIGURES[] = "figures:";
-
-// A status line of this process in kB ("VmRSS", "VmHWM"), 0 where /proc is not there.
-qint64 statusKb(const char* key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    const QByteArray prefix = QByteArray(key) + ':';
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(prefix))
-            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLongLong();
-    }
-    return 0;
-}
 
 qint64 unpackedSize(const QString& fileName)
 {
@@ -261,11 +247,7 @@ int loadThroughWindow(int argc, char** argv, const QString& fileName)
     refused = false;
 
     // Peak memory counted from here, with what start-up freed handed back first.
-    malloc_trim(0);
-    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
-    if (clearRefs.open(QIODevice::WriteOnly))
-        clearRefs.write("5");
-    clearRefs.close();
+    resetPeakMemory();
     const qint64 startKb = statusKb("VmRSS");
     QElapsedTimer timer;
     timer.start();
