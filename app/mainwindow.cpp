@@ -92,7 +92,6 @@ void MainWindow::initMembers()
     programToolIndex = PROG_TOOL_DALI;
     profileLoaded = 0;
     loadedProfileProductIndex = 0;
-    toolConnectionState = 0;
     productListError = false;
     setProgDataDefaults(progData);
     serialComm.buildCommandTables();

@@ -325,6 +325,7 @@ private:
     int toolConnectionState = 0;
     DaliConsole daliConsole;
     QTimer* driverDetectTimer = nullptr;
+    // What the window shows, not the engine's record: a mismatch, and its own reset on a tab or tool change.
     int driverConnectionState = DRIVER_DISCONNECTED;
     DaliProgramming daliProg;
     iProgramming iProg;

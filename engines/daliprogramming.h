@@ -91,6 +91,7 @@ private:
     int position = 0;
     int sentPosition = 0;
     int lastAddress = 0xFF; // unknown until read: assume the full table and let the driver tell
+    // Not driverState: after a garbled answer that says gone, yet an answer with no probe is the same driver.
     int state = DALI_PROG_STATE_DETECT;
     int memoryLocationStep = 0;
 

@@ -112,6 +112,7 @@ private:
 
     int currentCommand = 0;
     int expectedCommand = 0;
+    // Not driverState: after a garbled answer that says gone, yet an answer with no probe is the same driver.
     int state = IPROG_IDLE;
     // The failed command went out again; its answer is awaited.
     bool resendAwaited = false;
