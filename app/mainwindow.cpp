@@ -421,8 +421,9 @@ void MainWindow::connectProgrammingEngines()
         counted(connect(reader, &NfcEngine::communicateError, this, &MainWindow::processCommError));
 
     // toolConnectionChangeSignal tells every engine that has a tool whether it is there; every
-    // programming engine knows the new tool state before the boot loader does.
-    for (const ProgEngine* engine : engines)
+    // programming engine knows the new tool state before the boot loader does, the USB tool's first.
+    const ProgEngine* const toolListeners[] = {&iProg, &daliProg, &stNfc, &feigNfc};
+    for (const ProgEngine* engine : toolListeners)
         link(this, SIGNAL(toolConnectionChangeSignal(int)), engine, SLOT(toolConnectionStateChange(int)));
     link(this, SIGNAL(toolConnectionChangeSignal(int)), &bootLoader, SLOT(toolConnectionStateChange(int)));
     link(this, SIGNAL(toolConnectionChangeSignal(int)), &powerMonitor, SLOT(toolConnectionStateChange(int)));

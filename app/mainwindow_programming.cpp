@@ -42,7 +42,6 @@ constexpr int DIM_PWM = 6;
 constexpr int DIM_CORRIDOR = 7;
 constexpr int DIM_NONE = 8;
 
-
 // Corridor times are stored in tens of seconds; 255 is an endless release time.
 constexpr int CORRIDOR_TIME_UNIT_S = 10;
 constexpr int CORRIDOR_RELEASE_INFINITE = 255;

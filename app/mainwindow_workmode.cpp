@@ -76,7 +76,6 @@ const char TOOL_NOT_FOUND_TEXT[] = "Tool not found!";
 const char CONNECTED_PICTURE[] = ":/image/connectedLED.png";
 const char SEARCHING_ANIMATION[] = ":/image/detectLED.gif";
 
-
 bool isSwitchableSmartProduct(int productIndex)
 {
     return productIndex >= SWITCHABLE_SMART_FIRST && productIndex <= SWITCHABLE_SMART_LAST;

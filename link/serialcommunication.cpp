@@ -23,7 +23,6 @@ constexpr int BOOT_WAIT_TIME = 3000;
 constexpr int BOOT_COMMAND_OFFSET = 2;
 constexpr quint8 BOOT_CMD_ENTER = 0x07;
 
-
 // Tool detection.
 constexpr int PROBE_READ_TIME = 40;
 constexpr int PROBE_WAIT_TIME = 100;
