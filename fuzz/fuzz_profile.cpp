@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <limits>
 
 namespace {
@@ -24,81 +25,72 @@ using D = ProgDataStructDef;
 constexpr int MAX_LINE = 512;
 constexpr int VALUES_FROM = 3;
 
-enum class Kind
-{
-    U8,
-    U16,
-    Flag,
-    I32,
-    List,
-};
-
-// One line of the block in PID order: where its values go. Exactly one member pointer is set.
+// One line of the block in PID order: the range of its values (its field's own), how many it
+// takes, whether it is a flag, and what the reader stored for it.
 struct Line
 {
-    Kind kind;
-    quint8 D::*u8;
-    quint16 D::*u16;
-    qint32 D::*i32;
-    QList<int> D::*list;
+    qint64 min;
+    qint64 max;
     int count;
+    bool flag;
+    std::function<QList<qint64>(const D&)> stored;
 };
 
-Line u8(quint8 D::*f)
+template <typename T> Line number(T D::*f)
 {
-    return {Kind::U8, f, nullptr, nullptr, nullptr, 1};
+    return {std::numeric_limits<T>::min(), std::numeric_limits<T>::max(), 1, false,
+            [f](const D& d) { return QList<qint64>{d.*f}; }};
 }
 Line flag(quint8 D::*f)
 {
-    return {Kind::Flag, f, nullptr, nullptr, nullptr, 1};
-}
-Line u16(quint16 D::*f)
-{
-    return {Kind::U16, nullptr, f, nullptr, nullptr, 1};
-}
-Line i32(qint32 D::*f)
-{
-    return {Kind::I32, nullptr, nullptr, f, nullptr, 1};
+    Line line = number(f);
+    line.flag = true;
+    return line;
 }
 Line list(QList<int> D::*f, int count)
 {
-    return {Kind::List, nullptr, nullptr, nullptr, f, count};
+    return {std::numeric_limits<int>::min(), std::numeric_limits<int>::max(), count, false, [f](const D& d) {
+                QList<qint64> entries;
+                for (int entry : d.*f)
+                    entries << entry;
+                return entries;
+            }};
 }
 
 const Line LINES[] = {
-    u16(&D::current),
-    u16(&D::firmwareVersion),
-    u8(&D::dimFunctionType),
+    number(&D::current),
+    number(&D::firmwareVersion),
+    number(&D::dimFunctionType),
     flag(&D::EOL_Enable),
-    u8(&D::userEolTime),
+    number(&D::userEolTime),
     flag(&D::CLO_Enable),
     list(&D::CLO_TimeList, 8),
     list(&D::CLO_LevelList, 8),
     flag(&D::OTP_Enable),
     flag(&D::MTP_Enable),
-    u8(&D::MTP_MinLevel),
-    u16(&D::MTP_Start),
-    u16(&D::MTP_End),
-    u8(&D::MTP_MaxLevel),
-    u16(&D::MTP_Shutdown),
-    u8(&D::LDP_MinDim),
-    u16(&D::LDP_MaxAD),
-    u16(&D::LDP_MinAD),
-    u8(&D::analogDimMinLevel),
-    u8(&D::analogDimMaxLevel),
-    u16(&D::analogDimStart),
-    u16(&D::analogDimEnd),
-    u8(&D::analogDimMode),
+    number(&D::MTP_MinLevel),
+    number(&D::MTP_Start),
+    number(&D::MTP_End),
+    number(&D::MTP_MaxLevel),
+    number(&D::MTP_Shutdown),
+    number(&D::LDP_MinDim),
+    number(&D::LDP_MaxAD),
+    number(&D::LDP_MinAD),
+    number(&D::analogDimMinLevel),
+    number(&D::analogDimMaxLevel),
+    number(&D::analogDimStart),
+    number(&D::analogDimEnd),
+    number(&D::analogDimMode),
     list(&D::TimeDimStepList, 5),
     list(&D::TimeDimLevelList, 5),
-    i32(&D::midnightOffset),
-    u8(&D::tableVersion),
+    number(&D::midnightOffset),
+    number(&D::tableVersion),
     list(&D::TimeDimFadeTimeList, 5),
-    u8(&D::timerDimOverrideFadeTime),
-    u8(&D::moduleOperationTime_mins),
-    i32(&D::moduleOperationTime_hrs),
-    u8(&D::driverOperationTime_mins),
-    i32(&D::driverOperationTime_hrs),
+    number(&D::timerDimOverrideFadeTime),
+    number(&D::moduleOperationTime_mins),
+    number(&D::moduleOperationTime_hrs),
+    number(&D::driverOperationTime_mins),
+    number(&D::driverOperationTime_hrs),
 };
 static_assert(sizeof LINES / sizeof LINES[0] == 33, "a block has 33 setting lines");
 
@@ -129,8 +121,19 @@ bool inRange(const QString& field, qint64 min, qint64 max, qint64* value)
     return decimal(field, value) && *value >= min && *value <= max;
 }
 
-// The format's own reading of text: the block it holds, or false.
-bool expected(const QString& text, D& d)
+// The settings a record holds, in the order of the block: the product index, then each line's values.
+using Settings = QList<QList<qint64>>;
+
+Settings settings(const D& d)
+{
+    Settings values{{d.productIndex}};
+    for (const Line& line : LINES)
+        values << line.stored(d);
+    return values;
+}
+
+// The format's own reading of text: the settings of the block it holds, or false.
+bool expected(const QString& text, Settings* values)
 {
     // Lines end with a line feed; the text after the last one is a line when it holds something.
     QStringList lines = text.split(QLatin1Char('\n'));
@@ -147,75 +150,20 @@ bool expected(const QString& text, D& d)
     if (!lines.at(0).startsWith(QLatin1String("ProductIndex")) || header.size() < 2 ||
         !inRange(header.at(1), 0, 65535, &v))
         return false;
-    d.productIndex = quint16(v);
+    *values = {{v}};
     for (int n = 0; n < 33; ++n) {
         const Line& line = LINES[n];
         const QStringList fields = lines.at(n + 1).split(QLatin1Char(':'));
         if (lines.at(n + 1).startsWith(QLatin1String("ProductIndex")) ||
             fields.size() < VALUES_FROM + line.count)
             return false;
-        const QString& value = fields.at(VALUES_FROM);
-        switch (line.kind) {
-        case Kind::U8:
-            if (!inRange(value, 0, 255, &v))
+        QList<qint64> entries;
+        for (int i = 0; i < line.count; ++i) {
+            if (!inRange(fields.at(VALUES_FROM + i), line.min, line.max, &v))
                 return false;
-            d.*line.u8 = quint8(v);
-            break;
-        case Kind::Flag:
-            if (!inRange(value, 0, 255, &v))
-                return false;
-            d.*line.u8 = v == 1 ? 1 : 0;
-            break;
-        case Kind::U16:
-            if (!inRange(value, 0, 65535, &v))
-                return false;
-            d.*line.u16 = quint16(v);
-            break;
-        case Kind::I32:
-            if (!inRange(value, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max(), &v))
-                return false;
-            d.*line.i32 = qint32(v);
-            break;
-        case Kind::List: {
-            QList<int> entries;
-            for (int i = 0; i < line.count; ++i) {
-                if (!inRange(fields.at(VALUES_FROM + i), std::numeric_limits<int>::min(),
-                             std::numeric_limits<int>::max(), &v))
-                    return false;
-                entries << int(v);
-            }
-            d.*line.list = entries;
-            break;
+            entries << (line.flag ? qint64(v == 1) : v);
         }
-        }
-    }
-    return true;
-}
-
-bool sameSettings(const D& a, const D& b)
-{
-    if (a.productIndex != b.productIndex)
-        return false;
-    for (const Line& line : LINES) {
-        switch (line.kind) {
-        case Kind::U8:
-        case Kind::Flag:
-            if (a.*line.u8 != b.*line.u8)
-                return false;
-            break;
-        case Kind::U16:
-            if (a.*line.u16 != b.*line.u16)
-                return false;
-            break;
-        case Kind::I32:
-            if (a.*line.i32 != b.*line.i32)
-                return false;
-            break;
-        case Kind::List:
-            if (a.*line.list != b.*line.list)
-                return false;
-            break;
-        }
+        *values << entries;
     }
     return true;
 }
@@ -238,17 +186,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     text.remove(QLatin1Char('\r'));
 
     ProgDataStructDef d;
-    ProgDataStructDef format;
+    Settings format;
     const bool accepted = read(text, d);
-    FUZZ_CHECK(accepted == expected(text, format));
+    FUZZ_CHECK(accepted == expected(text, &format));
     if (!accepted)
         return 0;
-    FUZZ_CHECK(sameSettings(d, format));
+    FUZZ_CHECK(settings(d) == format);
 
     const QString written = ProfileFormat::blockText(d, QStringLiteral("Model"));
     ProgDataStructDef again;
     FUZZ_CHECK(read(written, again));
-    FUZZ_CHECK(sameSettings(again, d));
+    FUZZ_CHECK(settings(again) == settings(d));
     FUZZ_CHECK(ProfileFormat::blockText(again, QStringLiteral("Model")) == written);
     return 0;
 }
