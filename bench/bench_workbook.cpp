@@ -125,12 +125,6 @@ int readSequence(const QString& fileName)
 
 // ---- Files through the window ------------------------------------------------------------------
 
-// Rows 1 and 2 of the made sheets: a header cell and a row that uses shared strings 0 and 1.
-const QByteArray SHEET_HEAD = "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
-                              "<sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>"
-                              "<row r=\"2\"><c r=\"A2\"><v>1</v></c><c r=\"B2\" t=\"s\"><v>1</v></c></row>";
-const QByteArray SHEET_TAIL = "</sheetData></worksheet>";
-
 struct LoadCase
 {
     const char* name;
