@@ -22,6 +22,7 @@
 #include "prompt.h"
 #include "sheetpackage.h"
 #include "toolportinfo.h"
+#include "xlsxcellreference.h"
 #include "xlsxdocument.h"
 
 #include <QAction>
@@ -124,20 +125,6 @@ int readSequence(const QString& fileName)
 
 // ---- Files through the window ------------------------------------------------------------------
 
-// Rows 1 and 2 of the made sheets: a header cell and a row that uses shared strings 0 and 1.
-const QByteArray SHEET_HEAD = "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
-                              "<sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>"
-                              "<row r=\"2\"><c r=\"A2\"><v>1</v></c><c r=\"B2\" t=\"s\"><v>1</v></c></row>";
-const QByteArray SHEET_TAIL = "</sheetData></worksheet>";
-
-QByteArray cellName(int row, int column)
-{
-    QByteArray letters;
-    for (int c = column; c > 0; c = (c - 1) / 26)
-        letters.prepend(char('A' + (c - 1) % 26));
-    return letters + QByteArray::number(row);
-}
-
 struct LoadCase
 {
     const char* name;
@@ -159,8 +146,10 @@ QList<LoadCase> loadCases()
     const auto rightToLeftRow = [](int i) {
         const int r = i + 3;
         QByteArray xml = "<row r=\"" + QByteArray::number(r) + "\">";
-        for (int column = 16384; column >= 1; --column)
-            xml += "<c r=\"" + cellName(r, column) + "\"><v>" + QByteArray::number(column) + "</v></c>";
+        for (int column = 16384; column >= 1; --column) {
+            const QByteArray cell = QXlsx::CellReference(r, column).toString().toLatin1();
+            xml += "<c r=\"" + cell + "\"><v>" + QByteArray::number(column) + "</v></c>";
+        }
         return xml + "</row>";
     };
     // Comments up to just under 64 MiB in every part.

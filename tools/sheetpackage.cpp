@@ -54,6 +54,11 @@ bool addPart(zipFile zip, const char* name, const QByteArray& head, const PartFi
 
 } // namespace
 
+const QByteArray SHEET_HEAD = "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+                              "<sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>"
+                              "<row r=\"2\"><c r=\"A2\"><v>1</v></c><c r=\"B2\" t=\"s\"><v>1</v></c></row>";
+const QByteArray SHEET_TAIL = "</sheetData></worksheet>";
+
 bool writeSheetPackage(const QString& path, const QByteArray& head, const QByteArray& filler, int repeats,
                        const QByteArray& tail, const PackageFillers& fillers)
 {

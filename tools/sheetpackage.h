@@ -30,6 +30,11 @@ struct PackageFillers
 };
 Q_DECLARE_METATYPE(PackageFillers)
 
+// The usual head and tail of the sheet below: row 1 a header cell ("No."), row 2 the number 1 in
+// A and "350" in B; the rows in between are the test's own.
+extern const QByteArray SHEET_HEAD;
+extern const QByteArray SHEET_TAIL;
+
 // A workbook package around one sheet, for tests that need sheets no spreadsheet program would
 // write. The sheet's XML is head, then filler `repeats` times, then tail, packed piece by piece:
 // a sheet of hundreds of megabytes makes a small file and is never held in memory. Besides the

@@ -15,11 +15,8 @@ bool columnBefore(const CellTable::Cell& cell, int column)
 
 void CellTable::set(int row, int column, const QVariant& value, int format)
 {
-    // Rows come in order: the row to fill is mostly the last one, or a new one after it.
-    std::vector<Cell>& cells = !byRow.empty() && byRow.rbegin()->first == row ? byRow.rbegin()->second
-                               : !byRow.empty() && byRow.rbegin()->first > row
-                                   ? byRow[row]
-                                   : byRow.emplace_hint(byRow.end(), row, std::vector<Cell>())->second;
+    // Rows come in order: a new row mostly goes after the last one, where the hint makes it cheap.
+    std::vector<Cell>& cells = byRow.try_emplace(byRow.end(), row)->second;
     if (!cells.empty() && cells.back().column == column) {
         cells.back() = {column, format, value};
     } else {

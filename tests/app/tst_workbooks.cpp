@@ -6,6 +6,7 @@
 #include "mainwindow.h"
 
 #include "mainwindow_testsupport.h"
+#include "procmemory.h"
 #include "sheetpackage.h"
 #include "xlsxcellreference.h"
 #include "xlsxdocument.h"
@@ -14,7 +15,6 @@
 #include <QtTest>
 #include <QtWidgets>
 
-#include <malloc.h>
 #include <memory>
 
 namespace {
@@ -80,23 +80,6 @@ QString openpyxlPython()
             return python;
     }
     return QString();
-}
-
-const QByteArray SHEET_HEAD = "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
-                              "<sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>"
-                              "<row r=\"2\"><c r=\"A2\"><v>1</v></c><c r=\"B2\" t=\"s\"><v>1</v></c></row>";
-const QByteArray SHEET_TAIL = "</sheetData></worksheet>";
-
-qint64 statusKiB(const char* field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly | QIODevice::Text))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(int(qstrlen(field))).trimmed().split(' ').value(0).toLongLong();
-    }
-    return 0;
 }
 
 } // namespace
@@ -437,19 +420,15 @@ void TestWorkbooks::hostileWorkbookAnsweredQuickly()
 
     // Peak memory counted from here (where the kernel allows resetting it), with what earlier
     // rows freed handed back first so that it cannot hide a new allocation.
-    malloc_trim(0);
-    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
-    if (clearRefs.open(QIODevice::WriteOnly))
-        clearRefs.write("5");
-    clearRefs.close();
-    const qint64 residentBefore = statusKiB("VmRSS:");
+    resetPeakMemory();
+    const qint64 residentBefore = statusKb("VmRSS");
     QElapsedTimer clock;
     clock.start();
     load(path);
     QCoreApplication::processEvents();
     // Generous bounds: what is checked is that the window neither hangs nor swells.
     QVERIFY2(clock.elapsed() < 20000, qPrintable(QString::number(clock.elapsed())));
-    const qint64 growthMiB = (statusKiB("VmHWM:") - residentBefore) / 1024;
+    const qint64 growthMiB = (statusKb("VmHWM") - residentBefore) / 1024;
     QVERIFY2(growthMiB < 256, qPrintable(QString::number(growthMiB)));
 
     QCOMPARE(table()->rowCount(), rows);

@@ -1,8 +1,8 @@
 #ifndef PROCMEMORY_H
 #define PROCMEMORY_H
 
-// What this process holds, as Linux reports it: the memory figures of the benchmarks that load
-// files through the window.
+// What this process holds, as Linux reports it: the memory figures of the benchmarks and tests
+// that load files through the window.
 
 #include <QByteArray>
 #include <QFile>
