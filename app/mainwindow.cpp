@@ -309,6 +309,10 @@ void MainWindow::connectConsoleTab()
     link(&daliConsole, SIGNAL(displayConsoleResponse(QByteArray)), this, SLOT(processDaliConsoleDisplay(QByteArray)));
     link(&daliConsole, SIGNAL(cmdSeqFinish()), this, SLOT(cmdSeqFinishProcess()));
     link(&daliConsole, SIGNAL(displayCmdSequenceItem(int)), this, SLOT(updateCmdSequenceItemDisplay(int)));
+    // Queued: the box opens once the link's report has reached every engine, not inside the
+    // console's send.
+    counted(connect(&daliConsole, &DaliConsole::commandNotSent, this, &MainWindow::consoleCommandNotSent,
+                    Qt::QueuedConnection));
 }
 
 void MainWindow::connectProgrammingTab()

@@ -201,6 +201,8 @@ public slots:
     void processDaliConsoleDisplay(QByteArray data);
     void cmdSeqFinishProcess();
     void updateCmdSequenceItemDisplay(int row);
+    // The link sent nothing of a console command: it is still looking for the tool.
+    void consoleCommandNotSent(bool sequenceItem);
 
     // ---- Power Meter tab (mainwindow_powermeter.cpp) -----------------------------------------
     void readPowerPushBtn_clicked();

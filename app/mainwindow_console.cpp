@@ -343,17 +343,21 @@ void MainWindow::sendPushBtn_clicked()
     parseShort(ui->paraLineEdit->text(), &para);
 
     bool emitted = false;
-    const QMetaObject::Connection watch =
+    bool turnedAway = false; // by the link, while it looks for the tool
+    const QMetaObject::Connection emitWatch =
         connect(&daliConsole, &DaliConsole::sendCommand, this, [&emitted] { emitted = true; });
+    const QMetaObject::Connection turnAwayWatch =
+        connect(&daliConsole, &DaliConsole::commandNotSent, this, [&turnedAway] { turnedAway = true; });
     daliConsole.setMode(DaliConsole::CONSOLE_MODE_SINGLE);
     daliConsole.setSingleCommand(cmd, addr, para);
     daliConsole.send();
-    disconnect(watch);
+    disconnect(emitWatch);
+    disconnect(turnAwayWatch);
 
     // The link keeps the last frame it sent; when nothing went out that is an older command's
     // frame, and showing it would pass it off as this one. The engine checks against the link's
     // command set, so what it emits the link encodes.
-    if (!emitted) {
+    if (!emitted || turnedAway) {
         ui->sendLineEdit->clear();
         return;
     }
@@ -514,6 +518,13 @@ void MainWindow::singleStepSeqCmdPushBtn_clicked()
 void MainWindow::cmdSeqFinishProcess()
 {
     ui->seqStartPushButton->setText(QLatin1String(START_TEXT));
+}
+
+void MainWindow::consoleCommandNotSent(bool sequenceItem)
+{
+    Prompt::warning(nullptr,
+                    sequenceItem ? QStringLiteral("Send command sequence failed") : QStringLiteral("Send command failed"),
+                    QStringLiteral("Please check tool connection!"), QMessageBox::Ok, QMessageBox::Ok);
 }
 
 void MainWindow::updateCmdSequenceItemDisplay(int row)

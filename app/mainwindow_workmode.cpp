@@ -442,6 +442,10 @@ void MainWindow::processCommError(int error_type)
         updateToolConnectionState(0);
         stdoutTrace() << "Serial port error..." << Qt::endl;
         break;
+    case COMM_ERR_NO_TOOL:
+        // Nothing was lost: the search for the tool is already under way and shown, and the tab
+        // whose request was turned away tells its operator.
+        break;
     case COMM_ERR_NFC_TOOL:
         showToolLostBox(tr("NFC tool error! Please check tool connection."));
         updateToolConnectionState(0);

@@ -157,6 +157,18 @@ void DaliConsole::processCommError(int err_type)
     if (!enabled || (!awaitingOutcome && err_type != COMM_ERR_PORT))
         return;
     awaitingOutcome = false;
+    if (err_type == COMM_ERR_NO_TOOL) {
+        // Nothing went out, so nothing is shown as answered; a run cannot go on until the tool
+        // is found.
+        turnedAway = true;
+        const bool sequenceItem = consoleMode != CONSOLE_MODE_SINGLE;
+        const bool running = consoleMode == CONSOLE_MODE_RUN;
+        stop();
+        if (running)
+            emit cmdSeqFinish();
+        emit commandNotSent(sequenceItem);
+        return;
+    }
     if (err_type == COMM_ERR_TIMEOUT) {
         // Nothing came back: shown as an answer without data, and a run goes on as after an
         // answer instead of waiting for a completion that will never come.
@@ -233,12 +245,15 @@ void DaliConsole::sendNextCmd()
     emitCommand(item.cmd, item.addr, item.para);
     emit displayCmdSequenceItem(nextIndex - 1);
     // The tab's row selection, run inside the emit above, sets the index to the row just sent;
-    // only now may it move on, or the same item would go out again and again.
-    ++nextIndex;
+    // only now may it move on, or the same item would go out again and again. An item the link
+    // turned away was not sent: its row stays selected as the next one to send.
+    if (!turnedAway)
+        ++nextIndex;
 }
 
 void DaliConsole::emitCommand(int cmd, int addr, int para)
 {
+    turnedAway = false;
     const QString reason = refusalReason(dtMode, cmd, addr, para);
     if (!reason.isEmpty()) {
         emit debug_msg("DALI console: nothing sent, " + reason);

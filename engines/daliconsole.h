@@ -22,9 +22,10 @@ struct CmdSeqItemDef
 // item, through the DALI programming tool and hands every answer back to the tab. A sequence
 // advances on the serial link's completion signal, so one command is on the bus at a time; a
 // time-out instead of an answer is shown like an answer with no data and the run goes on, while a
-// port error (the tool is gone) ends the run. Switched off (another tab is current) it sends
-// nothing at all, not even an item whose delay was running: the line belongs to the engine
-// switched on.
+// port error (the tool is gone) ends the run. A command the link turns away because it is still
+// looking for the tool never went out: a run ends, the item stays the next to send, and the tab
+// is told (commandNotSent). Switched off (another tab is current) it sends nothing at all, not
+// even an item whose delay was running: the line belongs to the engine switched on.
 class DaliConsole : public QObject
 {
     Q_OBJECT
@@ -64,6 +65,9 @@ signals:
     void displayConsoleResponse(QByteArray data);
     void cmdSeqFinish();
     void displayCmdSequenceItem(int row);
+    // The link sent nothing: it is still looking for the tool. sequenceItem: the command was an
+    // item of a run or step, not the single command.
+    void commandNotSent(bool sequenceItem);
     void debug_msg(QString msg);
 
 private slots:
@@ -79,6 +83,7 @@ private:
 
     bool enabled = false;
     bool awaitingOutcome = false; // a command of ours is on the line
+    bool turnedAway = false;      // the link sent nothing of the last command emitted
     int dtMode = 0;
     bool loopEnabled = false;
     int consoleMode = CONSOLE_MODE_SINGLE;

@@ -279,6 +279,7 @@ void DaliProgramming::handleCommError(int error_type)
 {
     switch (error_type) {
     case COMM_ERR_PORT:
+    case COMM_ERR_NO_TOOL:
         trace("process dali programming serial port error...");
         break;
     case COMM_ERR_TIMEOUT:

@@ -208,7 +208,8 @@ protected:
     // The tool is gone with whatever was under way (a lost tool, a port error): the driver is lost
     // and the operation ends.
     void handleLinkLoss();
-    // A serial engine's error: a port error is the tool lost (handleLinkLoss); true when it was.
+    // A serial engine's error: a port error, or the link still looking for the tool, is the tool
+    // lost (handleLinkLoss); true when it was.
     bool toolLostWith(int error_type);
     // A serial engine's sequence that reached one of its ends goes back to polling its driver,
     // with the detection timer on.

@@ -133,6 +133,13 @@ bool SerialCommunication::acceptRequest(int sender)
     }
     senderId = sender;
     ++lineUse;
+    if (detecting) {
+        // Reported at once, as a lost port is: the sender treats it as the tool not being there,
+        // with no retry that could come back here inside its own emit.
+        emit debug_msg(QStringLiteral("Request of sender %1 not sent: looking for the tool").arg(sender));
+        emit communicateError(COMM_ERR_NO_TOOL);
+        return false;
+    }
     return true;
 }
 
@@ -258,6 +265,7 @@ void SerialCommunication::processError(QString s)
     exchangeOpen = false;
     forgetProbe();
     connected = false;
+    detecting = false;
     if (reported)
         emit communicateError(COMM_ERR_PORT);
     emit debug_msg(s);
@@ -293,6 +301,7 @@ bool SerialCommunication::openForDetection(const ToolPortInfo& info, int baudRat
 bool SerialCommunication::checkToolPort(int kind)
 {
     connected = false;
+    detecting = true;
     ++lineUse; // the detection takes the line over; the window tells the engines the tool state
     if (kind != lastToolKind) {
         lastToolKind = kind;
@@ -328,6 +337,7 @@ bool SerialCommunication::checkToolPort(int kind)
                     taken = kind == TOOL_KIND_IPROG && openForDetection(info, IPROG_FTDI_BAUD_RATE);
                 if (taken) {
                     connected = true;
+                    detecting = false;
                     return true;
                 }
             }

@@ -44,6 +44,10 @@ enum SenderIdDef {
 //     port error: communicateError(COMM_ERR_PORT); the tool counts as lost from then on.
 //                 A connected tool whose port hangs up while nothing is in flight is reported
 //                 the same way, at once.
+//     no tool:    while the detection owns the line (a pass has run and taken no tool yet),
+//                 only its probes go out: a request is not sent and ends in
+//                 communicateError(COMM_ERR_NO_TOOL) at once, inside the sender's own
+//                 sendCommand emit, as a request meeting a lost port ends in its port error.
 //     refused:    a request that cannot go on the line (DALI command or address -1, a DALI
 //                 number without a frame, USB tool data over 255 bytes, an empty boot frame) is
 //                 not sent and ends in communicateError(COMM_ERR_TIMEOUT) on the next turn of
@@ -118,7 +122,7 @@ private slots:
 
 private:
     // Takes a request of sender onto the line; false, with a debug line, when the line serves
-    // another sender.
+    // another sender, or when the detection owns it (then the sender hears COMM_ERR_NO_TOOL).
     bool acceptRequest(int sender);
     // Ends the request just taken without sending it (reason: its debug line, if any).
     void refuseRequest(const QString& reason);
@@ -154,6 +158,11 @@ private:
     quint64 lineUse = 0;
     // A request or probe is on the line and its outcome is still due.
     bool exchangeOpen = false;
+    // A detection pass has run and taken no tool: the line carries nothing but its probes until
+    // a pass takes one. A request sent then would reach whatever port was probed last, and its
+    // answer would be taken for the probe's. A port error hands the line back, so that a request
+    // meets the lost port and reports it.
+    bool detecting = false;
 };
 
 #endif // SERIALCOMMUNICATION_H

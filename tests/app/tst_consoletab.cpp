@@ -48,8 +48,6 @@ private slots:
     void deviceTypeSwitchDuringDelay_data();
     void deviceTypeSwitchDuringDelay();
     void startNeedsToolAndRows();
-    void answerTexts_data();
-    void answerTexts();
 
 private:
     QComboBox* names() const { return widget<QComboBox>("cmdComboBox"); }
@@ -488,36 +486,6 @@ void TestConsoleTab::startNeedsToolAndRows()
     QCOMPARE(start->text(), QStringLiteral("Start"));
     QCOMPARE(engineSends.count(), 0);
     QCOMPARE(window->consoleEngine().mode(), 0);
-}
-
-void TestConsoleTab::answerTexts_data()
-{
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<QByteArray>("answer");
-    QTest::addColumn<QString>("shown");
-
-    QTest::newRow("query answered") << "153" << QByteArray::fromHex("0106") << "0x06";
-    QTest::newRow("query answered AB") << "153" << QByteArray::fromHex("01ab") << "0xAB";
-    QTest::newRow("query, tool error") << "153" << QByteArray::fromHex("0500") << "Tool err.";
-    QTest::newRow("query, nobody answered") << "153" << QByteArray::fromHex("0000") << "timeout(NO)";
-    QTest::newRow("query, empty answer") << "153" << QByteArray() << "timeout(NO)";
-    QTest::newRow("query, answer cut short") << "153" << QByteArray::fromHex("01") << "timeout(NO)";
-    QTest::newRow("send once") << "350" << QByteArray::fromHex("0100") << "----";
-    QTest::newRow("send twice") << "32" << QByteArray::fromHex("0100") << "----";
-    QTest::newRow("send once, not answered at all") << "350" << QByteArray() << "timeout(NO)";
-}
-
-void TestConsoleTab::answerTexts()
-{
-    QFETCH(QString, command);
-    QFETCH(QByteArray, answer);
-    QFETCH(QString, shown);
-
-    // Without a tool the frame is still encoded and kept by the link before the port refuses it.
-    edit("cmdLineEdit")->setText(command);
-    button("sendPushButton")->click();
-    window->processDaliConsoleDisplay(answer);
-    QCOMPARE(edit("daliResponseLineEdit")->text(), shown);
 }
 
 QTEST_MAIN(TestConsoleTab)

@@ -46,6 +46,8 @@ private slots:
     void singleSteps();
     void answerPerRow_data();
     void answerPerRow();
+    void answerTexts_data();
+    void answerTexts();
     void invalidRowHaltsRun();
     void unansweredRowTimesOut();
     void toolLostEndsRun_data();
@@ -394,6 +396,38 @@ void TestConsoleTabBus::answerPerRow()
     QCOMPARE(cell(1, 6), shown);
     QCOMPARE(edit("daliResponseLineEdit")->text(), shown);
     QCOMPARE(toolFrames(), (QStringList{"ff0501", "ff9903"}));
+}
+
+void TestConsoleTabBus::answerTexts_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("query answered") << "153" << QByteArray::fromHex("0106") << "0x06";
+    QTest::newRow("query answered AB") << "153" << QByteArray::fromHex("01ab") << "0xAB";
+    QTest::newRow("query, tool error") << "153" << QByteArray::fromHex("0500") << "Tool err.";
+    QTest::newRow("query, nobody answered") << "153" << QByteArray::fromHex("0000") << "timeout(NO)";
+    QTest::newRow("query, empty answer") << "153" << QByteArray() << "timeout(NO)";
+    QTest::newRow("query, answer cut short") << "153" << QByteArray::fromHex("01") << "timeout(NO)";
+    QTest::newRow("send once") << "350" << QByteArray::fromHex("0100") << "----";
+    QTest::newRow("send twice") << "32" << QByteArray::fromHex("0100") << "----";
+    QTest::newRow("send once, not answered at all") << "350" << QByteArray() << "timeout(NO)";
+}
+
+void TestConsoleTabBus::answerTexts()
+{
+    QFETCH(QString, command);
+    QFETCH(QByteArray, answer);
+    QFETCH(QString, shown);
+
+    // The text depends on the class of the frame the link sent and on the answer: once the
+    // command's own exchange is over, each answer is shown against that frame.
+    runStep("cmdtext " + command);
+    button("sendPushButton")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(edit("daliResponseLineEdit")->text() != QStringLiteral("-----") && linkIdle(), 5000);
+    window->processDaliConsoleDisplay(answer);
+    QCOMPARE(edit("daliResponseLineEdit")->text(), shown);
 }
 
 void TestConsoleTabBus::invalidRowHaltsRun()

@@ -7,7 +7,8 @@
 // the loss; one box for the loss; the tool is found again; and what follows depends on whether
 // the user can see a run going on. A power meter Read clicked while the tool is being detected
 // again (after the loss, or after a tab change, which looks for the tool anew) is refused at once
-// with the tab's own message, and the next Read once the tool is found reads values.
+// with the tab's own message, and the next Read once the tool is found reads values; so is a DALI
+// Control Send or Single Step, which puts nothing on the line but the detection's probes.
 
 #include "mainwindow.h"
 
@@ -35,10 +36,13 @@ const QString PORT_ERROR_TEXT = QStringLiteral("Serial port error! Please check 
 const QString READ_FAILED_TEXT = QStringLiteral("Read data failed! Please check connection.");
 const QString RESET_QUESTION = QStringLiteral("Do you want to reset the LED module operating time?");
 const QString RESET_FAILED_BOX = QStringLiteral("information|Reset Module Operating Time|Reset Failure");
+const QString SEND_REFUSED_BOX = QStringLiteral("warning|Send command failed|Please check tool connection!");
+const QString STEP_REFUSED_BOX = QStringLiteral("warning|Send command sequence failed|Please check tool connection!");
 const QString HEX_FILE = QStringLiteral(HEX_SAMPLES_DIR "/firmware_objcopy.hex");
 
 // DALI tool frames: READ MEMORY LOCATION, and WRITE MEMORY LOCATION whatever its byte.
 const QByteArray DALI_READ = hex("FF C5 03");
+const QByteArray DALI_TOOL_PROBE = hex("C1 00 01");
 constexpr quint8 DALI_WRITE_ADDRESS = 0xC7;
 // USB tool command codes.
 constexpr quint8 USB_PROBE = 1;
@@ -68,6 +72,8 @@ enum class Step {
     PowerReadPaused,  // automatic power meter reading, the tool pulled between two cycles
     PowerReadOnReturn, // Read clicked right after the tool is plugged back in
     PowerReadOnTab,   // Read clicked right after the Power Meter tab is shown; no loss
+    ConsoleSendOnTab, // QUERY DEVICE TYPE sent right after the DALI Control tab is shown; no loss
+    ConsoleStepOnTab, // the same as the one row of a sequence, single-stepped
     FirmwareUpdate,
     Idle,             // nothing under way, on the DALI Control tab
 };
@@ -150,6 +156,8 @@ void TestToolLoss::lostToolEndsTheRun_data()
     QTest::newRow("DALI tool, power read between cycles") << false << Step::PowerReadPaused;
     QTest::newRow("DALI tool, power read clicked as the tool returns") << false << Step::PowerReadOnReturn;
     QTest::newRow("DALI tool, power read clicked as the tab shows") << false << Step::PowerReadOnTab;
+    QTest::newRow("DALI tool, console send clicked as the tab shows") << false << Step::ConsoleSendOnTab;
+    QTest::newRow("DALI tool, console step clicked as the tab shows") << false << Step::ConsoleStepOnTab;
     QTest::newRow("DALI tool, firmware update") << false << Step::FirmwareUpdate;
     QTest::newRow("DALI tool, idle on the DALI Control tab") << false << Step::Idle;
 }
@@ -162,8 +170,9 @@ void TestToolLoss::lostToolEndsTheRun()
     const bool powerRead =
         step == Step::PowerRead || step == Step::PowerReadPaused || step == Step::PowerReadOnReturn;
     const bool readRefused = step == Step::PowerReadOnReturn || step == Step::PowerReadOnTab;
-    const bool toolLost = step != Step::PowerReadOnTab;
-    const int tab = powerRead                                           ? MainWindow::TAB_POWER_METER
+    const bool consoleOnTab = step == Step::ConsoleSendOnTab || step == Step::ConsoleStepOnTab;
+    const bool toolLost = step != Step::PowerReadOnTab && !consoleOnTab;
+    const int tab = powerRead || consoleOnTab                           ? MainWindow::TAB_POWER_METER
                     : step == Step::FirmwareUpdate                      ? MainWindow::TAB_FIRMWARE_UPDATE
                     : step == Step::Idle || step == Step::PowerReadOnTab ? MainWindow::TAB_DALI_CONSOLE
                                                                         : MainWindow::TAB_PROGRAMMING;
@@ -197,6 +206,8 @@ void TestToolLoss::lostToolEndsTheRun()
                    && !bench.window->findChild<QTimer*>("autoReadTimer")->isActive();
         case Step::PowerReadOnReturn:
         case Step::PowerReadOnTab:
+        case Step::ConsoleSendOnTab:
+        case Step::ConsoleStepOnTab:
             return bench.child<QLabel>("connectStatusLabel")->text() == "Tool not found!";
         case Step::FirmwareUpdate:
             return bench.bootLines().contains("Firmware update failed, please try again.");
@@ -260,6 +271,17 @@ void TestToolLoss::lostToolEndsTheRun()
         QCOMPARE(bench.action("readAction")->text(), QString("Read"));
         QVERIFY(!bench.window->powerMonitorEngine().isReading());
         QVERIFY(!bench.window->findChild<QTimer*>("autoReadTimer")->isActive());
+    };
+    // QUERY DEVICE TYPE to all on the DALI Control tab, sent alone or as a sequence's one row;
+    // returns what the tab shows as its answer.
+    auto consoleQuery = [&] {
+        bench.child<QPushButton>(step == Step::ConsoleSendOnTab ? "sendPushButton" : "seqSingleStepPushButton")->click();
+    };
+    auto consoleAnswer = [&] {
+        if (step == Step::ConsoleSendOnTab)
+            return bench.child<QLineEdit>("daliResponseLineEdit")->text();
+        const QTableWidgetItem* response = bench.child<QTableWidget>("cmdSeqTableWidget")->item(0, 6);
+        return response ? response->text() : QString();
     };
     auto startAutoRead = [&] {
         bench.child<QGroupBox>("autoReadGroupBox")->setChecked(true);
@@ -338,6 +360,27 @@ void TestToolLoss::lostToolEndsTheRun()
         if (QTest::currentTestFailed())
             return;
         break;
+    case Step::ConsoleSendOnTab:
+    case Step::ConsoleStepOnTab: {
+        bench.tool->clearFrames();
+        bench.showTab(MainWindow::TAB_DALI_CONSOLE);
+        bench.child<QLineEdit>("cmdLineEdit")->setText("153");
+        bench.child<QPushButton>("seqCmdAddPushButton")->click();
+        QCOMPARE(bench.window->toolState(), 0);
+        Prompt::clearLog();
+        consoleQuery();
+        QTRY_COMPARE_WITH_TIMEOUT(promptTrace(),
+                                  QStringList{step == Step::ConsoleSendOnTab ? SEND_REFUSED_BOX : STEP_REFUSED_BOX},
+                                  STEP_TIMEOUT_MS);
+        // Nothing was sent, so nothing is shown as sent or answered; the row is still the next.
+        QCOMPARE(bench.child<QLineEdit>("sendLineEdit")->text(), QString());
+        QCOMPARE(consoleAnswer(), step == Step::ConsoleSendOnTab ? QString("-----") : QString());
+        if (step == Step::ConsoleStepOnTab) {
+            QCOMPARE(bench.child<QTableWidget>("cmdSeqTableWidget")->currentRow(), 0);
+            QCOMPARE(bench.window->consoleEngine().currentIndex(), 1);
+        }
+        break;
+    }
     case Step::FirmwareUpdate:
         pullAt([&](const SimProgTool::Frame& f) {
             return f.type == SimProgTool::FrameType::BootBlock && ++count == 2;
@@ -397,6 +440,15 @@ void TestToolLoss::lostToolEndsTheRun()
     default:
         break;
     }
+    if (consoleOnTab) {
+        // Only the detection's probes went out; once the tool is found the same click is sent and
+        // its answer shown.
+        for (const QByteArray& frame : bench.tool->frameBytes())
+            QCOMPARE(frame.toHex(' '), DALI_TOOL_PROBE.toHex(' '));
+        consoleQuery();
+        QTRY_COMPARE_WITH_TIMEOUT(consoleAnswer(), QString("0x06"), STEP_TIMEOUT_MS);
+        QCOMPARE(bench.tool->frameBytes().last().toHex(' '), QByteArray("ff 99 03"));
+    }
     if (powerRead || step == Step::PowerReadOnTab) {
         // The cycle cut short, if any, read nothing: no row for Save to write out; a whole cycle
         // before the loss keeps its one.
@@ -415,6 +467,8 @@ void TestToolLoss::lostToolEndsTheRun()
     QCOMPARE(promptTrace().count("information|Error|" + PORT_ERROR_TEXT), toolLost ? 1 : 0);
     QCOMPARE(promptTrace().count("information|Error|" + READ_FAILED_TEXT), readRefused ? 1 : 0);
     QCOMPARE(promptTrace().count(RESET_FAILED_BOX), step == Step::ResetAsked ? 1 : 0);
+    QCOMPARE(promptTrace().count(SEND_REFUSED_BOX), step == Step::ConsoleSendOnTab ? 1 : 0);
+    QCOMPARE(promptTrace().count(STEP_REFUSED_BOX), step == Step::ConsoleStepOnTab ? 1 : 0);
 }
 
 QTEST_MAIN(TestToolLoss)
