@@ -12,7 +12,8 @@
 // The serial link as an engine sees it, played from the input within what the link promises
 // (serialcommunication.h): the request in flight ends in an answer (response, then sequence
 // step), a time-out or a port error; a change of the tool ends it without an outcome; a request
-// while the port is closed fails at once, from inside the send; time-outs also come for
+// while there is no tool fails at once, from inside the send, with a port error (the port was
+// lost) or as turned away (the link is looking for the tool); time-outs also come for
 // detection probes while no tool is connected. The window hears of a lost port before the engine
 // does or after it: both orders happen.
 struct SerialLink
@@ -30,7 +31,7 @@ struct SerialLink
     {
         FUZZ_CHECK(!pending);
         if (!toolConnected) {
-            error(COMM_ERR_PORT);
+            error(in.pick(2) ? COMM_ERR_PORT : COMM_ERR_NO_TOOL);
             return false;
         }
         pending = true;
