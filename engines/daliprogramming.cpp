@@ -461,6 +461,8 @@ void DaliProgramming::decodeBank2(int address, quint8 value)
             d.EOL_Enable = value > 0;
             break;
         case 11: d.CLO_Enable = value > 0; break;
+        // Kept so that programming writes back the minutes the driver held instead of zeroing them.
+        case 28: d.moduleOperationTime_mins = value; break;
         case 29: d.moduleOperationTime_hrs = value; break;
         case 30: setByte(d.moduleOperationTime_hrs, 1, value); break;
         case 31: setByte(d.moduleOperationTime_hrs, 2, value); break;
@@ -480,7 +482,7 @@ void DaliProgramming::decodeBank2(int address, quint8 value)
         case 55: d.analogDimEnd = value; break;
         case 56: d.analogDimMode = value; break;
         case 67: d.midnightOffset = qint8(value); break;
-        default: break; // 28 and the parameters this engine does not transfer
+        default: break; // the parameters this engine does not transfer
         }
     }
 }
