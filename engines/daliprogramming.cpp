@@ -170,11 +170,11 @@ bool DaliProgramming::setMemoryLocation(int bank, int offset)
     switch (memoryLocationStep) {
     case 0:
         memoryLocationStep = 1;
-        sendDaliCommand(CMD_DTR1, bank);
+        sendDaliCommand(DALI_CMD_DTR1, bank);
         return true;
     case 1:
         memoryLocationStep = 2;
-        sendDaliCommand(CMD_DTR0, offset);
+        sendDaliCommand(DALI_CMD_DTR0, offset);
         return true;
     default:
         memoryLocationStep = 0;
@@ -238,7 +238,7 @@ void DaliProgramming::daliProgrammingResponse(QByteArray data)
             return;
         }
         // DTR commands are answered too; only a read carries a bank byte.
-        if (command != CMD_READ_MEMORY_LOCATION)
+        if (command != DALI_CMD_READ_MEMORY_LOCATION)
             return;
         if (sentPosition == LAST_ADDRESS_READ_POSITION)
             lastAddress = backward;
@@ -364,7 +364,7 @@ void DaliProgramming::runReadSequence()
         position = LAST_ADDRESS_READ_POSITION;
         sentPosition = LAST_ADDRESS_READ_POSITION;
         trace(QString("Send programming read command num: %1").arg(sentPosition));
-        sendDaliCommand(CMD_READ_MEMORY_LOCATION, 0);
+        sendDaliCommand(DALI_CMD_READ_MEMORY_LOCATION, 0);
         return;
     }
 
@@ -389,7 +389,7 @@ void DaliProgramming::runReadSequence()
     sentPosition = position;
     ++position;
     trace(QString("Send programming read command num: %1").arg(sentPosition));
-    sendDaliCommand(CMD_READ_MEMORY_LOCATION, 0);
+    sendDaliCommand(DALI_CMD_READ_MEMORY_LOCATION, 0);
 }
 
 void DaliProgramming::finishRead()

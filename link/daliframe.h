@@ -16,6 +16,11 @@ constexpr int DALI_CMD_SPECIAL_LAST = 276;  // WRITE MEMORY LOCATION-NO REPLY
 constexpr int DALI_CMD_PING = 263;
 constexpr int DALI_CMD_DAPC = 350;
 
+// Memory bank access: DTR1 selects the bank, DTR0 the location, which every access advances.
+constexpr int DALI_CMD_READ_MEMORY_LOCATION = 197;
+constexpr int DALI_CMD_DTR0 = 257;
+constexpr int DALI_CMD_DTR1 = 273;
+
 constexpr int DALI_ADDR_BROADCAST = 0xFE;
 
 // The DALI tool's answer to a frame: [DALI_ANSWER_OK, backward frame] when the gear answered, or a
