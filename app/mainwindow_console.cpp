@@ -24,11 +24,9 @@ constexpr int LAST_INCOMPLETE_COMMAND = 99;
 
 // Address bytes with the selector bit clear; the encoder sets it for commands.
 constexpr int ADDRESS_GROUP_BASE = 0x80;
-constexpr int ADDRESS_SHORT_MASK = 0x7E;
 constexpr int ADDRESS_NONE = 0xFF;
 constexpr int ADDRESS_INVALID = -1;
 constexpr int GROUP_ADDRESS_LAST = 15;
-constexpr int SHORT_ADDRESS_LAST = 63;
 constexpr int DALI_DATA_BYTE_LAST = 0xFF;
 
 // The engine's "no value" for a sequence item; the engine and the link send nothing for it.
@@ -103,7 +101,7 @@ void checkAddressEntry(MainWindow* window, Ui_MainWindow* ui)
         return;
     bool ok = false;
     const qlonglong n = ui->addrLineEdit->text().toLongLong(&ok, 10);
-    const qlonglong last = group ? GROUP_ADDRESS_LAST : SHORT_ADDRESS_LAST;
+    const qlonglong last = group ? GROUP_ADDRESS_LAST : DALI_SHORT_ADDRESS_LAST;
     if (!ok || (n >= 0 && n <= last))
         return;
     Prompt::warning(window, QStringLiteral("Warning"), rangeWarningText(group), QMessageBox::Ok);
@@ -173,7 +171,7 @@ SequenceRow readSequenceRow(const QTableWidget* table, int row, int dtMode)
              && parseAddressNumber(addressText.mid(int(qstrlen(GROUP_PREFIX))), GROUP_ADDRESS_LAST, &n))
         addr = ADDRESS_GROUP_BASE + 2 * n;
     else if (addressText.startsWith(QLatin1String(SHORT_PREFIX))
-             && parseAddressNumber(addressText.mid(int(qstrlen(SHORT_PREFIX))), SHORT_ADDRESS_LAST, &n))
+             && parseAddressNumber(addressText.mid(int(qstrlen(SHORT_PREFIX))), DALI_SHORT_ADDRESS_LAST, &n))
         addr = 2 * n;
     else
         return r;
@@ -312,9 +310,9 @@ int MainWindow::consoleTargetAddress()
         return ADDRESS_GROUP_BASE + 2 * n;
     }
     if (ui->shortAddrRadioButton->isChecked()) {
-        if (!parseAddressNumber(ui->addrLineEdit->text(), SHORT_ADDRESS_LAST, &n))
+        if (!parseAddressNumber(ui->addrLineEdit->text(), DALI_SHORT_ADDRESS_LAST, &n))
             return ADDRESS_INVALID;
-        return (2 * n) & ADDRESS_SHORT_MASK;
+        return 2 * n;
     }
     return ADDRESS_NONE;
 }

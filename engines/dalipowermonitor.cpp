@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr int DALI_ADDR_SHORT_LAST = 0x7E;
-
 // Energy reporting banks 202 (active), 203 (apparent), 204 (load side), each read from
 // location 4: energy scale, six energy bytes, power scale, four power bytes, most significant
 // byte first. The scales are signed exponents of ten.

@@ -1,5 +1,6 @@
 #include "feig_nfc.h"
 
+#include "daliframe.h"
 #include "feigreader.h"
 #include "globals.h"
 #include "stdouttrace.h"
@@ -27,8 +28,7 @@ constexpr int READ_HEADER_BYTES = 2;
 
 constexpr int DEVICE_ID_BUFFER = 16;
 
-constexpr int LAST_STEPPED_ADDRESS = 62;
-constexpr int LAST_SHORT_ADDRESS = 63;
+constexpr int LAST_STEPPED_ADDRESS = DALI_SHORT_ADDRESS_LAST - 1;
 constexpr quint8 ADDRESS_MASK = 0xFF;
 
 const char* const LAYOUT_MESSAGES[] = {
@@ -339,7 +339,7 @@ quint8 FEIG_NFC::nextShortAddress(quint8 addressByte)
     const int n = addressByte >> 1;
     if (n <= LAST_STEPPED_ADDRESS)
         return quint8(2 * (n + 1) + 1);
-    if (n == LAST_SHORT_ADDRESS)
+    if (n == DALI_SHORT_ADDRESS_LAST)
         return ADDRESS_MASK;
     return quint8(2 * n + 1);
 }

@@ -22,6 +22,10 @@ constexpr int DALI_CMD_DTR0 = 257;
 constexpr int DALI_CMD_DTR1 = 273;
 
 constexpr int DALI_ADDR_BROADCAST = 0xFE;
+// Short addresses 0..63; short address n is the address byte 2n, whose bit 0 (the selector) the
+// encoder sets for commands.
+constexpr int DALI_SHORT_ADDRESS_LAST = 63;
+constexpr int DALI_ADDR_SHORT_LAST = 2 * DALI_SHORT_ADDRESS_LAST; // 0x7E
 
 // The DALI tool's answer to a frame: [DALI_ANSWER_OK, backward frame] when the gear answered, or a
 // 5-byte form starting with DALI_ANSWER_OK; anything else is a failure.
