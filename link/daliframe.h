@@ -26,6 +26,11 @@ constexpr int DALI_ADDR_BROADCAST = 0xFE;
 // encoder sets for commands.
 constexpr int DALI_SHORT_ADDRESS_LAST = 63;
 constexpr int DALI_ADDR_SHORT_LAST = 2 * DALI_SHORT_ADDRESS_LAST; // 0x7E
+// Groups 0..15; group g is the address byte 0x80 + 2g.
+constexpr int DALI_GROUP_ADDRESS_LAST = 15;
+constexpr int DALI_ADDR_GROUP_FIRST = 0x80;
+
+constexpr int DALI_DATA_BYTE_MAX = 0xFF;
 
 // The DALI tool's answer to a frame: [DALI_ANSWER_OK, backward frame] when the gear answered, or a
 // 5-byte form starting with DALI_ANSWER_OK; anything else is a failure.
