@@ -22,7 +22,6 @@ constexpr char FIRST_BLOCK = 0x01;
 
 // Inventory answer: data set count, transponder type and DSFID, then the UID.
 constexpr int INVENTORY_HEADER_BYTES = 3;
-constexpr int UID_BYTES = 8;
 // Read answer: block count and block size, then per block a status byte and the block.
 constexpr int READ_HEADER_BYTES = 2;
 

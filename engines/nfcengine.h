@@ -17,6 +17,7 @@ class NfcEngine : public ProgEngine
     Q_OBJECT
 public:
     static constexpr int BLOCK_SIZE = 4; // bytes of a tag block
+    static constexpr int UID_BYTES = 8;  // an ISO 15693 tag's unique identifier
 
     explicit NfcEngine(QObject* parent, const char* toolName);
     ~NfcEngine() override;
