@@ -317,22 +317,6 @@ void FEIG_NFC::programmingSucceeded()
         advanceLuminaireId(record.bank1ID);
 }
 
-void FEIG_NFC::updateProgrammingState(ProgStateDef state)
-{
-    switch (state) {
-    case PROG_STATE_SUCCESS:
-        programmingSucceeded();
-        break;
-    case PROG_STATE_START:
-    case PROG_STATE_FAIL:
-    case PROG_STATE_RETRY:
-        reportProgrammingState(state);
-        break;
-    default:
-        break;
-    }
-}
-
 quint8 FEIG_NFC::nextShortAddress(quint8 addressByte)
 {
     const int n = addressByte >> 1;
