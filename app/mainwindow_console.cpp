@@ -22,20 +22,14 @@ constexpr int COMMAND_NUMBER_PREFIX = 4;
 // Below this a typed number may still be the start of a longer one.
 constexpr int LAST_INCOMPLETE_COMMAND = 99;
 
-// Address bytes with the selector bit clear; the encoder sets it for commands.
-constexpr int ADDRESS_GROUP_BASE = 0x80;
-constexpr int ADDRESS_SHORT_MASK = 0x7E;
+// The target when no kind of address is chosen, and when the typed address is out of range.
 constexpr int ADDRESS_NONE = 0xFF;
 constexpr int ADDRESS_INVALID = -1;
-constexpr int GROUP_ADDRESS_LAST = 15;
-constexpr int SHORT_ADDRESS_LAST = 63;
-constexpr int DALI_DATA_BYTE_LAST = 0xFF;
 
 // The engine's "no value" for a sequence item; the engine and the link send nothing for it.
 constexpr int ITEM_NONE = -1;
 
-// First byte of the DALI tool's answer to a query.
-constexpr quint8 ANSWER_BACKWARD_FRAME = 0x01;
+// First byte of the DALI tool's answer to a query whose backward frame came back corrupted.
 constexpr quint8 ANSWER_TOOL_ERROR = 0x05;
 
 // Sequence table columns.
@@ -103,7 +97,7 @@ void checkAddressEntry(MainWindow* window, Ui_MainWindow* ui)
         return;
     bool ok = false;
     const qlonglong n = ui->addrLineEdit->text().toLongLong(&ok, 10);
-    const qlonglong last = group ? GROUP_ADDRESS_LAST : SHORT_ADDRESS_LAST;
+    const qlonglong last = group ? DALI_GROUP_ADDRESS_LAST : DALI_SHORT_ADDRESS_LAST;
     if (!ok || (n >= 0 && n <= last))
         return;
     Prompt::warning(window, QStringLiteral("Warning"), rangeWarningText(group), QMessageBox::Ok);
@@ -170,10 +164,10 @@ SequenceRow readSequenceRow(const QTableWidget* table, int row, int dtMode)
     if (addressText == QLatin1String(BROADCAST_TEXT))
         addr = DALI_ADDR_BROADCAST;
     else if (addressText.startsWith(QLatin1String(GROUP_PREFIX))
-             && parseAddressNumber(addressText.mid(int(qstrlen(GROUP_PREFIX))), GROUP_ADDRESS_LAST, &n))
-        addr = ADDRESS_GROUP_BASE + 2 * n;
+             && parseAddressNumber(addressText.mid(int(qstrlen(GROUP_PREFIX))), DALI_GROUP_ADDRESS_LAST, &n))
+        addr = DALI_ADDR_GROUP_FIRST + 2 * n;
     else if (addressText.startsWith(QLatin1String(SHORT_PREFIX))
-             && parseAddressNumber(addressText.mid(int(qstrlen(SHORT_PREFIX))), SHORT_ADDRESS_LAST, &n))
+             && parseAddressNumber(addressText.mid(int(qstrlen(SHORT_PREFIX))), DALI_SHORT_ADDRESS_LAST, &n))
         addr = 2 * n;
     else
         return r;
@@ -181,7 +175,7 @@ SequenceRow readSequenceRow(const QTableWidget* table, int row, int dtMode)
     const QString dataText = cellText(table, row, COL_DATA);
     int para = ITEM_NONE;
     if (!dataText.isEmpty()) {
-        if (!parseShort(dataText, &para) || para < 0 || para > DALI_DATA_BYTE_LAST)
+        if (!parseShort(dataText, &para) || para < 0 || para > DALI_DATA_BYTE_MAX)
             return r;
     } else if (daliCommandHasParameter(dtMode, cmd)) {
         return r;
@@ -307,14 +301,14 @@ int MainWindow::consoleTargetAddress()
         return DALI_ADDR_BROADCAST;
     int n = 0;
     if (ui->groupAddrRadioButton->isChecked()) {
-        if (!parseAddressNumber(ui->addrLineEdit->text(), GROUP_ADDRESS_LAST, &n))
+        if (!parseAddressNumber(ui->addrLineEdit->text(), DALI_GROUP_ADDRESS_LAST, &n))
             return ADDRESS_INVALID;
-        return ADDRESS_GROUP_BASE + 2 * n;
+        return DALI_ADDR_GROUP_FIRST + 2 * n;
     }
     if (ui->shortAddrRadioButton->isChecked()) {
-        if (!parseAddressNumber(ui->addrLineEdit->text(), SHORT_ADDRESS_LAST, &n))
+        if (!parseAddressNumber(ui->addrLineEdit->text(), DALI_SHORT_ADDRESS_LAST, &n))
             return ADDRESS_INVALID;
-        return (2 * n) & ADDRESS_SHORT_MASK;
+        return 2 * n;
     }
     return ADDRESS_NONE;
 }
@@ -550,7 +544,7 @@ void MainWindow::processDaliConsoleDisplay(QByteArray data)
         text = QStringLiteral("timeout(NO)");
     else if (serialComm.lastDaliFrame()[2] != DALI_FRAME_QUERY)
         text = QStringLiteral("----");
-    else if (data.size() >= 2 && quint8(data.at(0)) == ANSWER_BACKWARD_FRAME)
+    else if (data.size() >= 2 && data.at(0) == DALI_ANSWER_OK)
         text = QStringLiteral("0x") + QStringLiteral("%1").arg(quint8(data.at(1)), 2, 16, QLatin1Char('0')).toUpper();
     else if (!data.isEmpty() && quint8(data.at(0)) == ANSWER_TOOL_ERROR)
         text = QStringLiteral("Tool err.");

@@ -20,9 +20,7 @@ constexpr int MONITOR_ROW_HEIGHT = 25;
 constexpr int MS_PER_SECOND = 1000;
 
 // Address bytes as the engine takes them (selector bit clear).
-constexpr int ADDRESS_SHORT_MASK = 0x7E;
 constexpr int ADDRESS_NONE = 0;
-constexpr int SHORT_ADDRESS_LAST = 63;
 
 // Table columns; the values [k] of a report go to column k + 1.
 constexpr int COL_TIME = 0;
@@ -45,7 +43,7 @@ bool typedShortAddress(const QString& text, qlonglong* n)
 void checkShortAddressEntry(MainWindow* window, Ui_MainWindow* ui)
 {
     qlonglong n = 0;
-    if (!typedShortAddress(ui->addrLineEdit_2->text(), &n) || (n >= 0 && n <= SHORT_ADDRESS_LAST))
+    if (!typedShortAddress(ui->addrLineEdit_2->text(), &n) || (n >= 0 && n <= DALI_SHORT_ADDRESS_LAST))
         return;
     Prompt::warning(window, QStringLiteral("Warning"),
                     QString::fromUtf8("Short address should be in range of 0~63\xEF\xBC\x81"), QMessageBox::Ok);
@@ -76,7 +74,7 @@ void MainWindow::readPowerPushBtn_clicked()
         qlonglong n = 0;
         if (!typedShortAddress(ui->addrLineEdit_2->text(), &n))
             n = 0;
-        addressByte = int(qBound(0LL, n, qlonglong(SHORT_ADDRESS_LAST)) * 2) & ADDRESS_SHORT_MASK;
+        addressByte = int(qBound(0LL, n, qlonglong(DALI_SHORT_ADDRESS_LAST)) * 2);
     }
     powerMonitor.setShortAddress(addressByte);
     startPowerRead();

@@ -1,5 +1,6 @@
 #include "bootloader.h"
 
+#include "bootframe.h"
 #include "commerror.h"
 #include "intelhex.h"
 
@@ -15,7 +16,6 @@ constexpr quint8 BOOT_CMD_CHECK_STATE = 0x01;
 constexpr quint8 BOOT_CMD_START_DOWNLOAD = 0x02;
 constexpr quint8 BOOT_CMD_BLOCK_HEADER = 0x03;
 constexpr quint8 BOOT_CMD_EXIT = 0x04;
-constexpr quint8 BOOT_CMD_ENTER = 0x07;
 constexpr quint8 BOOT_CMD_8 = 0x08;
 constexpr quint8 BLOCK_HEADER_LEAD = 0x03;
 constexpr quint8 BOOT_ANSWER_OK = 1;

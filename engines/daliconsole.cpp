@@ -8,12 +8,11 @@
 
 namespace {
 
-// Address bytes with the selector bit clear (the encoder sets it for commands).
-constexpr int DALI_ADDR_SHORT_LAST = 0x7F;
-constexpr int DALI_ADDR_GROUP_FIRST = 0x80;
-constexpr int DALI_ADDR_GROUP_LAST = 0x9F;
+// Address bytes as the console takes them: a short or group address with the selector bit either
+// way (the encoder sets or clears it for the command), broadcast with it clear or set.
+constexpr int DALI_ADDR_SHORT_RANGE_LAST = DALI_ADDR_SHORT_LAST | 0x01;
+constexpr int DALI_ADDR_GROUP_RANGE_LAST = (DALI_ADDR_GROUP_FIRST + 2 * DALI_GROUP_ADDRESS_LAST) | 0x01;
 constexpr int DALI_ADDR_BROADCAST_COMMAND = 0xFF;
-constexpr int DALI_DATA_BYTE_MAX = 0xFF;
 
 bool isAddressedCommand(int cmd)
 {
@@ -24,8 +23,8 @@ bool isValidAddress(int addr)
 {
     // 0xA0..0xFD are the special command bytes: an address there would turn a plain command
     // into INITIALISE, RANDOMISE and the like.
-    return (addr >= 0 && addr <= DALI_ADDR_SHORT_LAST)
-           || (addr >= DALI_ADDR_GROUP_FIRST && addr <= DALI_ADDR_GROUP_LAST)
+    return (addr >= 0 && addr <= DALI_ADDR_SHORT_RANGE_LAST)
+           || (addr >= DALI_ADDR_GROUP_FIRST && addr <= DALI_ADDR_GROUP_RANGE_LAST)
            || addr == DALI_ADDR_BROADCAST || addr == DALI_ADDR_BROADCAST_COMMAND;
 }
 

@@ -11,13 +11,6 @@
 
 namespace {
 
-constexpr int DALI_ADDR_SHORT_LAST = 0x7E;
-
-// DALI command numbers as the encoder takes them.
-constexpr int CMD_READ_MEMORY_LOCATION = 197;
-constexpr int CMD_DTR0 = 257;
-constexpr int CMD_DTR1 = 273;
-
 // Energy reporting banks 202 (active), 203 (apparent), 204 (load side), each read from
 // location 4: energy scale, six energy bytes, power scale, four power bytes, most significant
 // byte first. The scales are signed exponents of ten.
@@ -137,11 +130,11 @@ bool DaliPowerMonitor::setMemoryLocation(int bank, int location)
     switch (locationState) {
     case LOCATION_IDLE:
         locationState = LOCATION_DTR1_SENT;
-        send(CMD_DTR1, bank);
+        send(DALI_CMD_DTR1, bank);
         return true;
     case LOCATION_DTR1_SENT:
         locationState = LOCATION_SELECTED;
-        send(CMD_DTR0, location);
+        send(DALI_CMD_DTR0, location);
         return true;
     default:
         locationState = LOCATION_IDLE;
@@ -168,7 +161,7 @@ void DaliPowerMonitor::sendNext()
         if (step % READS_PER_BANK == 0)
             locationState = LOCATION_SELECTED;
         readNumber = 0;
-        send(CMD_DTR0, FIRST_LOCATION + step % READS_PER_BANK);
+        send(DALI_CMD_DTR0, FIRST_LOCATION + step % READS_PER_BANK);
         return;
     }
 
@@ -184,7 +177,7 @@ void DaliPowerMonitor::sendNext()
         trace(QString("send power meter command num: %1").arg(step));
         // The gear advances DTR0 after every read, so the twelve reads of a bank walk its
         // locations in order.
-        send(CMD_READ_MEMORY_LOCATION, parameter);
+        send(DALI_CMD_READ_MEMORY_LOCATION, parameter);
         return;
     }
 

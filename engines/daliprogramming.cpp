@@ -170,11 +170,11 @@ bool DaliProgramming::setMemoryLocation(int bank, int offset)
     switch (memoryLocationStep) {
     case 0:
         memoryLocationStep = 1;
-        sendDaliCommand(CMD_DTR1, bank);
+        sendDaliCommand(DALI_CMD_DTR1, bank);
         return true;
     case 1:
         memoryLocationStep = 2;
-        sendDaliCommand(CMD_DTR0, offset);
+        sendDaliCommand(DALI_CMD_DTR0, offset);
         return true;
     default:
         memoryLocationStep = 0;
@@ -238,7 +238,7 @@ void DaliProgramming::daliProgrammingResponse(QByteArray data)
             return;
         }
         // DTR commands are answered too; only a read carries a bank byte.
-        if (command != CMD_READ_MEMORY_LOCATION)
+        if (command != DALI_CMD_READ_MEMORY_LOCATION)
             return;
         if (sentPosition == LAST_ADDRESS_READ_POSITION)
             lastAddress = backward;
@@ -365,7 +365,7 @@ void DaliProgramming::runReadSequence()
         position = LAST_ADDRESS_READ_POSITION;
         sentPosition = LAST_ADDRESS_READ_POSITION;
         trace(QString("Send programming read command num: %1").arg(sentPosition));
-        sendDaliCommand(CMD_READ_MEMORY_LOCATION, 0);
+        sendDaliCommand(DALI_CMD_READ_MEMORY_LOCATION, 0);
         return;
     }
 
@@ -390,7 +390,7 @@ void DaliProgramming::runReadSequence()
     sentPosition = position;
     ++position;
     trace(QString("Send programming read command num: %1").arg(sentPosition));
-    sendDaliCommand(CMD_READ_MEMORY_LOCATION, 0);
+    sendDaliCommand(DALI_CMD_READ_MEMORY_LOCATION, 0);
 }
 
 void DaliProgramming::finishRead()
@@ -462,6 +462,8 @@ void DaliProgramming::decodeBank2(int address, quint8 value)
             d.EOL_Enable = value > 0;
             break;
         case 11: d.CLO_Enable = value > 0; break;
+        // Kept so that programming writes back the minutes the driver held instead of zeroing them.
+        case 28: d.moduleOperationTime_mins = value; break;
         case 29: d.moduleOperationTime_hrs = value; break;
         case 30: setByte(d.moduleOperationTime_hrs, 1, value); break;
         case 31: setByte(d.moduleOperationTime_hrs, 2, value); break;
@@ -481,7 +483,7 @@ void DaliProgramming::decodeBank2(int address, quint8 value)
         case 55: d.analogDimEnd = value; break;
         case 56: d.analogDimMode = value; break;
         case 67: d.midnightOffset = qint8(value); break;
-        default: break; // 28 and the parameters this engine does not transfer
+        default: break; // the parameters this engine does not transfer
         }
     }
 }

@@ -29,12 +29,10 @@ public:
         DALI_PROG_STATE_PROGRAM_DONE = 7,
     };
 
-    // DALI command numbers (standard opcodes; 256 and up special commands).
+    // DALI command numbers (standard opcodes; 256 and up special commands); the memory bank
+    // reads and DTRs are in daliframe.h.
     static constexpr int CMD_ENABLE_WRITE_MEMORY = 129;
     static constexpr int CMD_QUERY_DEVICE_TYPE = 153;
-    static constexpr int CMD_READ_MEMORY_LOCATION = 197;
-    static constexpr int CMD_DTR0 = 257;
-    static constexpr int CMD_DTR1 = 273;
     static constexpr int CMD_WRITE_MEMORY_LOCATION = 275;
 
     explicit DaliProgramming(QObject* parent = nullptr);

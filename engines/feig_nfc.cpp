@@ -1,5 +1,6 @@
 #include "feig_nfc.h"
 
+#include "daliframe.h"
 #include "feigreader.h"
 #include "globals.h"
 #include "stdouttrace.h"
@@ -21,14 +22,12 @@ constexpr char FIRST_BLOCK = 0x01;
 
 // Inventory answer: data set count, transponder type and DSFID, then the UID.
 constexpr int INVENTORY_HEADER_BYTES = 3;
-constexpr int UID_BYTES = 8;
 // Read answer: block count and block size, then per block a status byte and the block.
 constexpr int READ_HEADER_BYTES = 2;
 
 constexpr int DEVICE_ID_BUFFER = 16;
 
-constexpr int LAST_STEPPED_ADDRESS = 62;
-constexpr int LAST_SHORT_ADDRESS = 63;
+constexpr int LAST_STEPPED_ADDRESS = DALI_SHORT_ADDRESS_LAST - 1;
 constexpr quint8 ADDRESS_MASK = 0xFF;
 
 const char* const LAYOUT_MESSAGES[] = {
@@ -318,28 +317,12 @@ void FEIG_NFC::programmingSucceeded()
         advanceLuminaireId(record.bank1ID);
 }
 
-void FEIG_NFC::updateProgrammingState(ProgStateDef state)
-{
-    switch (state) {
-    case PROG_STATE_SUCCESS:
-        programmingSucceeded();
-        break;
-    case PROG_STATE_START:
-    case PROG_STATE_FAIL:
-    case PROG_STATE_RETRY:
-        reportProgrammingState(state);
-        break;
-    default:
-        break;
-    }
-}
-
 quint8 FEIG_NFC::nextShortAddress(quint8 addressByte)
 {
     const int n = addressByte >> 1;
     if (n <= LAST_STEPPED_ADDRESS)
         return quint8(2 * (n + 1) + 1);
-    if (n == LAST_SHORT_ADDRESS)
+    if (n == DALI_SHORT_ADDRESS_LAST)
         return ADDRESS_MASK;
     return quint8(2 * n + 1);
 }

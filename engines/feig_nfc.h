@@ -40,7 +40,6 @@ public:
     ~FEIG_NFC() override;
 
     void handleProgrammingResult(bool ok) override;
-    void updateProgrammingState(ProgStateDef state);
     // Opens the first reader found; true when it is open. Called by the window's tool check.
     bool openReader();
     bool openTool() override;

@@ -1,6 +1,7 @@
 #ifndef NFCENGINE_H
 #define NFCENGINE_H
 
+#include "nfctagimage.h"
 #include "progengine.h"
 
 #include <QByteArray>
@@ -16,7 +17,8 @@ class NfcEngine : public ProgEngine
 {
     Q_OBJECT
 public:
-    static constexpr int BLOCK_SIZE = 4; // bytes of a tag block
+    static constexpr int BLOCK_SIZE = NfcTagImage::BLOCK_SIZE;
+    static constexpr int UID_BYTES = 8;  // an ISO 15693 tag's unique identifier
 
     explicit NfcEngine(QObject* parent, const char* toolName);
     ~NfcEngine() override;

@@ -8,7 +8,6 @@ namespace {
 
 constexpr int FAMILY_FIRST = 110;
 constexpr int FAMILY_LAST = 134;
-constexpr int TAG_BLOCK_SIZE = 4;
 constexpr int CLO_POINTS = 8;
 constexpr int TIMER_STEPS = 5;
 
@@ -149,7 +148,7 @@ QByteArray familyBytes(const ProgDataStructDef& record, int layout)
 // First trailer byte after `end` up to the end of its tag block (tag buffer position = byte + 1).
 int trailerEnd(int end)
 {
-    while ((end + 1) % TAG_BLOCK_SIZE != 0)
+    while ((end + 1) % BLOCK_SIZE != 0)
         ++end;
     return end;
 }

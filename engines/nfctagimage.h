@@ -41,6 +41,7 @@ struct NfcProgrammableParts
 
 namespace NfcTagImage {
 
+constexpr int BLOCK_SIZE = 4; // bytes of a tag block
 constexpr int PARAMETER_BYTES = 73;
 constexpr int MAX_IMAGE_BYTES = 415;
 constexpr quint8 LAYOUT_MARKER = 0xFA;

@@ -21,7 +21,6 @@ constexpr quint8 INTERFACE_UART = 0x00;
 // Inventory answer: status, length, number of tags, one byte, then the UID of a tag.
 constexpr int TAG_COUNT_BYTE = 2;
 constexpr int UID_OFFSET = 4;
-constexpr int UID_BYTES = 8;
 // A tag frame: status, the count of the bytes that follow, the tag's flags byte, its data, then
 // two CRC bytes and the reader's own status byte.
 constexpr int FRAME_HEADER_BYTES = 2;

@@ -190,12 +190,12 @@ private:
         window.noteActivity();
         switch (cmd) {
         case DaliProgramming::CMD_QUERY_DEVICE_TYPE:
-        case DaliProgramming::CMD_READ_MEMORY_LOCATION:
+        case DALI_CMD_READ_MEMORY_LOCATION:
             break;
-        case DaliProgramming::CMD_DTR1:
+        case DALI_CMD_DTR1:
             FUZZ_CHECK(para == 2);
             break;
-        case DaliProgramming::CMD_DTR0:
+        case DALI_CMD_DTR0:
             FUZZ_CHECK(para >= 0 && para <= 72);
             break;
         case DaliProgramming::CMD_ENABLE_WRITE_MEMORY:

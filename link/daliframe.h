@@ -16,7 +16,21 @@ constexpr int DALI_CMD_SPECIAL_LAST = 276;  // WRITE MEMORY LOCATION-NO REPLY
 constexpr int DALI_CMD_PING = 263;
 constexpr int DALI_CMD_DAPC = 350;
 
+// Memory bank access: DTR1 selects the bank, DTR0 the location, which every access advances.
+constexpr int DALI_CMD_READ_MEMORY_LOCATION = 197;
+constexpr int DALI_CMD_DTR0 = 257;
+constexpr int DALI_CMD_DTR1 = 273;
+
 constexpr int DALI_ADDR_BROADCAST = 0xFE;
+// Short addresses 0..63; short address n is the address byte 2n, whose bit 0 (the selector) the
+// encoder sets for commands.
+constexpr int DALI_SHORT_ADDRESS_LAST = 63;
+constexpr int DALI_ADDR_SHORT_LAST = 2 * DALI_SHORT_ADDRESS_LAST; // 0x7E
+// Groups 0..15; group g is the address byte 0x80 + 2g.
+constexpr int DALI_GROUP_ADDRESS_LAST = 15;
+constexpr int DALI_ADDR_GROUP_FIRST = 0x80;
+
+constexpr int DALI_DATA_BYTE_MAX = 0xFF;
 
 // The DALI tool's answer to a frame: [DALI_ANSWER_OK, backward frame] when the gear answered, or a
 // 5-byte form starting with DALI_ANSWER_OK; anything else is a failure.

@@ -1,5 +1,6 @@
 #include "serialcommunication.h"
 
+#include "bootframe.h"
 #include "daliframe.h"
 #include "usbframe.h"
 
@@ -21,7 +22,6 @@ constexpr int BOOT_ENTER_READ_TIME = 0;
 constexpr int BOOT_READ_TIME = 100;
 constexpr int BOOT_WAIT_TIME = 3000;
 constexpr int BOOT_COMMAND_OFFSET = 2;
-constexpr quint8 BOOT_CMD_ENTER = 0x07;
 
 // Tool detection.
 constexpr int PROBE_READ_TIME = 40;

@@ -165,7 +165,7 @@ void TestProgrammingTabDali::programWritesBank2()
              hexText(hex("49 03 55 1A 04 00 78 05 01"
                          "80 00 01"                            // 0-10V + override, no EOL time, CLO on
                          "00 0C 18 24 30 3C 48 54 64 62 60 5E 5C 5A 58 64" // the curve ends at 100 %
-                         "00 45 23 01"                         // module minutes (not read) 0, hours kept
+                         "1E 45 23 01"                         // the driver's module minutes and hours kept
                          "00 01 02 05"
                          "01 01 1E D0 07 F4 01"                // OTP, MTP 30 %, 20 kOhm, 5 kOhm
                          "11 12 13 14 15 16 17 18 19"

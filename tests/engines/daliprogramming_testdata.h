@@ -77,6 +77,7 @@ inline ProgDataStructDef bank73Record(int lastAddress)
     d.CLO_Enable = 1;
     d.CLO_TimeList = {0, 11, 21, 41, 61, 81, 91, 101};
     d.CLO_LevelList = {100, 99, 98, 97, 96, 95, 94, 93};
+    d.moduleOperationTime_mins = 30;
     d.moduleOperationTime_hrs = 74565;
     d.driverOperationTime_hrs = 131328;
     d.OTP_Enable = 1;
