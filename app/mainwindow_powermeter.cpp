@@ -19,8 +19,9 @@ namespace {
 constexpr int MONITOR_ROW_HEIGHT = 25;
 constexpr int MS_PER_SECOND = 1000;
 
-// Address bytes as the engine takes them (selector bit clear).
-constexpr int ADDRESS_NONE = 0;
+// The address byte (selector bit clear) read when neither kind of address is chosen: short
+// address 0.
+constexpr int UNCHOSEN_ADDRESS_BYTE = 0;
 
 // Table columns; the values [k] of a report go to column k + 1.
 constexpr int COL_TIME = 0;
@@ -67,7 +68,7 @@ void MainWindow::readPowerPushBtn_clicked()
         return;
     }
 
-    int addressByte = ADDRESS_NONE;
+    int addressByte = UNCHOSEN_ADDRESS_BYTE;
     if (ui->broadcastRadioButton_2->isChecked()) {
         addressByte = DALI_ADDR_BROADCAST;
     } else if (ui->shortAddrRadioButton_2->isChecked()) {
