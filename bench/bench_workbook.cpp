@@ -152,6 +152,11 @@ QList<LoadCase> loadCases()
         }
         return xml + "</row>";
     };
+    // Elements nested as deep as the 12 MiB a workbook may unpack to allows, in thousands.
+    const QByteArray thousandOpen = QByteArray("<a>").repeated(1000);
+    const QByteArray thousandClose = QByteArray("</a>").repeated(1000);
+    const int unclosedThousands = 4190;
+    const int closedThousands = 1790;
     // Comments up to just under 64 MiB in every part.
     const QByteArray comments = QByteArray("<!---->").repeated(1024);
     const int commentsTo64MiB = int((qint64(64) << 20) / comments.size());
@@ -186,6 +191,14 @@ QList<LoadCase> loadCases()
              PackageFillers fillers;
              fillers.strings = {"<si><t>a</t></si>", 3700000, nullptr};
              return madeSheet(path, PartFiller(), fillers);
+         }},
+        {"4.19 M unclosed elements", false,
+         [=](const QString& path) { return madeSheet(path, {thousandOpen, unclosedThousands, nullptr}); }},
+        {"1.79 M nested levels, closed", false,
+         [=](const QString& path) {
+             return madeSheet(path, {QByteArray(), 2 * closedThousands, [=](int i) {
+                                         return i < closedThousands ? thousandOpen : thousandClose;
+                                     }});
          }},
     };
 }

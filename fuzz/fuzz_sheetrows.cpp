@@ -4,7 +4,7 @@
 // holds a value in one of its columns (formatted empty cells and values beyond its columns make no
 // rows); the rows listed lie inside the table, in order, each with one text per column, equal to
 // what the workbook holds there; and every value of the table's columns below the header is in
-// them.
+// them. And a sheet whose elements nest more than 64 deep is refused, wherever they stand.
 
 #include "fuzzcheck.h"
 #include "sheetpackage.h"
@@ -14,6 +14,7 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 
 #include <cstddef>
 #include <cstdint>
@@ -22,6 +23,21 @@ namespace {
 
 // The command sequence's columns.
 constexpr int COLUMNS = 7;
+constexpr int MAX_NESTING = 64;
+
+// Whether the XML opens more than MAX_NESTING elements at once before it stops being XML.
+bool nestsTooDeep(const QByteArray& xml)
+{
+    QXmlStreamReader reader(xml);
+    for (int depth = 0; !reader.atEnd();) {
+        reader.readNext();
+        if (reader.isStartElement() && ++depth > MAX_NESTING)
+            return true;
+        if (reader.isEndElement())
+            --depth;
+    }
+    return false;
+}
 
 } // namespace
 
@@ -30,8 +46,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("sheet.xlsx"));
     QFile::remove(path);
-    FUZZ_CHECK(writeSheetPackage(path, QByteArray(reinterpret_cast<const char*>(data), int(size))));
+    const QByteArray sheetXml(reinterpret_cast<const char*>(data), int(size));
+    FUZZ_CHECK(writeSheetPackage(path, sheetXml));
     const QXlsx::Document book(path);
+    if (nestsTooDeep(sheetXml))
+        FUZZ_CHECK(!book.isLoadPackage());
     if (!book.isLoadPackage())
         return 0;
     const SheetRows sheet = sheetRows(book, COLUMNS);

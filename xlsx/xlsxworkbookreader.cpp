@@ -98,35 +98,59 @@ private:
     qint64 stepStart = 0;
 };
 
-// The reader's steps, each within its budget (see ZipEntryDevice::startStep).
-ZipEntryDevice* entryOf(const QXmlStreamReader& xml)
-{
-    return static_cast<ZipEntryDevice*>(xml.device());
-}
+// Real parts nest ten levels at most, and the XML reader keeps ~110 bytes per open element: 12 MiB
+// of bare start tags would otherwise cost 450 MB.
+constexpr int MAX_NESTING = 64;
 
-QXmlStreamReader::TokenType nextToken(QXmlStreamReader& xml)
+// The XML of one part, read a step at a time: each step within what one step may pull in (see
+// ZipEntryDevice::startStep), the elements open at once within MAX_NESTING.
+class PartReader : public QXmlStreamReader
 {
-    entryOf(xml)->startStep();
-    return xml.readNext();
-}
+public:
+    explicit PartReader(ZipEntryDevice* entry) : QXmlStreamReader(entry), entry(entry) {}
 
-// Another token to look at: not at the end, no error.
-bool advance(QXmlStreamReader& xml)
-{
-    return nextToken(xml) != QXmlStreamReader::Invalid && !xml.atEnd();
-}
+    TokenType next()
+    {
+        entry->startStep();
+        return step();
+    }
 
-QString elementText(QXmlStreamReader& xml)
-{
-    entryOf(xml)->startStep();
-    return xml.readElementText();
-}
+    // Another token to look at: not at the end, no error.
+    bool advance() { return next() != Invalid && !atEnd(); }
 
-void skipElement(QXmlStreamReader& xml)
-{
-    entryOf(xml)->startStep();
-    xml.skipCurrentElement();
-}
+    // The text of the element just started; an element inside it is an error.
+    QString elementText()
+    {
+        entry->startStep();
+        const QString text = readElementText();
+        if (isEndElement())
+            --depth;
+        return text;
+    }
+
+    // Passes over the element just started, in one step.
+    void skipElement()
+    {
+        entry->startStep();
+        const int outside = depth - 1;
+        while (depth > outside && step() != Invalid) {
+        }
+    }
+
+private:
+    TokenType step()
+    {
+        readNext();
+        if (isStartElement() && ++depth > MAX_NESTING)
+            raiseError(QStringLiteral("elements nested too deep"));
+        else if (isEndElement())
+            --depth;
+        return tokenType();
+    }
+
+    ZipEntryDevice* entry;
+    int depth = 0; // elements open
+};
 
 class Package
 {
@@ -144,19 +168,20 @@ public:
     bool contains(const QString& part) const { return unzLocateFile(zip, part.toUtf8().constData(), 1) == UNZ_OK; }
 
     // Runs parseXml over the part's XML. False when the part is missing, unreadable, not well-formed,
-    // beyond what the workbook's parts may unpack to together, or parseXml refuses it.
-    bool parse(const QString& part, const std::function<bool(QXmlStreamReader&)>& parseXml)
+    // nested too deep, beyond what the workbook's parts may unpack to together, or parseXml
+    // refuses it.
+    bool parse(const QString& part, const std::function<bool(PartReader&)>& parseXml)
     {
         if (!contains(part))
             return false;
         ZipEntryDevice entry(zip, &remaining);
         if (!entry.open(QIODevice::ReadOnly))
             return false;
-        QXmlStreamReader xml(&entry);
+        PartReader xml(&entry);
         const bool parsed = parseXml(xml);
         // Read to the end so that the entry's CRC is checked too.
         while (parsed && !xml.atEnd())
-            nextToken(xml);
+            xml.next();
         const bool ok = parsed && !xml.hasError();
         entry.close();
         return ok && !entry.failed();
@@ -185,8 +210,8 @@ bool readRelationships(Package& package, const QString& sourcePart,
     const QString part = sourcePart.isEmpty() ? QString::fromLatin1(PACKAGE_RELATIONSHIPS)
                                               : relationshipsPart(sourcePart);
     const QString baseDir = sourcePart.left(sourcePart.lastIndexOf(QLatin1Char('/')) + 1);
-    return package.parse(part, [&](QXmlStreamReader& xml) {
-        while (advance(xml)) {
+    return package.parse(part, [&](PartReader& xml) {
+        while (xml.advance()) {
             if (!xml.isStartElement() || xml.name() != QLatin1String("Relationship"))
                 continue;
             const QXmlStreamAttributes a = xml.attributes();
@@ -241,20 +266,20 @@ QString cellText(QXmlStreamReader& xml, const QString& escaped)
 
 // The text of a string item (<si> of the shared strings, <is> of an inline string), its runs
 // joined; phonetic hints (<rPh>) are not part of the text. Ends on the item's end tag.
-QString readStringItem(QXmlStreamReader& xml)
+QString readStringItem(PartReader& xml)
 {
     QString text;
     int depth = 1;
     while (depth > 0 && !xml.atEnd()) {
-        nextToken(xml);
+        xml.next();
         if (xml.isStartElement()) {
             if (xml.name() == QLatin1String("t")) {
-                text += elementText(xml);
+                text += xml.elementText();
                 // Runs joined must not outgrow what one step may gather either.
                 if (text.size() > MAX_STEP_BYTES)
                     xml.raiseError(QStringLiteral("string item too long"));
             } else if (xml.name() == QLatin1String("rPh"))
-                skipElement(xml);
+                xml.skipElement();
             else
                 ++depth;
         } else if (xml.isEndElement()) {
@@ -273,13 +298,13 @@ public:
     void want(int index) { wanted.push_back(index); }
     bool wantsAny() const { return !wanted.empty(); }
 
-    bool read(QXmlStreamReader& xml)
+    bool read(PartReader& xml)
     {
         std::sort(wanted.begin(), wanted.end());
         wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
         texts.reserve(wanted.size());
         int index = 0;
-        while (advance(xml)) {
+        while (xml.advance()) {
             if (!xml.isStartElement() || xml.name() != QLatin1String("si"))
                 continue;
             const QString text = readStringItem(xml);
@@ -307,9 +332,9 @@ private:
 };
 
 // The first <sheet> of the workbook: its relationship id.
-bool readFirstSheetId(QXmlStreamReader& xml, QString* id)
+bool readFirstSheetId(PartReader& xml, QString* id)
 {
-    while (advance(xml)) {
+    while (xml.advance()) {
         if (!xml.isStartElement() || xml.name() != QLatin1String("sheet"))
             continue;
         for (const QXmlStreamAttribute& a : xml.attributes()) {
@@ -339,10 +364,10 @@ public:
     {
     }
 
-    bool read(QXmlStreamReader& xml)
+    bool read(PartReader& xml)
     {
         bool inSheetData = false;
-        while (advance(xml)) {
+        while (xml.advance()) {
             if (xml.isEndElement() && xml.name() == QLatin1String("sheetData"))
                 inSheetData = false;
             if (!xml.isStartElement())
@@ -383,7 +408,7 @@ private:
         return ok && row >= 1 && row <= MAX_ROWS;
     }
 
-    bool readCell(QXmlStreamReader& xml)
+    bool readCell(PartReader& xml)
     {
         const QXmlStreamAttributes a = xml.attributes();
         const QStringRef r = a.value(QLatin1String("r"));
@@ -403,17 +428,17 @@ private:
         QString v;
         QVariant inlineText;
         while (!xml.atEnd()) {
-            nextToken(xml);
+            xml.next();
             if (xml.isEndElement() && xml.name() == QLatin1String("c"))
                 break;
             if (!xml.isStartElement())
                 continue;
             if (xml.name() == QLatin1String("v"))
-                v = elementText(xml);
+                v = xml.elementText();
             else if (xml.name() == QLatin1String("is"))
                 inlineText = readStringItem(xml);
             else
-                skipElement(xml);
+                xml.skipElement();
         }
 
         const bool isShared = type == QLatin1String("s");
@@ -478,7 +503,7 @@ bool readFirstWorksheet(const QString& fileName, CellTable* cells, int lastValue
                                                                           : QString::fromLatin1(DEFAULT_WORKBOOK);
 
     QString sheetId;
-    if (!package.parse(workbook, [&](QXmlStreamReader& xml) { return readFirstSheetId(xml, &sheetId); }))
+    if (!package.parse(workbook, [&](PartReader& xml) { return readFirstSheetId(xml, &sheetId); }))
         return false;
     QString sheet;
     QString sharedStringsPart;
@@ -498,12 +523,12 @@ bool readFirstWorksheet(const QString& fileName, CellTable* cells, int lastValue
 
     SharedStrings sharedStrings;
     SheetReader reader(&sharedStrings, cells, lastValueRow);
-    if (!package.parse(sheet, [&](QXmlStreamReader& xml) { return reader.read(xml); }))
+    if (!package.parse(sheet, [&](PartReader& xml) { return reader.read(xml); }))
         return false;
     if (!sharedStrings.wantsAny())
         return true;
     return !sharedStringsPart.isEmpty()
-           && package.parse(sharedStringsPart, [&](QXmlStreamReader& xml) { return sharedStrings.read(xml); })
+           && package.parse(sharedStringsPart, [&](PartReader& xml) { return sharedStrings.read(xml); })
            && reader.fillSharedCells();
 }
 

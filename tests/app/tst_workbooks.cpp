@@ -401,6 +401,15 @@ void TestWorkbooks::hostileWorkbookAnsweredQuickly_data()
                                                   << "||" + QString(32767, 'x') + "||||";
     QTest::newRow("text longer than a cell holds") << QByteArray() << 0 << textRow(32768) << none << 3
                                                    << THREE_ROWS.last();
+
+    // A value beside elements nested inside its cell (worksheet, sheetData, row and c around them),
+    // to the deepest a part may nest, then one level deeper.
+    const auto nestedRow = [](int levels) {
+        return "<row r=\"3\"><c r=\"A3\"><v>7</v>" + QByteArray("<x>").repeated(levels)
+               + QByteArray("</x>").repeated(levels) + "</c></row>";
+    };
+    QTest::newRow("nested 64 deep") << QByteArray() << 0 << nestedRow(60) << none << 2 << "7||||||";
+    QTest::newRow("nested 65 deep") << QByteArray() << 0 << nestedRow(61) << none << 3 << THREE_ROWS.last();
 }
 
 void TestWorkbooks::hostileWorkbookAnsweredQuickly()
