@@ -325,13 +325,19 @@ void TestToolLoss::lostToolEndsTheRun()
         break;
     case Step::ProgramRequested:
         bench.waitForDriverRead(PRODUCT);
-        // Right after a probe: the next one, which would start the run, is 2 s away.
+        // Right after a probe has had its answer: the next one, which would start the run, is
+        // 2 s away. (Clicked on a timer from the probe instead, a window running late could take
+        // the click before that answer and start the run on it.)
         connect(bench.tool.get(), &SimProgTool::frameReceived, bench.window.get(), [&] {
-            if (count == 0 && usbCommand(bench.tool->frames().last()) == USB_PROBE) {
+            if (count == 0 && usbCommand(bench.tool->frames().last()) == USB_PROBE)
                 count = 1;
-                QTimer::singleShot(100, bench.window.get(), [&] { bench.action("programAction")->trigger(); });
-                QTimer::singleShot(300, bench.window.get(), pull);
-            }
+        });
+        connect(&bench.window->serialLink(), &SerialCommunication::commandSendComplete, bench.window.get(), [&] {
+            if (count != 1)
+                return;
+            count = 2;
+            QTimer::singleShot(0, bench.window.get(), [&] { bench.action("programAction")->trigger(); });
+            QTimer::singleShot(200, bench.window.get(), pull);
         });
         break;
     case Step::ResetAsked:
