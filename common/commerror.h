@@ -12,4 +12,11 @@ enum CommErrorTypeDef {
     COMM_ERR_NO_TOOL = 4,
 };
 
+// The request found no tool: its port was lost, or the link is still looking for the tool. Either
+// way no retry can succeed before the tool is found.
+constexpr bool isToolUnavailable(int errorType)
+{
+    return errorType == COMM_ERR_PORT || errorType == COMM_ERR_NO_TOOL;
+}
+
 #endif // COMMERROR_H

@@ -332,7 +332,7 @@ void BootLoader::processCommError(int error_type)
     awaitingAnswer = false;
     const int state = bootState;
     bootState = BOOT_IDLE;
-    if (error_type == COMM_ERR_PORT || error_type == COMM_ERR_NO_TOOL) {
+    if (isToolUnavailable(error_type)) {
         emit showBootMessage(QStringLiteral("Tool connection error, please check connection!"));
         return;
     }

@@ -258,9 +258,7 @@ void ProgEngine::handleLinkLoss()
 
 bool ProgEngine::toolLostWith(int error_type)
 {
-    // A request the link did not send because it is still looking for the tool ends as one cut
-    // by a lost tool: no retry can succeed before the tool is found.
-    if (error_type != COMM_ERR_PORT && error_type != COMM_ERR_NO_TOOL)
+    if (!isToolUnavailable(error_type))
         return false;
     // Whatever was under way has failed, and an armed production run goes on with the next driver
     // once the tool is back.
